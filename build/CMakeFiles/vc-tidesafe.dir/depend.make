@@ -1,0 +1,2 @@
+# Empty dependencies file for vc-tidesafe.
+# This may be replaced when dependencies are built.

@@ -1,0 +1,3 @@
+file(REMOVE_RECURSE
+  "libppc_testenv.a"
+)

@@ -1,0 +1,145 @@
+/*
+ * PwdPolicy: judge, check and generate passwords against numbered policies.
+ *
+ * This is the only header a host includes. Every function returns a result
+ * code (PPC_OK for success) and writes its answers through pointer
+ * parameters. Out-parameters are not tested for null: passing writable
+ * storage is the caller's duty. A function that fails leaves its
+ * out-parameters untouched unless its comment says otherwise.
+ *
+ * Configuration always comes from PPC_CONFIG_PATH. Every function may be
+ * called from any thread at any time, also while a reload is running.
+ *
+ * Link with -lpwdpolicy (pkg-config: pwdpolicy).
+ */
+#ifndef PWDPOLICY_H
+#define PWDPOLICY_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Result codes. */
+#define PPC_OK 0u
+/* The password buffer could not be allocated (or the length was refused). */
+#define PPC_ERR_ALLOC 51u
+/* PPC_Finalize: the component is not initialised. */
+#define PPC_ERR_NOT_INITIALIZED 1001u
+/* PPC_Initialize: the component is already initialised; nothing was done. */
+#define PPC_ERR_ALREADY_INITIALIZED 1002u
+/* An argument is null or out of range. */
+#define PPC_ERR_BAD_ARGUMENT 1006u
+/* PPC_Initialize: the reload timer could not be armed. */
+#define PPC_ERR_TIMER 3002u
+/* PPC_Initialize: the file monitor could not be set up. */
+#define PPC_ERR_FILE_MONITOR 3003u
+/* PPC_Initialize: the configuration or the dictionary could not be loaded. */
+#define PPC_ERR_DATA_LOAD 3004u
+/* The store holds no policy under the requested id. */
+#define PPC_ERR_NO_POLICY 3005u
+
+/* Verdicts of PPC_IsMatchPolicy. */
+#define PPC_MATCH 0u
+#define PPC_TOO_SHORT 1u
+#define PPC_TOO_LONG 2u
+#define PPC_TOO_FEW_CLASSES 3u
+#define PPC_BAD_SPECIAL_CHAR 4u
+
+/* The one configuration file the component reads and watches. */
+#define PPC_CONFIG_PATH "/usr/local/vesticor/conf/ppc.conf"
+/* Version of the library, as written to the log banner. */
+#define PPC_VERSION "1.1.2"
+
+/*
+ * Loads the configuration (and, when weakPwdUseInd is 1, the weak-password
+ * dictionary it names) and marks the component initialised. With
+ * timerStartInd 1 it also watches both files and arms a periodic SIGALRM
+ * timer that reloads them when they change; the component then owns SIGALRM
+ * and ITIMER_REAL for the whole process.
+ * confFile is accepted and not read; it may be null.
+ * Returns PPC_OK, PPC_ERR_ALREADY_INITIALIZED, PPC_ERR_BAD_ARGUMENT (an
+ * indicator other than 0 or 1), PPC_ERR_DATA_LOAD, PPC_ERR_FILE_MONITOR or
+ * PPC_ERR_TIMER. On failure the component stays uninitialised.
+ */
+unsigned int PPC_Initialize(const char* confFile, int timerStartInd, int weakPwdUseInd);
+
+/*
+ * Closes the file monitor and marks the component uninitialised. Loaded
+ * policies and dictionary stay in force; an armed timer keeps ticking and
+ * finds nothing to do. Returns PPC_OK or PPC_ERR_NOT_INITIALIZED.
+ */
+unsigned int PPC_Finalize(void);
+
+/*
+ * Reports policy policyId. When lenArraySize is 5, lenArray receives minlen,
+ * maxlen, minclass, allowminlen and allowminclass in that order; for any
+ * other size it is left untouched. *specialChar receives the policy's
+ * special-character text, owned by the component and valid until a later
+ * load replaces it.
+ * For an absent policy returns PPC_ERR_NO_POLICY with the fallback values
+ * 8, 15 (id 0) or 32 (other ids), 3, 6, 2 and "~!#$%^&*()-_=+\|[{}]:,<.>?".
+ * Never initialises the component.
+ */
+unsigned int PPC_GetPolicy(int policyId, int* lenArray, int lenArraySize, const char** specialChar);
+
+/*
+ * Judges pwd against policy policyId and writes a verdict (PPC_MATCH,
+ * PPC_TOO_SHORT, PPC_TOO_LONG, PPC_TOO_FEW_CLASSES, PPC_BAD_SPECIAL_CHAR)
+ * to *result. With specialCharCheckInd 1 every byte that is not an ASCII
+ * letter or digit must also be in the policy's special set.
+ * Returns PPC_OK when judged, PPC_ERR_BAD_ARGUMENT for a null pwd or an
+ * indicator above 1, PPC_ERR_NO_POLICY for an absent policy.
+ * Initialises the component (without monitor and timer) when needed.
+ * Allocates nothing.
+ */
+unsigned int PPC_IsMatchPolicy(const char* pwd, int policyId, unsigned int specialCharCheckInd,
+                               unsigned int* result);
+
+/*
+ * Sets *isWeak to 1 when pwd, with leading and trailing blanks ignored, is
+ * in the weak-password dictionary, else 0. Returns PPC_OK, or
+ * PPC_ERR_BAD_ARGUMENT for a null pwd. Initialises the component when
+ * needed, before testing pwd.
+ */
+unsigned int PPC_IsWeakPwd(const char* pwd, unsigned int* isWeak);
+
+/*
+ * Sets *isStrong to 1 when pwd has enough length and character classes for
+ * policy 0 (its maximum length is not applied) and is not weak, else 0.
+ * Returns PPC_OK, PPC_ERR_BAD_ARGUMENT for a null pwd, or PPC_ERR_NO_POLICY
+ * when there is no policy 0.
+ */
+unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong);
+
+/*
+ * Generates a password of *pwdLen characters with at least one lower-case
+ * letter, upper-case letter and digit, and one character of specialChars
+ * when it is not empty. *pwd receives a buffer of *pwdLen + 1 bytes (NUL
+ * terminated) that the caller releases with free().
+ * Randomness comes from rand(): with a fixed srand() seed the output is
+ * reproducible. It is NOT a cryptographic generator; see the README.
+ * A length below 6 (including values of 2^31 and above) is replaced by 3006
+ * and written back to *pwdLen: read the length back after the call.
+ * Returns PPC_OK, or PPC_ERR_ALLOC when the buffer could not be allocated;
+ * a length of 2147483647 is refused with PPC_ERR_ALLOC without allocating.
+ * Never initialises the component.
+ */
+unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsigned int* pwdLen);
+
+/*
+ * Generates a password for policy policyId using its special set. A
+ * requested length below 6 is replaced by the policy's minlen (written to
+ * *pwdLen); maxlen is not applied. Returns PPC_OK, PPC_ERR_ALLOC or
+ * PPC_ERR_NO_POLICY (then *pwd and *pwdLen are untouched). Initialises the
+ * component (without dictionary, monitor and timer) when needed.
+ */
+unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen);
+
+/* PPC_GenSecPwdByPolicy for the default policy, id 0. */
+unsigned int PPC_GenDefaultSecPwd(char** pwd, unsigned int* pwdLen);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* PWDPOLICY_H */

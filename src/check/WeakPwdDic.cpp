@@ -1,0 +1,141 @@
+#include "check/WeakPwdDic.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "lifecycle/DataGuard.h"
+#include "support/Log.h"
+
+namespace {
+
+constexpr int32_t kDictionaryUnreadable = 12;
+constexpr size_t kReadChunk = 1 << 16;
+// Lists of short entries are found through a table instead of the map.
+constexpr size_t kDirectLengths = 256;
+
+class FdCloser {
+public:
+    explicit FdCloser(int fd) : fd_(fd) {}
+    ~FdCloser() { close(fd_); }
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
+
+private:
+    int fd_;
+};
+
+// Collects trimmed lines into a fresh map until the first empty one.
+class EntryCollector {
+public:
+    explicit EntryCollector(WeakPwdIndex::EntryMap& entries)
+        : entries_(entries), direct_(kDirectLengths, nullptr) {}
+
+    // False once the dictionary has ended.
+    bool Add(std::string_view line) {
+        const std::string_view entry = WeakPwdDic::TrimView(line);
+        if (entry.empty()) return false;
+        const size_t length = entry.size();
+        std::list<std::string>* list = length < kDirectLengths ? direct_[length] : nullptr;
+        if (list == nullptr) {
+            list = &entries_[static_cast<int32_t>(length)];
+            if (length < kDirectLengths) direct_[length] = list;
+        }
+        list->emplace_back(entry);
+        ++count_;
+        return true;
+    }
+    size_t Count() const { return count_; }
+
+private:
+    WeakPwdIndex::EntryMap& entries_;
+    std::vector<std::list<std::string>*> direct_;
+    size_t count_ = 0;
+};
+
+// Reads `fd` line by line (LF separated, the last line needs none) until the
+// collector says stop. A read error ends the reading like the end of file.
+void ReadLines(int fd, EntryCollector& collector) {
+    std::vector<char> chunk(kReadChunk);
+    std::string partial;  // a line that runs across chunks
+    for (;;) {
+        const ssize_t got = read(fd, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        const char* at = chunk.data();
+        const char* end = at + got;
+        while (at < end) {
+            const char* newline = static_cast<const char*>(memchr(at, '\n', end - at));
+            if (newline == nullptr) {
+                partial.append(at, end);
+                break;
+            }
+            bool more;
+            if (partial.empty()) {
+                more = collector.Add(std::string_view(at, newline - at));
+            } else {
+                partial.append(at, newline);
+                more = collector.Add(partial);
+                partial.clear();
+            }
+            if (!more) return;
+            at = newline + 1;
+        }
+    }
+    if (!partial.empty()) collector.Add(partial);
+}
+
+}  // namespace
+
+std::string_view WeakPwdDic::TrimView(std::string_view s) {
+    if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
+    const size_t first = s.find_first_not_of(' ');
+    if (first == std::string_view::npos) return s;
+    const size_t last = s.find_last_not_of(' ');
+    return s.substr(first, last - first + 1);
+}
+
+std::string WeakPwdDic::Trim(const std::string& s) { return std::string(TrimView(s)); }
+
+int32_t WeakPwdDic::Init(std::string dicFile) {
+    ReloadLock lock;
+    // Without blocking, and regular files only: a FIFO must not hang a
+    // reload, and a directory must not replace the dictionary with nothing.
+    const int fd = open(dicFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return kDictionaryUnreadable;
+    FdCloser closer(fd);
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return kDictionaryUnreadable;
+
+    WeakPwdIndex::EntryMap fresh;
+    EntryCollector collector(fresh);
+    ReadLines(fd, collector);
+    WeakPwdIndex freshIndex;
+    freshIndex.Build(fresh, collector.Count());
+    {
+        WriteSection write;
+        weakPwdMap.swap(fresh);
+        index_.Swap(freshIndex);
+    }
+    // `fresh` now holds the old content; it is freed when this returns,
+    // after no reader can see it.
+    PPC_LOG_INFO("Init", "weakPwdMap.size()= %i\n", static_cast<int32_t>(weakPwdMap.size()));
+    return 0;
+}
+
+bool WeakPwdDic::IsWeakPwd(std::string pwd) { return Contains(pwd); }
+
+bool WeakPwdDic::Contains(std::string_view pwd) {
+    const std::string_view trimmed = TrimView(pwd);
+    ReadSection read;
+    return index_.Contains(trimmed);
+}
+
+size_t WeakPwdDic::IndexMemoryBytes() {
+    ReadSection read;
+    return index_.MemoryBytes();
+}

@@ -1,0 +1,110 @@
+#include "lifecycle/DataGuard.h"
+
+#include <linux/futex.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "monitor/ReloadTimer.h"
+
+thread_local GuardThreadState guardThreadState __attribute__((tls_model("initial-exec"))) = {};
+
+namespace {
+
+constexpr int kReaderStripes = 64;
+
+struct alignas(64) ReaderCounter {
+    std::atomic<int32_t> count{0};
+};
+
+// Readers in their sections, spread over stripes so that threads on
+// different cores do not fight over one cache line.
+ReaderCounter readerCounters[kReaderStripes];
+// 1 while a writer publishes. Readers wait on it with a futex.
+alignas(64) std::atomic<int32_t> writerActive{0};
+std::atomic<uint32_t> nextStripe{0};
+
+pthread_mutex_t reloadMutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
+
+long Futex(std::atomic<int32_t>* word, int op, int32_t value) {
+    return syscall(SYS_futex, reinterpret_cast<int32_t*>(word), op, value, nullptr, nullptr, 0);
+}
+
+ReaderCounter& MyCounter() {
+    GuardThreadState& state = guardThreadState;
+    if (state.stripe == 0) {
+        state.stripe = 1 + static_cast<int>(nextStripe.fetch_add(1, std::memory_order_relaxed) %
+                                            kReaderStripes);
+    }
+    return readerCounters[state.stripe - 1];
+}
+
+}  // namespace
+
+void RunPendingTick() {
+    guardThreadState.tickPending = 0;
+    HandlerTimeTask(SIGALRM);
+}
+
+bool DeferTickIfBusy() {
+#ifdef PPC_UNGUARDED
+    return false;
+#else
+    if (guardThreadState.deferDepth > 0) {
+        guardThreadState.tickPending = 1;
+        return true;
+    }
+    return false;
+#endif
+}
+
+void EnterReadSlow() {
+    ReaderCounter& counter = MyCounter();
+    for (;;) {
+        // The increment and the flag load pair with the writer's flag store
+        // and counter loads: one of the two sides always sees the other.
+        counter.count.fetch_add(1, std::memory_order_seq_cst);
+        if (writerActive.load(std::memory_order_seq_cst) == 0) return;
+        counter.count.fetch_sub(1, std::memory_order_seq_cst);
+        while (writerActive.load(std::memory_order_seq_cst) != 0) {
+            Futex(&writerActive, FUTEX_WAIT_PRIVATE, 1);
+        }
+    }
+}
+
+void LeaveRead() { MyCounter().count.fetch_sub(1, std::memory_order_release); }
+
+ReloadLock::ReloadLock() { pthread_mutex_lock(&reloadMutex); }
+
+ReloadLock::~ReloadLock() { pthread_mutex_unlock(&reloadMutex); }
+
+namespace {
+int writeDepth = 0;  // guarded by reloadMutex
+}
+
+WriteSection::WriteSection() {
+#ifndef PPC_UNGUARDED
+    if (guardThreadState.readDepth != 0) abort();  // would wait for itself forever
+    if (writeDepth++ > 0) return;
+    writerActive.store(1, std::memory_order_seq_cst);
+    for (ReaderCounter& counter : readerCounters) {
+        // Readers hold their sections for a lookup at most: spin briefly,
+        // then yield the core to them.
+        for (int spins = 0; counter.count.load(std::memory_order_seq_cst) != 0; ++spins) {
+            if (spins > 64) sched_yield();
+        }
+    }
+#endif
+}
+
+WriteSection::~WriteSection() {
+#ifndef PPC_UNGUARDED
+    if (--writeDepth > 0) return;
+    writerActive.store(0, std::memory_order_seq_cst);
+    Futex(&writerActive, FUTEX_WAKE_PRIVATE, INT32_MAX);
+#endif
+}

@@ -1,0 +1,123 @@
+// How reloads, queries and finalisation keep clear of each other.
+//
+// A reload (InitData) runs inside the SIGALRM handler on whichever host
+// thread the signal lands on, while other threads read the policy store and
+// the dictionary. Three rules make that safe:
+//
+// 1. Deferred ticks. Every entry point of the component runs inside a
+//    TickDeferral: a thread-local depth counter. A tick whose signal lands on
+//    a thread with a non-zero depth does not run there and then; it marks
+//    itself pending and runs, synchronously, when that thread leaves its
+//    outermost section. So a handler never runs on a thread that holds one of
+//    our locks, sits in one of our reader sections, or is inside malloc or
+//    stdio on our behalf. This costs two thread-local increments, where
+//    blocking SIGALRM around each query would cost two system calls.
+//
+// 2. Reader sections. Queries read the store and the dictionary in place
+//    inside a ReadSection: an atomic increment of one of 64 cache-line
+//    padded counters (chosen by thread), then a check that no writer is
+//    active. Readers never write shared lines in common, so they scale.
+//
+// 3. Write sections. A load builds its new data outside any section, then
+//    swaps or copies it into the live objects inside a WriteSection, which
+//    raises the writer flag and waits for the reader counters to drain. By
+//    rule 1 the writer never runs on a thread that is itself inside a reader
+//    section, so the wait always ends. Writers are serialised by the
+//    recursive reloadLock, which also guards the inotify descriptors, so a
+//    tick never reads a descriptor that PPC_Finalize is closing.
+//
+// Readers therefore see every record, special set and dictionary wholly
+// before or wholly after a load, and nothing a reader can still see is
+// freed.
+#ifndef PWDPOLICY_LIFECYCLE_DATAGUARD_H
+#define PWDPOLICY_LIFECYCLE_DATAGUARD_H
+
+#include <atomic>
+#include <csignal>
+
+// Per-thread state of the guard. Initial-exec TLS: the handler reads it, and
+// that model never allocates on first access, so it is async-signal-safe.
+struct GuardThreadState {
+    int deferDepth;                   // open TickDeferrals on this thread
+    int readDepth;                    // open ReadSections on this thread
+    int stripe;                       // 1 + reader counter index; 0 = unassigned
+    volatile sig_atomic_t tickPending;  // a tick arrived while deferDepth > 0
+};
+extern thread_local GuardThreadState guardThreadState __attribute__((tls_model("initial-exec")));
+
+// Slow paths, out of line.
+void RunPendingTick();
+void EnterReadSlow();
+void LeaveRead();
+
+// Holds off ticks on this thread until the outermost section ends.
+class TickDeferral {
+public:
+    TickDeferral() {
+#ifndef PPC_UNGUARDED
+        ++guardThreadState.deferDepth;
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+#endif
+    }
+    ~TickDeferral() {
+#ifndef PPC_UNGUARDED
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (--guardThreadState.deferDepth == 0 && guardThreadState.tickPending) RunPendingTick();
+#endif
+    }
+    TickDeferral(const TickDeferral&) = delete;
+    TickDeferral& operator=(const TickDeferral&) = delete;
+};
+
+// Called first thing by the SIGALRM handler. True when this thread is inside
+// a section: the tick has been marked pending and must return at once.
+// Async-signal-safe.
+bool DeferTickIfBusy();
+
+// Shared read access to the store and the dictionary. Nests on one thread.
+class ReadSection {
+public:
+    ReadSection() {
+#ifndef PPC_UNGUARDED
+        if (guardThreadState.readDepth++ == 0) EnterReadSlow();
+#endif
+    }
+    ~ReadSection() {
+#ifndef PPC_UNGUARDED
+        if (--guardThreadState.readDepth == 0) LeaveRead();
+#endif
+    }
+    ReadSection(const ReadSection&) = delete;
+    ReadSection& operator=(const ReadSection&) = delete;
+
+private:
+    TickDeferral deferral_;
+};
+
+// Serialises loads and monitor changes among themselves (recursive), without
+// excluding readers. Loads parse and build under it.
+class ReloadLock {
+public:
+    ReloadLock();
+    ~ReloadLock();
+    ReloadLock(const ReloadLock&) = delete;
+    ReloadLock& operator=(const ReloadLock&) = delete;
+
+private:
+    TickDeferral deferral_;
+};
+
+// Exclusive access to the live store and dictionary, for the short moment a
+// load publishes what it built. REQUIRES: no ReadSection on this thread.
+class WriteSection {
+public:
+    WriteSection();
+    ~WriteSection();
+    WriteSection(const WriteSection&) = delete;
+    WriteSection& operator=(const WriteSection&) = delete;
+
+private:
+    ReloadLock lock_;
+};
+
+#endif  // PWDPOLICY_LIFECYCLE_DATAGUARD_H

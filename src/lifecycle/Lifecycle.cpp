@@ -1,0 +1,89 @@
+#include <pthread.h>
+
+#include "lifecycle/DataGuard.h"
+#include "lifecycle/Globals.h"
+#include "monitor/FileMonitor.h"
+#include "monitor/ReloadTimer.h"
+#include "pwdpolicy.h"
+#include "support/Log.h"
+
+namespace {
+
+constexpr int32_t kConfigUnreadable = 1005;
+
+bool IsIndicator(int value) { return value == 0 || value == 1; }
+
+void SetInitFlag(int32_t value) { __atomic_store_n(&ppcInitFlag, value, __ATOMIC_RELEASE); }
+
+// Unlocks ppcInitFlagLock on every return path.
+class InitFlagLockGuard {
+public:
+    InitFlagLockGuard() { pthread_mutex_lock(&ppcInitFlagLock); }
+    ~InitFlagLockGuard() { pthread_mutex_unlock(&ppcInitFlagLock); }
+    InitFlagLockGuard(const InitFlagLockGuard&) = delete;
+    InitFlagLockGuard& operator=(const InitFlagLockGuard&) = delete;
+};
+
+}  // namespace
+
+int32_t InitData() {
+    ReloadLock lock;
+    PPC_LOG_INFO("InitData", "InitData call policyCfgObj.Init %s\n", kConfigFilePath);
+    if (policyCfgObj.Init(kConfigFilePath) != 0) return kConfigUnreadable;
+    const int32_t useDictionary = __atomic_load_n(&gWeakPwdUseInd, __ATOMIC_ACQUIRE);
+    PPC_LOG_INFO("InitData", "call weakpwdDic.Init  gWeakPwdUseInd=%i\n", useDictionary);
+    if (useDictionary == 1) {
+        const std::string dicFile = policyCfgObj.GetWeakPwdDicFile();
+        PPC_LOG_INFO("InitData", "InitData call weakpwdDic.Init %s\n", dicFile.c_str());
+        return weakpwdDic.Init(dicFile);
+    }
+    return 0;
+}
+
+void PrintAllInfoToLog() {
+    PPC_LOG_INFO("PrintAllInfoToLog", "************PwdPolicy component Info******************\n");
+    PPC_LOG_INFO("PrintAllInfoToLog", "PwdPolicyLib version %s\n", kLibraryVersion);
+}
+
+extern "C" unsigned int PPC_Initialize(const char* /*confFile: never read*/, int timerStartInd,
+                                       int weakPwdUseInd) {
+    if (InitFlagIsSet()) return PPC_ERR_ALREADY_INITIALIZED;
+    TickDeferral deferral;
+    InitFlagLockGuard lock;
+    if (InitFlagIsSet()) return PPC_ERR_ALREADY_INITIALIZED;
+    InitRandom();
+    InitializeDefaultLog();
+    if (!IsIndicator(timerStartInd) || !IsIndicator(weakPwdUseInd)) return PPC_ERR_BAD_ARGUMENT;
+    __atomic_store_n(&gWeakPwdUseInd, weakPwdUseInd, __ATOMIC_RELEASE);
+    PPC_LOG_INFO("PPC_Initialize", "call InitializeLog completed\n");
+    if (InitData() != 0) return PPC_ERR_DATA_LOAD;
+    PPC_LOG_INFO("PPC_Initialize", "call InitFileMonitor.Init  timerStartInd=%i\n", timerStartInd);
+    if (timerStartInd == 1) {
+        if (InitFileMonitor() != 0) return PPC_ERR_FILE_MONITOR;
+        PPC_LOG_INFO("PPC_Initialize", "call InitTimer.Init\n");
+        if (InitTimer() != 0) {
+            CloseFileMonitor();
+            return PPC_ERR_TIMER;
+        }
+    }
+    PrintAllInfoToLog();
+    SetInitFlag(1);
+    return PPC_OK;
+}
+
+extern "C" unsigned int PPC_Finalize(void) {
+    TickDeferral deferral;
+    PPC_LOG_INFO("PPC_Finalize", "call Finalize---\n");
+    if (!InitFlagIsSet()) {
+        PPC_LOG_ERROR("PPC_Finalize", "No initialize component\n");
+        return PPC_ERR_NOT_INITIALIZED;
+    }
+    InitFlagLockGuard lock;
+    if (!InitFlagIsSet()) {
+        PPC_LOG_ERROR("PPC_Finalize", "No initialize component\n");
+        return PPC_ERR_NOT_INITIALIZED;
+    }
+    CloseFileMonitor();
+    SetInitFlag(0);
+    return PPC_OK;
+}

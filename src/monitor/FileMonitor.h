@@ -1,0 +1,30 @@
+// Watches the configuration file and the dictionary file with inotify. The
+// reload timer polls the instance; nothing here blocks.
+//
+// The descriptors are guarded by the reload lock (lifecycle/DataGuard.h):
+// every operation here takes it, and so does a tick for its whole run.
+#ifndef PWDPOLICY_MONITOR_FILEMONITOR_H
+#define PWDPOLICY_MONITOR_FILEMONITOR_H
+
+#include <cstdint>
+
+extern int32_t gMonitorFd;  // inotify instance, negative while there is none
+extern int32_t gCfgFileWd;  // watch on the configuration file, -1 when none
+extern int32_t gDicFileWd;  // watch on the dictionary file, -1 when none
+
+// Both files are watched for a close after writing, creation, deletion and
+// moves: a rewritten file is reported when its writer closes it.
+constexpr uint32_t kWatchMask = 4040;  // 0xFC8
+
+// Watches the configuration file and the dictionary the store names.
+// Returns what AddFileWatch returns.
+int32_t InitFileMonitor();
+// Creates the instance if there is none and adds each missing watch.
+// 0; 1 when the instance could not be created; 3003 when a watch failed.
+int32_t AddFileWatch(const char* cfgFile, const char* dicFile);
+// Removes both watches; the instance stays open. Always 0.
+int32_t RemoveFileWatch();
+// Removes both watches and closes the instance. Always 0; harmless twice.
+int32_t CloseFileMonitor();
+
+#endif  // PWDPOLICY_MONITOR_FILEMONITOR_H

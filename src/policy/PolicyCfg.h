@@ -1,0 +1,61 @@
+#ifndef PWDPOLICY_POLICY_POLICYCFG_H
+#define PWDPOLICY_POLICY_POLICYCFG_H
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "policy/PolicyInfo.h"
+
+// The policy store: every policy by id, plus the dictionary path and the
+// reload period, all from the INI configuration file. Loads add records and
+// rewrite fields in place; nothing is removed while the store exists, so a
+// pointer from GetPolicyByID stays valid.
+//
+// Concurrency: Init serialises itself against other loads and publishes
+// under a WriteSection. Readers hold a ReadSection while they use a record.
+class PolicyCfg {
+public:
+    PolicyCfg();
+
+    // Parses `path` into this store. Returns 0 when the file was read (even
+    // if some lines were bad), the parser's negative code when it could not
+    // be opened or is not a regular file; the store is then unchanged.
+    int32_t Init(const std::string& path);
+
+    // inih handler: `user` is the PolicyCfg being loaded. Always returns 0.
+    static int HandlerCfgVal(void* user, const char* section, const char* name, const char* value);
+
+    // The record of policy section `section`, created on its first key.
+    ppc_PolicyInfo* GetPolicyBySection(const char* section);
+
+    // The record stored under exactly `id`, or null.
+    // REQUIRES: a ReadSection (or the reload lock) while the record is used.
+    ppc_PolicyInfo* GetPolicyByID(int32_t id);
+    ppc_PolicyInfo* GetDefaultPolicy();
+    // A copy of the dictionary path; empty until a load sets "weakPwdDic".
+    std::string GetWeakPwdDicFile();
+    // The reload period in seconds: timerInterval * 60, wrapped to 32 bits.
+    int32_t GetTimeInterval();
+
+    ppc_PolicyInfo* defaultPolicy;  // policy 0 once created in the current load
+    std::map<std::string, int32_t> sectionMap;
+    std::map<int32_t, ppc_PolicyInfo> policyMap;
+    std::string weakPwdDicFile;
+    int32_t timerInterval;
+
+private:
+    void Publish(const PolicyCfg& loaded);
+};
+
+// Values a policy starts with when no policy 0 precedes its section, and
+// that PPC_GetPolicy reports for an absent policy.
+constexpr int32_t kFallbackMinLen = 8;
+constexpr int32_t kFallbackMaxLenDefault = 15;  // policy 0
+constexpr int32_t kFallbackMaxLenOther = 32;
+constexpr int32_t kFallbackMinClass = 3;
+constexpr int32_t kFallbackAllowMinLen = 6;
+constexpr int32_t kFallbackAllowMinClass = 2;
+extern const char kFallbackSpecialChars[];
+
+#endif  // PWDPOLICY_POLICY_POLICYCFG_H

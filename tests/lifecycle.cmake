@@ -1,0 +1,1 @@
+pwdpolicy_test(Lifecycle_test CONFIG lifecycle/Lifecycle_test.cpp)

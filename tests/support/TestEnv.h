@@ -1,0 +1,58 @@
+// Shared helpers for tests that touch the component's fixed configuration
+// path and read its log.
+#ifndef PWDPOLICY_TESTS_SUPPORT_TESTENV_H
+#define PWDPOLICY_TESTS_SUPPORT_TESTENV_H
+
+#include <string>
+#include <vector>
+
+namespace testenv {
+
+// Owns /usr/local/vesticor/conf/ppc.conf for the life of the object: takes
+// a file lock (other test processes wait), saves what was there and puts it
+// back on destruction, even when the test failed. A backup left behind by a
+// crashed test process is restored first.
+class ConfigFile {
+public:
+    ConfigFile();
+    ~ConfigFile();
+    ConfigFile(const ConfigFile&) = delete;
+    ConfigFile& operator=(const ConfigFile&) = delete;
+
+    void Write(const std::string& text) const;  // replaces the file in place
+    void Remove() const;
+    static const char* Path();
+
+private:
+    int lockFd_ = -1;
+};
+
+// A scratch directory removed with its contents on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Writes `content` to `name` inside the directory; returns its path.
+    std::string WriteFile(const std::string& name, const std::string& content) const;
+
+private:
+    std::string path_;
+};
+
+// This process's log, as the test environment directs it (VC_LOG_FILE with
+// "%p" for the process id).
+std::string LogPath();
+void ClearLog();
+// The log's lines, each reduced to "LEVEL|function|message" (the time,
+// thread id and source line dropped; the message keeps its newlines except
+// the last).
+std::vector<std::string> LogEntries();
+std::string ReadFile(const std::string& path);
+
+}  // namespace testenv
+
+#endif  // PWDPOLICY_TESTS_SUPPORT_TESTENV_H
