@@ -1,2 +1,0 @@
-# Empty dependencies file for ppc_testenv.
-# This may be replaced when dependencies are built.
