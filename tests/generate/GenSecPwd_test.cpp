@@ -323,16 +323,6 @@ TEST(GenSecPwdByPolicy, AbsentPolicyLeavesOutputsUntouched) {
     for (const std::string& entry : LogEntries()) EXPECT_NE(entry.rfind("ERROR|", 0), 0u) << entry;
 }
 
-TEST(GenSecPwdByPolicy, NoDefaultPolicyGives3005) {
-    ConfigFile config;
-    config.Write("[BASIC]\n[POLICY1]\nminlen=9\n");
-    char* pwd = kUntouched;
-    unsigned int pwdLen = 12;
-    EXPECT_EQ(PPC_GenDefaultSecPwd(&pwd, &pwdLen), PPC_ERR_NO_POLICY);
-    EXPECT_EQ(pwd, kUntouched);
-    EXPECT_EQ(pwdLen, 12u);
-}
-
 TEST(GenSecPwdByPolicy, AllocationFailureIsLoggedUnderPolicyFunction) {
     ConfigFile config;
     config.Write(kConfig);
@@ -351,21 +341,6 @@ TEST(GenSecPwdByPolicy, AllocationFailureIsLoggedUnderPolicyFunction) {
     const std::vector<std::string> expected(
         2, "ERROR|PPC_GenSecPwdByPolicy|Call GenSecPwd failed : 51");
     EXPECT_EQ(LogEntries(), expected);
-}
-
-TEST(GenSecPwdByPolicy, IntMaxRequestRefusedWithoutAllocating) {
-    ConfigFile config;
-    config.Write(kConfig);
-    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    testenv::ClearLog();
-    char* pwd = kUntouched;
-    unsigned int pwdLen = 2147483647u;
-    allocSpy::calls = 0;
-    EXPECT_EQ(PPC_GenDefaultSecPwd(&pwd, &pwdLen), PPC_ERR_ALLOC);
-    EXPECT_EQ(allocSpy::calls, 0);
-    EXPECT_EQ(pwd, kUntouched);
-    EXPECT_EQ(LogEntries(), std::vector<std::string>{
-                                "ERROR|PPC_GenSecPwdByPolicy|Call GenSecPwd failed : 51"});
 }
 
 // A reload that swaps the special set while passwords are generated: each
