@@ -114,24 +114,37 @@ unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong);
 /*
  * Generates a password of *pwdLen characters with at least one lower-case
  * letter, upper-case letter and digit, and one character of specialChars
- * when it is not empty. *pwd receives a buffer of *pwdLen + 1 bytes (NUL
- * terminated) that the caller releases with free().
- * Randomness comes from rand(): with a fixed srand() seed the output is
- * reproducible. It is NOT a cryptographic generator; see the README.
- * A length below 6 (including values of 2^31 and above) is replaced by 3006
- * and written back to *pwdLen: read the length back after the call.
- * Returns PPC_OK, or PPC_ERR_ALLOC when the buffer could not be allocated;
- * a length of 2147483647 is refused with PPC_ERR_ALLOC without allocating.
- * Never initialises the component.
+ * when it is not empty (specialChars may be empty, never null; it is used
+ * as given, repeats and letters included). *pwd receives a buffer of
+ * *pwdLen + 1 bytes from AllocMem, NUL terminated at index *pwdLen, that the
+ * caller releases with free().
+ * Randomness comes from rand(), drawn in a fixed order: with a fixed srand()
+ * seed the output is reproducible, and every rand() user in the process
+ * shares the sequence. It is NOT a cryptographic generator; see the README.
+ * A length below 6 (including values of 2^31 and above, read as signed) is
+ * replaced by 3006 and written back to *pwdLen: read the length back after
+ * the call.
+ * Returns PPC_OK, or PPC_ERR_ALLOC when the buffer could not be allocated
+ * (then *pwd is untouched); a length of 2147483647 is refused with
+ * PPC_ERR_ALLOC without allocating.
+ * Never initialises the component, so before PPC_Initialize rand() runs from
+ * its default seed. One allocation per password; time linear in the length.
  */
 unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsigned int* pwdLen);
 
 /*
- * Generates a password for policy policyId using its special set. A
- * requested length below 6 is replaced by the policy's minlen (written to
- * *pwdLen); maxlen is not applied. Returns PPC_OK, PPC_ERR_ALLOC or
- * PPC_ERR_NO_POLICY (then *pwd and *pwdLen are untouched). Initialises the
- * component (without dictionary, monitor and timer) when needed.
+ * Generates a password for policy policyId with PPC_GenSecPwd, using the
+ * policy's special set as it stood when the call began (a concurrent reload
+ * never mixes two versions). A requested length below 6 (2^31 and above
+ * included) is replaced by the policy's minlen, written to *pwdLen; a minlen
+ * itself below 6 then yields the generator's 3006. Requests of 6 and more
+ * are generated as asked: neither minlen nor maxlen is applied.
+ * Returns PPC_OK; PPC_ERR_NO_POLICY when there is no such policy (then *pwd
+ * and *pwdLen are untouched and nothing is logged); PPC_ERR_ALLOC when the
+ * buffer could not be allocated or the length was 2147483647 (then *pwd is
+ * untouched, *pwdLen may hold minlen, and an ERROR line "Call GenSecPwd
+ * failed : 51" is logged). Initialises the component (without dictionary,
+ * monitor and timer) when needed.
  */
 unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen);
 

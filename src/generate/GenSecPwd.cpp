@@ -1,6 +1,7 @@
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "lifecycle/DataGuard.h"
@@ -91,12 +92,16 @@ extern "C" unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsi
 extern "C" unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen) {
     TickDeferral deferral;
     if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 0);
-    // A copy of the special set, taken whole, so a reload cannot change it
-    // under the generator. Usual sets fit the local buffer, which keeps
-    // generation at one allocation per password.
-    char localSet[128];
+    // A copy of the special set, taken whole inside the read section, so a
+    // reload cannot change it under the generator; the section is left before
+    // generating so that a reload never waits on our allocation. Any set the
+    // configuration parser can deliver (its lines are shorter than the local
+    // buffer) is copied without allocating, which keeps generation at one
+    // allocation per password.
+    char localSet[256];
     std::string longSet;
     const char* specialChars = localSet;
+    bool copied = true;
     {
         ReadSection read;
         const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
@@ -108,11 +113,16 @@ extern "C" unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned
         if (set.size() < sizeof localSet) {
             memcpy(localSet, set.c_str(), set.size() + 1);
         } else {
-            longSet = set;
-            specialChars = longSet.c_str();
+            try {
+                longSet = set;
+                specialChars = longSet.c_str();
+            } catch (const std::bad_alloc&) {
+                copied = false;  // reported like a failed password buffer
+            }
         }
     }
-    const unsigned int result = PPC_GenSecPwd(specialChars, pwd, pwdLen);
+    const unsigned int result =
+        copied ? PPC_GenSecPwd(specialChars, pwd, pwdLen) : PPC_ERR_ALLOC;
     if (result != PPC_OK) {
         PPC_LOG_ERROR("PPC_GenSecPwdByPolicy", "Call GenSecPwd failed : %d\n",
                       static_cast<int>(result));

@@ -1,0 +1,1 @@
+pwdpolicy_test(GenSecPwd_test CONFIG generate/GenSecPwd_test.cpp)
