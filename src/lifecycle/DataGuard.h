@@ -2,7 +2,7 @@
 //
 // A reload (InitData) runs inside the SIGALRM handler on whichever host
 // thread the signal lands on, while other threads read the policy store and
-// the dictionary. Three rules make that safe:
+// the dictionary. Four rules make that safe:
 //
 // 1. Deferred ticks. Every entry point of the component runs inside a
 //    TickDeferral: a thread-local depth counter. A tick whose signal lands on
@@ -26,9 +26,24 @@
 //    recursive reloadLock, which also guards the inotify descriptors, so a
 //    tick never reads a descriptor that PPC_Finalize is closing.
 //
+// 4. A tick never waits in the handler. It only tries the reload lock. When
+//    another thread holds it (an initialisation loading, a finalisation
+//    closing the monitor), the tick leaves a request behind and returns; the
+//    holder runs the tick itself, as a pending tick of its own thread, when
+//    it lets go of the lock (after a second try, so that no request is left
+//    behind with nobody to see it). Without this, a handler blocked on the
+//    lock would tie the interrupted thread to whatever the holder waits
+//    for: a host thread interrupted inside malloc holds an arena lock that
+//    the holder's load may need, and both would hang.
+//
 // Readers therefore see every record, special set and dictionary wholly
 // before or wholly after a load, and nothing a reader can still see is
-// freed.
+// freed. A pointer handed out of a section (PPC_GetPolicy's special set) is
+// outside this promise once the section has ended.
+//
+// Compiling with PPC_UNGUARDED removes rules 1 to 3 (the benchmark's
+// baseline); the reload lock stays, so the monitor keeps its descriptors
+// safe.
 #ifndef PWDPOLICY_LIFECYCLE_DATAGUARD_H
 #define PWDPOLICY_LIFECYCLE_DATAGUARD_H
 
@@ -40,6 +55,7 @@
 struct GuardThreadState {
     int deferDepth;                   // open TickDeferrals on this thread
     int readDepth;                    // open ReadSections on this thread
+    int lockDepth;                    // nested ReloadLocks held by this thread
     int stripe;                       // 1 + reader counter index; 0 = unassigned
     volatile sig_atomic_t tickPending;  // a tick arrived while deferDepth > 0
 };
@@ -62,7 +78,11 @@ public:
     ~TickDeferral() {
 #ifndef PPC_UNGUARDED
         std::atomic_signal_fence(std::memory_order_seq_cst);
-        if (--guardThreadState.deferDepth == 0 && guardThreadState.tickPending) RunPendingTick();
+        const int depth = --guardThreadState.deferDepth;
+        // The new depth must be in memory before the flag is read: a signal
+        // in between then runs its tick at once instead of being lost.
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (depth == 0 && guardThreadState.tickPending) RunPendingTick();
 #endif
     }
     TickDeferral(const TickDeferral&) = delete;
@@ -95,7 +115,9 @@ private:
 };
 
 // Serialises loads and monitor changes among themselves (recursive), without
-// excluding readers. Loads parse and build under it.
+// excluding readers. Loads parse and build under it. When the outermost
+// ReloadLock of a thread ends, a tick that found the lock busy (TryTick)
+// becomes a pending tick of this thread.
 class ReloadLock {
 public:
     ReloadLock();
@@ -103,9 +125,26 @@ public:
     ReloadLock(const ReloadLock&) = delete;
     ReloadLock& operator=(const ReloadLock&) = delete;
 
+protected:
+    struct TryTag {};
+    explicit ReloadLock(TryTag);
+    bool owned_ = true;
+
 private:
     TickDeferral deferral_;
 };
+
+// The reload lock as a tick takes it: without waiting. When another thread
+// holds the lock, Owned() is false and the holder will run the tick when it
+// lets go (rule 4 above). Async-signal-safe.
+class TickLock : public ReloadLock {
+public:
+    TickLock() : ReloadLock(TryTag{}) {}
+    bool Owned() const { return owned_; }
+};
+
+// Drops a tick request that no thread has taken up yet (library unload).
+void DropTickRequest();
 
 // Exclusive access to the live store and dictionary, for the short moment a
 // load publishes what it built. REQUIRES: no ReadSection on this thread.
