@@ -12,21 +12,13 @@
 
 #include "monitor/ReloadTimer.h"
 
-thread_local GuardThreadState guardThreadState __attribute__((tls_model("initial-exec"))) = {};
+__thread GuardThreadState guardThreadState __attribute__((tls_model("initial-exec"))) = {};
+
+ReaderCounter readerCounters[kReaderStripes];
+alignas(64) std::atomic<int32_t> writerActive{0};
 
 namespace {
 
-constexpr int kReaderStripes = 64;
-
-struct alignas(64) ReaderCounter {
-    std::atomic<int32_t> count{0};
-};
-
-// Readers in their sections, spread over stripes so that threads on
-// different cores do not fight over one cache line.
-ReaderCounter readerCounters[kReaderStripes];
-// 1 while a writer publishes. Readers wait on it with a futex.
-alignas(64) std::atomic<int32_t> writerActive{0};
 std::atomic<uint32_t> nextStripe{0};
 
 pthread_mutex_t reloadMutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
@@ -66,6 +58,8 @@ bool DeferTickIfBusy() {
 #endif
 }
 
+// The section's way in when the inline one did not get through: the
+// thread's first section (no stripe yet), or a writer at work.
 void EnterReadSlow() {
     ReaderCounter& counter = MyCounter();
     for (;;) {
@@ -79,8 +73,6 @@ void EnterReadSlow() {
         }
     }
 }
-
-void LeaveRead() { MyCounter().count.fetch_sub(1, std::memory_order_release); }
 
 namespace {
 // Set by a tick that found the reload lock held by another thread; taken up
@@ -130,7 +122,7 @@ ReloadLock::~ReloadLock() {
 void DropTickRequest() { tickRequested.store(0, std::memory_order_seq_cst); }
 
 namespace {
-int writeDepth = 0;  // guarded by reloadMutex
+[[maybe_unused]] int writeDepth = 0;  // guarded by reloadMutex
 }
 
 WriteSection::WriteSection() {

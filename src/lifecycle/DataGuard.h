@@ -49,6 +49,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 
 // Per-thread state of the guard. Initial-exec TLS: the handler reads it, and
 // that model never allocates on first access, so it is async-signal-safe.
@@ -59,12 +60,23 @@ struct GuardThreadState {
     int stripe;                       // 1 + reader counter index; 0 = unassigned
     volatile sig_atomic_t tickPending;  // a tick arrived while deferDepth > 0
 };
-extern thread_local GuardThreadState guardThreadState __attribute__((tls_model("initial-exec")));
+// __thread rather than thread_local: no initialisation wrapper to test on
+// every access.
+extern __thread GuardThreadState guardThreadState __attribute__((tls_model("initial-exec")));
+
+// Readers in their sections, spread over stripes so that threads on
+// different cores do not fight over one cache line.
+constexpr int kReaderStripes = 64;
+struct alignas(64) ReaderCounter {
+    std::atomic<int32_t> count{0};
+};
+extern ReaderCounter readerCounters[kReaderStripes];
+// 1 while a writer publishes. Readers wait on it with a futex.
+extern std::atomic<int32_t> writerActive;
 
 // Slow paths, out of line.
 void RunPendingTick();
 void EnterReadSlow();
-void LeaveRead();
 
 // Holds off ticks on this thread until the outermost section ends.
 class TickDeferral {
@@ -99,12 +111,25 @@ class ReadSection {
 public:
     ReadSection() {
 #ifndef PPC_UNGUARDED
-        if (guardThreadState.readDepth++ == 0) EnterReadSlow();
+        if (guardThreadState.readDepth++ != 0) return;
+        const int stripe = guardThreadState.stripe;
+        if (stripe != 0) {
+            // The increment and the flag load pair with the writer's flag
+            // store and counter loads: one of the two sides always sees the
+            // other.
+            std::atomic<int32_t>& count = readerCounters[stripe - 1].count;
+            count.fetch_add(1, std::memory_order_seq_cst);
+            if (writerActive.load(std::memory_order_seq_cst) == 0) return;
+            count.fetch_sub(1, std::memory_order_seq_cst);
+        }
+        EnterReadSlow();  // first section of this thread, or a writer at work
 #endif
     }
     ~ReadSection() {
 #ifndef PPC_UNGUARDED
-        if (--guardThreadState.readDepth == 0) LeaveRead();
+        if (--guardThreadState.readDepth == 0) {
+            readerCounters[guardThreadState.stripe - 1].count.fetch_sub(1, std::memory_order_release);
+        }
 #endif
     }
     ReadSection(const ReadSection&) = delete;
