@@ -6,26 +6,19 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 
 #include "monitor/ReloadTimer.h"
 
-thread_local GuardThreadState guardThreadState __attribute__((tls_model("initial-exec"))) = {};
+__thread GuardThreadState guardThreadState __attribute__((tls_model("initial-exec"))) = {};
+
+ReaderCounter readerCounters[kReaderStripes];
+alignas(64) std::atomic<int32_t> writerActive{0};
 
 namespace {
 
-constexpr int kReaderStripes = 64;
-
-struct alignas(64) ReaderCounter {
-    std::atomic<int32_t> count{0};
-};
-
-// Readers in their sections, spread over stripes so that threads on
-// different cores do not fight over one cache line.
-ReaderCounter readerCounters[kReaderStripes];
-// 1 while a writer publishes. Readers wait on it with a futex.
-alignas(64) std::atomic<int32_t> writerActive{0};
 std::atomic<uint32_t> nextStripe{0};
 
 pthread_mutex_t reloadMutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
@@ -47,7 +40,10 @@ ReaderCounter& MyCounter() {
 
 void RunPendingTick() {
     guardThreadState.tickPending = 0;
+    // The tick runs at the end of someone's call: leave its errno alone.
+    const int savedErrno = errno;
     HandlerTimeTask(SIGALRM);
+    errno = savedErrno;
 }
 
 bool DeferTickIfBusy() {
@@ -62,6 +58,8 @@ bool DeferTickIfBusy() {
 #endif
 }
 
+// The section's way in when the inline one did not get through: the
+// thread's first section (no stripe yet), or a writer at work.
 void EnterReadSlow() {
     ReaderCounter& counter = MyCounter();
     for (;;) {
@@ -76,14 +74,55 @@ void EnterReadSlow() {
     }
 }
 
-void LeaveRead() { MyCounter().count.fetch_sub(1, std::memory_order_release); }
+namespace {
+// Set by a tick that found the reload lock held by another thread; taken up
+// by the holder when it lets go (DataGuard.h, rule 4).
+std::atomic<int32_t> tickRequested{0};
+}  // namespace
 
-ReloadLock::ReloadLock() { pthread_mutex_lock(&reloadMutex); }
+ReloadLock::ReloadLock() {
+    pthread_mutex_lock(&reloadMutex);
+    ++guardThreadState.lockDepth;
+}
 
-ReloadLock::~ReloadLock() { pthread_mutex_unlock(&reloadMutex); }
+ReloadLock::ReloadLock(TryTag) {
+#ifdef PPC_UNGUARDED
+    // No deferred ticks in this build: wait like any other caller.
+    pthread_mutex_lock(&reloadMutex);
+#else
+    if (pthread_mutex_trylock(&reloadMutex) != 0) {
+        // Ask the holder to run the tick, then look again: the holder may
+        // have let go and checked for requests before ours was made.
+        tickRequested.store(1, std::memory_order_seq_cst);
+        if (pthread_mutex_trylock(&reloadMutex) != 0) {
+            owned_ = false;
+            return;
+        }
+        // We run it ourselves; a holder that took the request meanwhile
+        // runs one more tick, which finds nothing left to read.
+        tickRequested.store(0, std::memory_order_relaxed);
+    }
+#endif
+    ++guardThreadState.lockDepth;
+}
+
+ReloadLock::~ReloadLock() {
+    if (!owned_) return;
+    const bool outermost = --guardThreadState.lockDepth == 0;
+    pthread_mutex_unlock(&reloadMutex);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (outermost && tickRequested.load(std::memory_order_relaxed) != 0 &&
+        tickRequested.exchange(0, std::memory_order_seq_cst) != 0) {
+        // deferral_ ends right after this body and runs it, unless an outer
+        // section of this thread is still open.
+        guardThreadState.tickPending = 1;
+    }
+}
+
+void DropTickRequest() { tickRequested.store(0, std::memory_order_seq_cst); }
 
 namespace {
-int writeDepth = 0;  // guarded by reloadMutex
+[[maybe_unused]] int writeDepth = 0;  // guarded by reloadMutex
 }
 
 WriteSection::WriteSection() {

@@ -53,12 +53,15 @@ EventAction Classify(uint32_t mask) {
 
 // Reads pending records without blocking and acts on the first one that
 // asks for a reload; the rest of that read is dropped.
+// REQUIRES: the reload lock, so that PPC_Finalize cannot close the
+// descriptor under the read.
 void PollMonitorOnce() {
-    ReloadLock lock;  // Finalize cannot close the descriptor under us
     PPC_LOG_DEBUG("HandlerTimeTask", "call read begin\n");
+    // A fixed local buffer: reading events allocates nothing.
     alignas(struct inotify_event) char buffer[kEventBufferSize];
     const ssize_t count = read(gMonitorFd, buffer, kEventBufferSize);
     PPC_LOG_DEBUG("HandlerTimeTask", "call read end\n");
+    // offset <= count - 16: a failed read (-1) or a short one walks nothing.
     for (ssize_t offset = 0; offset <= count - kEventHeaderSize;) {
         uint32_t mask = 0;
         uint32_t nameLength = 0;
@@ -75,7 +78,36 @@ void PollMonitorOnce() {
             PPC_LOG_INFO("HandlerTimeTask", "call InitFileMonitor\n");
             InitFileMonitor();
         }
-        break;
+        break;  // at most one reload per tick
+    }
+}
+
+// Clears timerLock when the tick ends, however it ends.
+class TimerLockRelease {
+public:
+    TimerLockRelease() = default;
+    ~TimerLockRelease() { __atomic_store_n(&timerLock, 0, __ATOMIC_RELEASE); }
+    TimerLockRelease(const TimerLockRelease&) = delete;
+    TimerLockRelease& operator=(const TimerLockRelease&) = delete;
+};
+
+// One tick. Ticks that arrive meanwhile on this thread wait for its end.
+void RunTick() {
+    TickDeferral deferral;
+    PPC_LOG_DEBUG("HandlerTimeTask", "call HandlerTimeTask\n");
+    // One atomic test-and-set: a tick that finds an earlier one at work
+    // leaves at once, without touching the flag.
+    if (__atomic_exchange_n(&timerLock, 1, __ATOMIC_ACQUIRE) == 1) return;
+    TimerLockRelease release;
+    // Never waits: if another thread holds the reload lock, that thread
+    // runs this tick when it lets go.
+    TickLock lock;
+    if (!lock.Owned()) return;
+    try {
+        PollMonitorOnce();
+    } catch (...) {
+        // Out of memory in the load: the store keeps what it had, and
+        // nothing may unwind out of a signal handler.
     }
 }
 
@@ -94,17 +126,6 @@ int32_t InitTimer() {
     PPC_LOG_INFO("InitTimer", "call setitimer TIMER_INTERVAL_SECONDS=%i\n", period);
     struct itimerval replaced {};
     return setitimer(ITIMER_REAL, &setting, &replaced) == 0 ? 0 : kTimerNotArmed;
-}
-
-// One tick. Ticks that arrive meanwhile on this thread wait for its end.
-static void RunTick() {
-    TickDeferral deferral;
-    PPC_LOG_DEBUG("HandlerTimeTask", "call HandlerTimeTask\n");
-    // One atomic test-and-set: a tick that finds an earlier one at work
-    // leaves at once, without touching the flag.
-    if (__atomic_exchange_n(&timerLock, 1, __ATOMIC_ACQUIRE) == 1) return;
-    PollMonitorOnce();
-    __atomic_store_n(&timerLock, 0, __ATOMIC_RELEASE);
 }
 
 // Runs in signal context. Everything that is not async-signal-safe (the
@@ -126,5 +147,12 @@ ReloadTimerRelease::~ReloadTimerRelease() {
     // disposition (often the default: terminate) would otherwise receive.
     signal(SIGALRM, SIG_IGN);
     signal(SIGALRM, previousAlarmHandler);
-    ReloadLock waitForRunningTick;
+    // Wait for a tick still running on another thread; a tick that found
+    // the lock busy meanwhile is dropped, not run on objects about to go.
+    TickDeferral outer;
+    {
+        ReloadLock waitForRunningTick;
+        DropTickRequest();
+    }
+    guardThreadState.tickPending = 0;
 }
