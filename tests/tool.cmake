@@ -19,3 +19,7 @@ function(ppc_tool_test name)
 endfunction()
 
 ppc_tool_test(CheckCommands_test tool/CheckCommands_test.cpp)
+ppc_tool_test(GenCommand_test tool/GenCommand_test.cpp)
+ppc_tool_test(PolicyCommands_test tool/PolicyCommands_test.cpp)
+ppc_tool_test(ConfigCheck_test tool/ConfigCheck_test.cpp)
+ppc_tool_test(Main_test tool/Main_test.cpp)

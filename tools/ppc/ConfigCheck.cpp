@@ -239,7 +239,8 @@ void ConfigChecker::CheckSections() {
         if (sections.size() > 1) {
             std::vector<std::string> names;
             for (const std::string& s : sections) names.push_back("[" + s + "]");
-            Add(Severity::kWarning, ListText(names) + " all stand for policy " + std::to_string(id) +
+            Add(Severity::kWarning, ListText(names) + (names.size() == 2 ? " both" : " all") +
+                                        " stand for policy " + std::to_string(id) +
                                         "; their keys go to one policy");
         }
     }
@@ -263,9 +264,11 @@ void ConfigChecker::CheckDictionary() {
     }
     if (dictionary_.endLine != 0 && dictionary_.ignoredLines > 0) {
         Add(Severity::kWarning, "dictionary line " + std::to_string(dictionary_.endLine) +
-                                    " is empty and ends the dictionary: the " +
-                                    std::to_string(dictionary_.ignoredLines) +
-                                    " lines after it are ignored");
+                                    " is empty and ends the dictionary: " +
+                                    (dictionary_.ignoredLines == 1
+                                         ? std::string("the line after it is ignored")
+                                         : "the " + std::to_string(dictionary_.ignoredLines) +
+                                               " lines after it are ignored"));
     }
     if (dictionary_.entries == 0) {
         Add(Severity::kWarning, "the dictionary " + dictionaryPath_ + " is empty: no password is weak");
