@@ -24,3 +24,8 @@ ppc_tool_test(PolicyCommands_test tool/PolicyCommands_test.cpp)
 ppc_tool_test(ConfigCheck_test tool/ConfigCheck_test.cpp)
 ppc_tool_test(Main_test tool/Main_test.cpp)
 ppc_tool_test(WatchCommand_test tool/WatchCommand_test.cpp)
+
+ppc_tool_test(Examples_test tool/Examples_test.cpp)
+target_compile_definitions(Examples_test PRIVATE EXAMPLE_C_HOST="$<TARGET_FILE:example_c_host>"
+                           EXAMPLE_CPP_HOST="$<TARGET_FILE:example_cpp_host>")
+add_dependencies(Examples_test example_c_host example_cpp_host)
