@@ -55,7 +55,7 @@ show check 'Blue-Kettle-42-and-a-rather-long-tail'
 show check 'bluekettle'
 show check --special-check 'Blue@Kettle42'
 show weak 'password'
-show strong 'password'
+show strong 'Passw0rd!'
 show strong 'Blue-Kettle-42'
 show gen --count 3
 printf '\nDone. Try: ppc --help   (the build log is %s)\n' "$log"
