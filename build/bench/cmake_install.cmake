@@ -1,4 +1,4 @@
-# Install script for directory: /work/wt/tool/bench
+# Install script for directory: /work/main/bench
 
 # Set the install prefix
 if(NOT DEFINED CMAKE_INSTALL_PREFIX)

@@ -1,6 +1,6 @@
 # CMake generated Testfile for 
-# Source directory: /work/wt/tool/examples
-# Build directory: /work/wt/tool/build/examples
+# Source directory: /work/main/examples
+# Build directory: /work/main/build/examples
 # 
 # This file includes the relevant testing commands required for 
 # testing this directory and lists subdirectories to be tested as well.

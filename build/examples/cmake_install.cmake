@@ -1,4 +1,4 @@
-# Install script for directory: /work/wt/tool/examples
+# Install script for directory: /work/main/examples
 
 # Set the install prefix
 if(NOT DEFINED CMAKE_INSTALL_PREFIX)

@@ -1,4 +1,4 @@
-# Install script for directory: /work/wt/tool/java
+# Install script for directory: /work/main/java
 
 # Set the install prefix
 if(NOT DEFINED CMAKE_INSTALL_PREFIX)

@@ -1,5 +1,5 @@
-if(EXISTS "/work/wt/tool/build/tests/Lifecycle_test[1]_tests.cmake")
-  include("/work/wt/tool/build/tests/Lifecycle_test[1]_tests.cmake")
+if(EXISTS "/work/main/build/tests/Lifecycle_test[1]_tests.cmake")
+  include("/work/main/build/tests/Lifecycle_test[1]_tests.cmake")
 else()
   add_test(Lifecycle_test_NOT_BUILT Lifecycle_test_NOT_BUILT)
 endif()

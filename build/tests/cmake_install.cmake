@@ -1,4 +1,4 @@
-# Install script for directory: /work/wt/tool/tests
+# Install script for directory: /work/main/tests
 
 # Set the install prefix
 if(NOT DEFINED CMAKE_INSTALL_PREFIX)

@@ -1,4 +1,4 @@
-# Install script for directory: /work/wt/tool/tools
+# Install script for directory: /work/main/tools
 
 # Set the install prefix
 if(NOT DEFINED CMAKE_INSTALL_PREFIX)

@@ -53,10 +53,10 @@ RM = /usr/bin/cmake -E rm -f
 EQUALS = =
 
 # The top-level source directory on which CMake was run.
-CMAKE_SOURCE_DIR = /work/wt/tool
+CMAKE_SOURCE_DIR = /work/main
 
 # The top-level build directory on which CMake was run.
-CMAKE_BINARY_DIR = /work/wt/tool/build
+CMAKE_BINARY_DIR = /work/main/build
 
 # Include any dependencies generated for this target.
 include CMakeFiles/pwdpolicy.dir/depend.make
@@ -70,186 +70,186 @@ include CMakeFiles/pwdpolicy.dir/progress.make
 include CMakeFiles/pwdpolicy.dir/flags.make
 
 CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o: /work/wt/tool/src/support/Log.cpp
+CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o: /work/main/src/support/Log.cpp
 CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o -c /work/wt/tool/src/support/Log.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o -c /work/main/src/support/Log.cpp
 
 CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/support/Log.cpp > CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/support/Log.cpp > CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/support/Log.cpp -o CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/support/Log.cpp -o CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o: /work/wt/tool/src/lifecycle/DataGuard.cpp
+CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o: /work/main/src/lifecycle/DataGuard.cpp
 CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Building CXX object CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o -c /work/wt/tool/src/lifecycle/DataGuard.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Building CXX object CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o -c /work/main/src/lifecycle/DataGuard.cpp
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/lifecycle/DataGuard.cpp > CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/lifecycle/DataGuard.cpp > CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/lifecycle/DataGuard.cpp -o CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/lifecycle/DataGuard.cpp -o CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o: /work/wt/tool/src/lifecycle/Globals.cpp
+CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o: /work/main/src/lifecycle/Globals.cpp
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Building CXX object CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o -c /work/wt/tool/src/lifecycle/Globals.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Building CXX object CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o -c /work/main/src/lifecycle/Globals.cpp
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/lifecycle/Globals.cpp > CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/lifecycle/Globals.cpp > CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/lifecycle/Globals.cpp -o CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/lifecycle/Globals.cpp -o CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o: /work/wt/tool/src/lifecycle/Lifecycle.cpp
+CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o: /work/main/src/lifecycle/Lifecycle.cpp
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Building CXX object CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o -c /work/wt/tool/src/lifecycle/Lifecycle.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Building CXX object CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.o -c /work/main/src/lifecycle/Lifecycle.cpp
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/lifecycle/Lifecycle.cpp > CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/lifecycle/Lifecycle.cpp > CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/lifecycle/Lifecycle.cpp -o CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/lifecycle/Lifecycle.cpp -o CMakeFiles/pwdpolicy.dir/src/lifecycle/Lifecycle.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o: /work/wt/tool/src/policy/PolicyCfg.cpp
+CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o: /work/main/src/policy/PolicyCfg.cpp
 CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_5) "Building CXX object CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o -c /work/wt/tool/src/policy/PolicyCfg.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_5) "Building CXX object CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o -c /work/main/src/policy/PolicyCfg.cpp
 
 CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/policy/PolicyCfg.cpp > CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/policy/PolicyCfg.cpp > CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/policy/PolicyCfg.cpp -o CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/policy/PolicyCfg.cpp -o CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o: /work/wt/tool/src/policy/GetPolicy.cpp
+CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o: /work/main/src/policy/GetPolicy.cpp
 CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Building CXX object CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o -c /work/wt/tool/src/policy/GetPolicy.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Building CXX object CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.o -c /work/main/src/policy/GetPolicy.cpp
 
 CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/policy/GetPolicy.cpp > CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/policy/GetPolicy.cpp > CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/policy/GetPolicy.cpp -o CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/policy/GetPolicy.cpp -o CMakeFiles/pwdpolicy.dir/src/policy/GetPolicy.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: /work/wt/tool/src/check/MatchPolicy.cpp
+CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: /work/main/src/check/MatchPolicy.cpp
 CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_7) "Building CXX object CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o -c /work/wt/tool/src/check/MatchPolicy.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_7) "Building CXX object CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o -c /work/main/src/check/MatchPolicy.cpp
 
 CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/check/MatchPolicy.cpp > CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/check/MatchPolicy.cpp > CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/check/MatchPolicy.cpp -o CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/check/MatchPolicy.cpp -o CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o: /work/wt/tool/src/check/WeakPwdIndex.cpp
+CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o: /work/main/src/check/WeakPwdIndex.cpp
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_8) "Building CXX object CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o -c /work/wt/tool/src/check/WeakPwdIndex.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_8) "Building CXX object CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o -c /work/main/src/check/WeakPwdIndex.cpp
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/check/WeakPwdIndex.cpp > CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/check/WeakPwdIndex.cpp > CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/check/WeakPwdIndex.cpp -o CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/check/WeakPwdIndex.cpp -o CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o: /work/wt/tool/src/check/WeakPwdDic.cpp
+CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o: /work/main/src/check/WeakPwdDic.cpp
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_9) "Building CXX object CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o -c /work/wt/tool/src/check/WeakPwdDic.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_9) "Building CXX object CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o -c /work/main/src/check/WeakPwdDic.cpp
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/check/WeakPwdDic.cpp > CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/check/WeakPwdDic.cpp > CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/check/WeakPwdDic.cpp -o CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/check/WeakPwdDic.cpp -o CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o: /work/wt/tool/src/check/WeakStrong.cpp
+CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o: /work/main/src/check/WeakStrong.cpp
 CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_10) "Building CXX object CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o -c /work/wt/tool/src/check/WeakStrong.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_10) "Building CXX object CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o -c /work/main/src/check/WeakStrong.cpp
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/check/WeakStrong.cpp > CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/check/WeakStrong.cpp > CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/check/WeakStrong.cpp -o CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/check/WeakStrong.cpp -o CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: /work/wt/tool/src/generate/GenSecPwd.cpp
+CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: /work/main/src/generate/GenSecPwd.cpp
 CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_11) "Building CXX object CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o -c /work/wt/tool/src/generate/GenSecPwd.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_11) "Building CXX object CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o -c /work/main/src/generate/GenSecPwd.cpp
 
 CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/generate/GenSecPwd.cpp > CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/generate/GenSecPwd.cpp > CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/generate/GenSecPwd.cpp -o CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/generate/GenSecPwd.cpp -o CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o: /work/wt/tool/src/monitor/FileMonitor.cpp
+CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o: /work/main/src/monitor/FileMonitor.cpp
 CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_12) "Building CXX object CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o -c /work/wt/tool/src/monitor/FileMonitor.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_12) "Building CXX object CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.o -c /work/main/src/monitor/FileMonitor.cpp
 
 CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/monitor/FileMonitor.cpp > CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/monitor/FileMonitor.cpp > CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/monitor/FileMonitor.cpp -o CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/monitor/FileMonitor.cpp -o CMakeFiles/pwdpolicy.dir/src/monitor/FileMonitor.cpp.s
 
 CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o: CMakeFiles/pwdpolicy.dir/flags.make
-CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o: /work/wt/tool/src/monitor/ReloadTimer.cpp
+CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o: /work/main/src/monitor/ReloadTimer.cpp
 CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o: CMakeFiles/pwdpolicy.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_13) "Building CXX object CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o -c /work/wt/tool/src/monitor/ReloadTimer.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_13) "Building CXX object CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o -MF CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o.d -o CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o -c /work/main/src/monitor/ReloadTimer.cpp
 
 CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/src/monitor/ReloadTimer.cpp > CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.i
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/src/monitor/ReloadTimer.cpp > CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.i
 
 CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/src/monitor/ReloadTimer.cpp -o CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.s
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/src/monitor/ReloadTimer.cpp -o CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.s
 
 # Object files for target pwdpolicy
 pwdpolicy_OBJECTS = \
@@ -288,7 +288,7 @@ libpwdpolicy.so.1.1.2: libvc-common.so.1.0.0
 libpwdpolicy.so.1.1.2: libvc-tidesafe.so.1.0.0
 libpwdpolicy.so.1.1.2: /usr/lib/x86_64-linux-gnu/libinih.so
 libpwdpolicy.so.1.1.2: CMakeFiles/pwdpolicy.dir/link.txt
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_14) "Linking CXX shared library libpwdpolicy.so"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_14) "Linking CXX shared library libpwdpolicy.so"
 	$(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/pwdpolicy.dir/link.txt --verbose=$(VERBOSE)
 	$(CMAKE_COMMAND) -E cmake_symlink_library libpwdpolicy.so.1.1.2 libpwdpolicy.so.1 libpwdpolicy.so
 
@@ -307,6 +307,6 @@ CMakeFiles/pwdpolicy.dir/clean:
 .PHONY : CMakeFiles/pwdpolicy.dir/clean
 
 CMakeFiles/pwdpolicy.dir/depend:
-	cd /work/wt/tool/build && $(CMAKE_COMMAND) -E cmake_depends "Unix Makefiles" /work/wt/tool /work/wt/tool /work/wt/tool/build /work/wt/tool/build /work/wt/tool/build/CMakeFiles/pwdpolicy.dir/DependInfo.cmake --color=$(COLOR)
+	cd /work/main/build && $(CMAKE_COMMAND) -E cmake_depends "Unix Makefiles" /work/main /work/main /work/main/build /work/main/build /work/main/build/CMakeFiles/pwdpolicy.dir/DependInfo.cmake --color=$(COLOR)
 .PHONY : CMakeFiles/pwdpolicy.dir/depend
 

@@ -4,7 +4,7 @@
 # compile CXX with /usr/bin/c++
 CXX_DEFINES = -Dpwdpolicy_EXPORTS
 
-CXX_INCLUDES = -I/work/wt/tool/include -I/work/wt/tool/src
+CXX_INCLUDES = -I/work/main/include -I/work/main/src
 
 CXX_FLAGS = -O2 -g -DNDEBUG -fPIC -Wall -Wextra -Wshadow -Wformat=2 -std=c++17
 

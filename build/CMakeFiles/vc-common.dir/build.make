@@ -53,10 +53,10 @@ RM = /usr/bin/cmake -E rm -f
 EQUALS = =
 
 # The top-level source directory on which CMake was run.
-CMAKE_SOURCE_DIR = /work/wt/tool
+CMAKE_SOURCE_DIR = /work/main
 
 # The top-level build directory on which CMake was run.
-CMAKE_BINARY_DIR = /work/wt/tool/build
+CMAKE_BINARY_DIR = /work/main/build
 
 # Include any dependencies generated for this target.
 include CMakeFiles/vc-common.dir/depend.make
@@ -70,18 +70,18 @@ include CMakeFiles/vc-common.dir/progress.make
 include CMakeFiles/vc-common.dir/flags.make
 
 CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o: CMakeFiles/vc-common.dir/flags.make
-CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o: /work/wt/tool/standins/vc-common/vc_common.c
+CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o: /work/main/standins/vc-common/vc_common.c
 CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o: CMakeFiles/vc-common.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building C object CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o"
-	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -MD -MT CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o -MF CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o.d -o CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o -c /work/wt/tool/standins/vc-common/vc_common.c
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building C object CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o"
+	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -MD -MT CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o -MF CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o.d -o CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o -c /work/main/standins/vc-common/vc_common.c
 
 CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing C source to CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.i"
-	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -E /work/wt/tool/standins/vc-common/vc_common.c > CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.i
+	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -E /work/main/standins/vc-common/vc_common.c > CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.i
 
 CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling C source to assembly CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.s"
-	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -S /work/wt/tool/standins/vc-common/vc_common.c -o CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.s
+	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -S /work/main/standins/vc-common/vc_common.c -o CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.s
 
 # Object files for target vc-common
 vc__common_OBJECTS = \
@@ -93,7 +93,7 @@ vc__common_EXTERNAL_OBJECTS =
 libvc-common.so.1.0.0: CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o
 libvc-common.so.1.0.0: CMakeFiles/vc-common.dir/build.make
 libvc-common.so.1.0.0: CMakeFiles/vc-common.dir/link.txt
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Linking C shared library libvc-common.so"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Linking C shared library libvc-common.so"
 	$(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/vc-common.dir/link.txt --verbose=$(VERBOSE)
 	$(CMAKE_COMMAND) -E cmake_symlink_library libvc-common.so.1.0.0 libvc-common.so.1 libvc-common.so
 
@@ -112,6 +112,6 @@ CMakeFiles/vc-common.dir/clean:
 .PHONY : CMakeFiles/vc-common.dir/clean
 
 CMakeFiles/vc-common.dir/depend:
-	cd /work/wt/tool/build && $(CMAKE_COMMAND) -E cmake_depends "Unix Makefiles" /work/wt/tool /work/wt/tool /work/wt/tool/build /work/wt/tool/build /work/wt/tool/build/CMakeFiles/vc-common.dir/DependInfo.cmake --color=$(COLOR)
+	cd /work/main/build && $(CMAKE_COMMAND) -E cmake_depends "Unix Makefiles" /work/main /work/main /work/main/build /work/main/build /work/main/build/CMakeFiles/vc-common.dir/DependInfo.cmake --color=$(COLOR)
 .PHONY : CMakeFiles/vc-common.dir/depend
 

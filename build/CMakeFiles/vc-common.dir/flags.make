@@ -4,7 +4,7 @@
 # compile C with /usr/bin/cc
 C_DEFINES = -Dvc_common_EXPORTS
 
-C_INCLUDES = -I/work/wt/tool/src
+C_INCLUDES = -I/work/main/src
 
 C_FLAGS = -O2 -g -DNDEBUG -fPIC -Wall -Wextra -std=gnu11
 

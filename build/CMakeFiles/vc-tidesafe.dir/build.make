@@ -53,10 +53,10 @@ RM = /usr/bin/cmake -E rm -f
 EQUALS = =
 
 # The top-level source directory on which CMake was run.
-CMAKE_SOURCE_DIR = /work/wt/tool
+CMAKE_SOURCE_DIR = /work/main
 
 # The top-level build directory on which CMake was run.
-CMAKE_BINARY_DIR = /work/wt/tool/build
+CMAKE_BINARY_DIR = /work/main/build
 
 # Include any dependencies generated for this target.
 include CMakeFiles/vc-tidesafe.dir/depend.make
@@ -70,18 +70,18 @@ include CMakeFiles/vc-tidesafe.dir/progress.make
 include CMakeFiles/vc-tidesafe.dir/flags.make
 
 CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o: CMakeFiles/vc-tidesafe.dir/flags.make
-CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o: /work/wt/tool/standins/vc-tidesafe/vc_tidesafe.c
+CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o: /work/main/standins/vc-tidesafe/vc_tidesafe.c
 CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o: CMakeFiles/vc-tidesafe.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building C object CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o"
-	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -MD -MT CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o -MF CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o.d -o CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o -c /work/wt/tool/standins/vc-tidesafe/vc_tidesafe.c
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building C object CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o"
+	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -MD -MT CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o -MF CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o.d -o CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o -c /work/main/standins/vc-tidesafe/vc_tidesafe.c
 
 CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing C source to CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.i"
-	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -E /work/wt/tool/standins/vc-tidesafe/vc_tidesafe.c > CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.i
+	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -E /work/main/standins/vc-tidesafe/vc_tidesafe.c > CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.i
 
 CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling C source to assembly CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.s"
-	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -S /work/wt/tool/standins/vc-tidesafe/vc_tidesafe.c -o CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.s
+	/usr/bin/cc $(C_DEFINES) $(C_INCLUDES) $(C_FLAGS) -S /work/main/standins/vc-tidesafe/vc_tidesafe.c -o CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.s
 
 # Object files for target vc-tidesafe
 vc__tidesafe_OBJECTS = \
@@ -93,7 +93,7 @@ vc__tidesafe_EXTERNAL_OBJECTS =
 libvc-tidesafe.so.1.0.0: CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o
 libvc-tidesafe.so.1.0.0: CMakeFiles/vc-tidesafe.dir/build.make
 libvc-tidesafe.so.1.0.0: CMakeFiles/vc-tidesafe.dir/link.txt
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Linking C shared library libvc-tidesafe.so"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Linking C shared library libvc-tidesafe.so"
 	$(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/vc-tidesafe.dir/link.txt --verbose=$(VERBOSE)
 	$(CMAKE_COMMAND) -E cmake_symlink_library libvc-tidesafe.so.1.0.0 libvc-tidesafe.so.1 libvc-tidesafe.so
 
@@ -112,6 +112,6 @@ CMakeFiles/vc-tidesafe.dir/clean:
 .PHONY : CMakeFiles/vc-tidesafe.dir/clean
 
 CMakeFiles/vc-tidesafe.dir/depend:
-	cd /work/wt/tool/build && $(CMAKE_COMMAND) -E cmake_depends "Unix Makefiles" /work/wt/tool /work/wt/tool /work/wt/tool/build /work/wt/tool/build /work/wt/tool/build/CMakeFiles/vc-tidesafe.dir/DependInfo.cmake --color=$(COLOR)
+	cd /work/main/build && $(CMAKE_COMMAND) -E cmake_depends "Unix Makefiles" /work/main /work/main /work/main/build /work/main/build /work/main/build/CMakeFiles/vc-tidesafe.dir/DependInfo.cmake --color=$(COLOR)
 .PHONY : CMakeFiles/vc-tidesafe.dir/depend
 

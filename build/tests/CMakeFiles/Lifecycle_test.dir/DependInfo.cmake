@@ -8,15 +8,15 @@ set(CMAKE_DEPENDS_LANGUAGES
 
 # The set of dependency files which are needed:
 set(CMAKE_DEPENDS_DEPENDENCY_FILES
-  "/work/wt/tool/tests/lifecycle/Lifecycle_test.cpp" "tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o" "gcc" "tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o.d"
+  "/work/main/tests/lifecycle/Lifecycle_test.cpp" "tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o" "gcc" "tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o.d"
   )
 
 # Targets to which this target links.
 set(CMAKE_TARGET_LINKED_INFO_FILES
-  "/work/wt/tool/build/CMakeFiles/pwdpolicy.dir/DependInfo.cmake"
-  "/work/wt/tool/build/CMakeFiles/vc-common.dir/DependInfo.cmake"
-  "/work/wt/tool/build/CMakeFiles/vc-tidesafe.dir/DependInfo.cmake"
-  "/work/wt/tool/build/tests/CMakeFiles/ppc_testenv.dir/DependInfo.cmake"
+  "/work/main/build/CMakeFiles/pwdpolicy.dir/DependInfo.cmake"
+  "/work/main/build/CMakeFiles/vc-common.dir/DependInfo.cmake"
+  "/work/main/build/CMakeFiles/vc-tidesafe.dir/DependInfo.cmake"
+  "/work/main/build/tests/CMakeFiles/ppc_testenv.dir/DependInfo.cmake"
   )
 
 # Fortran module output directory.

@@ -53,10 +53,10 @@ RM = /usr/bin/cmake -E rm -f
 EQUALS = =
 
 # The top-level source directory on which CMake was run.
-CMAKE_SOURCE_DIR = /work/wt/tool
+CMAKE_SOURCE_DIR = /work/main
 
 # The top-level build directory on which CMake was run.
-CMAKE_BINARY_DIR = /work/wt/tool/build
+CMAKE_BINARY_DIR = /work/main/build
 
 # Include any dependencies generated for this target.
 include tests/CMakeFiles/Lifecycle_test.dir/depend.make
@@ -70,18 +70,18 @@ include tests/CMakeFiles/Lifecycle_test.dir/progress.make
 include tests/CMakeFiles/Lifecycle_test.dir/flags.make
 
 tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o: tests/CMakeFiles/Lifecycle_test.dir/flags.make
-tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o: /work/wt/tool/tests/lifecycle/Lifecycle_test.cpp
+tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o: /work/main/tests/lifecycle/Lifecycle_test.cpp
 tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o: tests/CMakeFiles/Lifecycle_test.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o"
-	cd /work/wt/tool/build/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o -MF CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o.d -o CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o -c /work/wt/tool/tests/lifecycle/Lifecycle_test.cpp
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o"
+	cd /work/main/build/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o -MF CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o.d -o CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o -c /work/main/tests/lifecycle/Lifecycle_test.cpp
 
 tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.i: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.i"
-	cd /work/wt/tool/build/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/wt/tool/tests/lifecycle/Lifecycle_test.cpp > CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.i
+	cd /work/main/build/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/tests/lifecycle/Lifecycle_test.cpp > CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.i
 
 tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.s"
-	cd /work/wt/tool/build/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/wt/tool/tests/lifecycle/Lifecycle_test.cpp -o CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.s
+	cd /work/main/build/tests && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/tests/lifecycle/Lifecycle_test.cpp -o CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.s
 
 # Object files for target Lifecycle_test
 Lifecycle_test_OBJECTS = \
@@ -99,19 +99,19 @@ tests/Lifecycle_test: tests/libppc_testenv.a
 tests/Lifecycle_test: /usr/lib/x86_64-linux-gnu/libgtest_main.a
 tests/Lifecycle_test: /usr/lib/x86_64-linux-gnu/libgtest.a
 tests/Lifecycle_test: tests/CMakeFiles/Lifecycle_test.dir/link.txt
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/wt/tool/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Linking CXX executable Lifecycle_test"
-	cd /work/wt/tool/build/tests && $(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/Lifecycle_test.dir/link.txt --verbose=$(VERBOSE)
-	cd /work/wt/tool/build/tests && /usr/bin/cmake -D TEST_TARGET=Lifecycle_test -D TEST_EXECUTABLE=/work/wt/tool/build/tests/Lifecycle_test -D TEST_EXECUTOR= -D TEST_WORKING_DIR=/work/wt/tool/build/tests -D TEST_EXTRA_ARGS= -D "TEST_PROPERTIES=ENVIRONMENT;VC_LOG_FILE=/work/wt/tool/build/test-logs/%p.log;VC_LOG_LEVEL=DEBUG;TIMEOUT;120;RESOURCE_LOCK;ppc_conf" -D TEST_PREFIX= -D TEST_SUFFIX= -D TEST_FILTER= -D NO_PRETTY_TYPES=FALSE -D NO_PRETTY_VALUES=FALSE -D TEST_LIST=Lifecycle_test_TESTS -D CTEST_FILE=/work/wt/tool/build/tests/Lifecycle_test[1]_tests.cmake -D TEST_DISCOVERY_TIMEOUT=60 -D TEST_XML_OUTPUT_DIR= -P /usr/share/cmake-3.25/Modules/GoogleTestAddTests.cmake
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Linking CXX executable Lifecycle_test"
+	cd /work/main/build/tests && $(CMAKE_COMMAND) -E cmake_link_script CMakeFiles/Lifecycle_test.dir/link.txt --verbose=$(VERBOSE)
+	cd /work/main/build/tests && /usr/bin/cmake -D TEST_TARGET=Lifecycle_test -D TEST_EXECUTABLE=/work/main/build/tests/Lifecycle_test -D TEST_EXECUTOR= -D TEST_WORKING_DIR=/work/main/build/tests -D TEST_EXTRA_ARGS= -D "TEST_PROPERTIES=ENVIRONMENT;VC_LOG_FILE=/work/main/build/test-logs/%p.log;VC_LOG_LEVEL=DEBUG;TIMEOUT;120;RESOURCE_LOCK;ppc_conf" -D TEST_PREFIX= -D TEST_SUFFIX= -D TEST_FILTER= -D NO_PRETTY_TYPES=FALSE -D NO_PRETTY_VALUES=FALSE -D TEST_LIST=Lifecycle_test_TESTS -D CTEST_FILE=/work/main/build/tests/Lifecycle_test[1]_tests.cmake -D TEST_DISCOVERY_TIMEOUT=60 -D TEST_XML_OUTPUT_DIR= -P /usr/share/cmake-3.25/Modules/GoogleTestAddTests.cmake
 
 # Rule to build all files generated by this target.
 tests/CMakeFiles/Lifecycle_test.dir/build: tests/Lifecycle_test
 .PHONY : tests/CMakeFiles/Lifecycle_test.dir/build
 
 tests/CMakeFiles/Lifecycle_test.dir/clean:
-	cd /work/wt/tool/build/tests && $(CMAKE_COMMAND) -P CMakeFiles/Lifecycle_test.dir/cmake_clean.cmake
+	cd /work/main/build/tests && $(CMAKE_COMMAND) -P CMakeFiles/Lifecycle_test.dir/cmake_clean.cmake
 .PHONY : tests/CMakeFiles/Lifecycle_test.dir/clean
 
 tests/CMakeFiles/Lifecycle_test.dir/depend:
-	cd /work/wt/tool/build && $(CMAKE_COMMAND) -E cmake_depends "Unix Makefiles" /work/wt/tool /work/wt/tool/tests /work/wt/tool/build /work/wt/tool/build/tests /work/wt/tool/build/tests/CMakeFiles/Lifecycle_test.dir/DependInfo.cmake --color=$(COLOR)
+	cd /work/main/build && $(CMAKE_COMMAND) -E cmake_depends "Unix Makefiles" /work/main /work/main/tests /work/main/build /work/main/build/tests /work/main/build/tests/CMakeFiles/Lifecycle_test.dir/DependInfo.cmake --color=$(COLOR)
 .PHONY : tests/CMakeFiles/Lifecycle_test.dir/depend
 

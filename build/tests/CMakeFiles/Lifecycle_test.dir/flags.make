@@ -4,7 +4,7 @@
 # compile CXX with /usr/bin/c++
 CXX_DEFINES = 
 
-CXX_INCLUDES = -I/work/wt/tool/src -I/work/wt/tool/include -I/work/wt/tool/tests/support
+CXX_INCLUDES = -I/work/main/src -I/work/main/include -I/work/main/tests/support
 
 CXX_FLAGS = -O2 -g -DNDEBUG -fPIE -DGTEST_HAS_PTHREAD=1 -std=c++17
 

@@ -8,7 +8,7 @@ set(CMAKE_DEPENDS_LANGUAGES
 
 # The set of dependency files which are needed:
 set(CMAKE_DEPENDS_DEPENDENCY_FILES
-  "/work/wt/tool/tests/support/TestEnv.cpp" "tests/CMakeFiles/ppc_testenv.dir/support/TestEnv.cpp.o" "gcc" "tests/CMakeFiles/ppc_testenv.dir/support/TestEnv.cpp.o.d"
+  "/work/main/tests/support/TestEnv.cpp" "tests/CMakeFiles/ppc_testenv.dir/support/TestEnv.cpp.o" "gcc" "tests/CMakeFiles/ppc_testenv.dir/support/TestEnv.cpp.o.d"
   )
 
 # Targets to which this target links.

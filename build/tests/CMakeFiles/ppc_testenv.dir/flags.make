@@ -4,7 +4,7 @@
 # compile CXX with /usr/bin/c++
 CXX_DEFINES = 
 
-CXX_INCLUDES = -I/work/wt/tool/tests/support
+CXX_INCLUDES = -I/work/main/tests/support
 
 CXX_FLAGS = -O2 -g -DNDEBUG -fPIC -std=c++17
 

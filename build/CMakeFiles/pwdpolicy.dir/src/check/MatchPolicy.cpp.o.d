@@ -1,5 +1,5 @@
 CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: \
- /work/wt/tool/src/check/MatchPolicy.cpp /usr/include/stdc-predef.h \
+ /work/main/src/check/MatchPolicy.cpp /usr/include/stdc-predef.h \
  /usr/include/c++/12/cstring \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
@@ -16,7 +16,7 @@ CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: \
  /usr/lib/gcc/x86_64-linux-gnu/12/include/stddef.h \
  /usr/include/x86_64-linux-gnu/bits/types/locale_t.h \
  /usr/include/x86_64-linux-gnu/bits/types/__locale_t.h \
- /usr/include/strings.h /work/wt/tool/src/lifecycle/DataGuard.h \
+ /usr/include/strings.h /work/main/src/lifecycle/DataGuard.h \
  /usr/include/c++/12/atomic /usr/include/c++/12/bits/atomic_base.h \
  /usr/lib/gcc/x86_64-linux-gnu/12/include/stdint.h /usr/include/stdint.h \
  /usr/include/x86_64-linux-gnu/bits/types.h \
@@ -68,7 +68,7 @@ CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/struct_rwlock.h \
  /usr/include/x86_64-linux-gnu/bits/sigthread.h \
  /usr/include/x86_64-linux-gnu/bits/signal_ext.h \
- /work/wt/tool/src/lifecycle/Globals.h /usr/include/pthread.h \
+ /work/main/src/lifecycle/Globals.h /usr/include/pthread.h \
  /usr/include/sched.h /usr/include/x86_64-linux-gnu/bits/sched.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct_sched_param.h \
  /usr/include/x86_64-linux-gnu/bits/cpu-set.h /usr/include/time.h \
@@ -83,7 +83,7 @@ CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/setjmp.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct___jmp_buf_tag.h \
  /usr/include/x86_64-linux-gnu/bits/pthread_stack_min-dynamic.h \
- /usr/include/c++/12/cstdint /work/wt/tool/src/check/WeakPwdDic.h \
+ /usr/include/c++/12/cstdint /work/main/src/check/WeakPwdDic.h \
  /usr/include/c++/12/list /usr/include/c++/12/bits/stl_algobase.h \
  /usr/include/c++/12/bits/functexcept.h \
  /usr/include/c++/12/bits/exception_defines.h \
@@ -166,10 +166,10 @@ CMakeFiles/pwdpolicy.dir/src/check/MatchPolicy.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/error_t.h \
  /usr/include/c++/12/bits/charconv.h \
  /usr/include/c++/12/bits/basic_string.tcc \
- /work/wt/tool/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
+ /work/main/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
  /usr/include/c++/12/vector /usr/include/c++/12/bits/stl_uninitialized.h \
  /usr/include/c++/12/bits/stl_vector.h \
  /usr/include/c++/12/bits/stl_bvector.h \
- /usr/include/c++/12/bits/vector.tcc /work/wt/tool/src/policy/PolicyCfg.h \
- /work/wt/tool/src/policy/PolicyInfo.h /work/wt/tool/include/pwdpolicy.h \
- /work/wt/tool/src/support/Log.h /work/wt/tool/src/support/SupportLib.h
+ /usr/include/c++/12/bits/vector.tcc /work/main/src/policy/PolicyCfg.h \
+ /work/main/src/policy/PolicyInfo.h /work/main/include/pwdpolicy.h \
+ /work/main/src/support/Log.h /work/main/src/support/SupportLib.h

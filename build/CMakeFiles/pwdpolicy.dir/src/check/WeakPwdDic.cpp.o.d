@@ -1,6 +1,6 @@
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o: \
- /work/wt/tool/src/check/WeakPwdDic.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/src/check/WeakPwdDic.h /usr/include/c++/12/cstdint \
+ /work/main/src/check/WeakPwdDic.cpp /usr/include/stdc-predef.h \
+ /work/main/src/check/WeakPwdDic.h /usr/include/c++/12/cstdint \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
  /usr/include/features.h /usr/include/features-time64.h \
@@ -122,7 +122,7 @@ CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/error_t.h \
  /usr/include/c++/12/bits/charconv.h \
  /usr/include/c++/12/bits/basic_string.tcc \
- /work/wt/tool/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
+ /work/main/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
  /usr/include/c++/12/vector /usr/include/c++/12/bits/stl_uninitialized.h \
  /usr/include/c++/12/bits/stl_vector.h \
  /usr/include/c++/12/bits/stl_bvector.h \
@@ -153,7 +153,7 @@ CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/unistd_ext.h \
  /usr/include/linux/close_range.h /usr/include/c++/12/cstring \
  /usr/include/string.h /usr/include/strings.h \
- /work/wt/tool/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
+ /work/main/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
  /usr/include/c++/12/bits/atomic_base.h \
  /usr/include/c++/12/bits/atomic_lockfree_defines.h \
  /usr/include/c++/12/csignal /usr/include/signal.h \
@@ -178,4 +178,4 @@ CMakeFiles/pwdpolicy.dir/src/check/WeakPwdDic.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/struct_sigstack.h \
  /usr/include/x86_64-linux-gnu/bits/sigthread.h \
  /usr/include/x86_64-linux-gnu/bits/signal_ext.h \
- /work/wt/tool/src/support/Log.h /work/wt/tool/src/support/SupportLib.h
+ /work/main/src/support/Log.h /work/main/src/support/SupportLib.h

@@ -1,6 +1,6 @@
 CMakeFiles/pwdpolicy.dir/src/check/WeakPwdIndex.cpp.o: \
- /work/wt/tool/src/check/WeakPwdIndex.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
+ /work/main/src/check/WeakPwdIndex.cpp /usr/include/stdc-predef.h \
+ /work/main/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
  /usr/include/features.h /usr/include/features-time64.h \

@@ -1,6 +1,6 @@
 CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o: \
- /work/wt/tool/src/check/WeakStrong.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
+ /work/main/src/check/WeakStrong.cpp /usr/include/stdc-predef.h \
+ /work/main/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
  /usr/include/c++/12/bits/atomic_base.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
@@ -65,7 +65,7 @@ CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/struct_rwlock.h \
  /usr/include/x86_64-linux-gnu/bits/sigthread.h \
  /usr/include/x86_64-linux-gnu/bits/signal_ext.h \
- /work/wt/tool/src/lifecycle/Globals.h /usr/include/pthread.h \
+ /work/main/src/lifecycle/Globals.h /usr/include/pthread.h \
  /usr/include/sched.h /usr/include/x86_64-linux-gnu/bits/sched.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct_sched_param.h \
  /usr/include/x86_64-linux-gnu/bits/cpu-set.h /usr/include/time.h \
@@ -82,7 +82,7 @@ CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/setjmp.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct___jmp_buf_tag.h \
  /usr/include/x86_64-linux-gnu/bits/pthread_stack_min-dynamic.h \
- /usr/include/c++/12/cstdint /work/wt/tool/src/check/WeakPwdDic.h \
+ /usr/include/c++/12/cstdint /work/main/src/check/WeakPwdDic.h \
  /usr/include/c++/12/list /usr/include/c++/12/bits/stl_algobase.h \
  /usr/include/c++/12/bits/functexcept.h \
  /usr/include/c++/12/bits/exception_defines.h \
@@ -165,9 +165,9 @@ CMakeFiles/pwdpolicy.dir/src/check/WeakStrong.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/error_t.h \
  /usr/include/c++/12/bits/charconv.h \
  /usr/include/c++/12/bits/basic_string.tcc \
- /work/wt/tool/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
+ /work/main/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
  /usr/include/c++/12/vector /usr/include/c++/12/bits/stl_uninitialized.h \
  /usr/include/c++/12/bits/stl_vector.h \
  /usr/include/c++/12/bits/stl_bvector.h \
- /usr/include/c++/12/bits/vector.tcc /work/wt/tool/src/policy/PolicyCfg.h \
- /work/wt/tool/src/policy/PolicyInfo.h /work/wt/tool/include/pwdpolicy.h
+ /usr/include/c++/12/bits/vector.tcc /work/main/src/policy/PolicyCfg.h \
+ /work/main/src/policy/PolicyInfo.h /work/main/include/pwdpolicy.h

@@ -1,5 +1,5 @@
 CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: \
- /work/wt/tool/src/generate/GenSecPwd.cpp /usr/include/stdc-predef.h \
+ /work/main/src/generate/GenSecPwd.cpp /usr/include/stdc-predef.h \
  /usr/include/c++/12/climits \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
@@ -125,7 +125,7 @@ CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/error_t.h \
  /usr/include/c++/12/bits/charconv.h \
  /usr/include/c++/12/bits/basic_string.tcc \
- /work/wt/tool/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
+ /work/main/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
  /usr/include/c++/12/bits/atomic_base.h \
  /usr/include/c++/12/bits/atomic_lockfree_defines.h \
  /usr/include/c++/12/csignal /usr/include/signal.h \
@@ -157,7 +157,7 @@ CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/struct_sigstack.h \
  /usr/include/x86_64-linux-gnu/bits/sigthread.h \
  /usr/include/x86_64-linux-gnu/bits/signal_ext.h \
- /work/wt/tool/src/lifecycle/Globals.h /usr/include/pthread.h \
+ /work/main/src/lifecycle/Globals.h /usr/include/pthread.h \
  /usr/include/sched.h /usr/include/x86_64-linux-gnu/bits/sched.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct_sched_param.h \
  /usr/include/x86_64-linux-gnu/bits/cpu-set.h /usr/include/time.h \
@@ -167,7 +167,7 @@ CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/struct_itimerspec.h \
  /usr/include/x86_64-linux-gnu/bits/setjmp.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct___jmp_buf_tag.h \
- /work/wt/tool/src/check/WeakPwdDic.h /usr/include/c++/12/list \
+ /work/main/src/check/WeakPwdDic.h /usr/include/c++/12/list \
  /usr/include/c++/12/bits/stl_list.h \
  /usr/include/c++/12/bits/allocated_ptr.h \
  /usr/include/c++/12/ext/aligned_buffer.h \
@@ -177,11 +177,11 @@ CMakeFiles/pwdpolicy.dir/src/generate/GenSecPwd.cpp.o: \
  /usr/include/c++/12/bits/stl_map.h /usr/include/c++/12/tuple \
  /usr/include/c++/12/bits/uses_allocator.h \
  /usr/include/c++/12/bits/stl_multimap.h \
- /usr/include/c++/12/bits/erase_if.h \
- /work/wt/tool/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
- /usr/include/c++/12/vector /usr/include/c++/12/bits/stl_uninitialized.h \
+ /usr/include/c++/12/bits/erase_if.h /work/main/src/check/WeakPwdIndex.h \
+ /usr/include/c++/12/cstddef /usr/include/c++/12/vector \
+ /usr/include/c++/12/bits/stl_uninitialized.h \
  /usr/include/c++/12/bits/stl_vector.h \
  /usr/include/c++/12/bits/stl_bvector.h \
- /usr/include/c++/12/bits/vector.tcc /work/wt/tool/src/policy/PolicyCfg.h \
- /work/wt/tool/src/policy/PolicyInfo.h /work/wt/tool/include/pwdpolicy.h \
- /work/wt/tool/src/support/Log.h /work/wt/tool/src/support/SupportLib.h
+ /usr/include/c++/12/bits/vector.tcc /work/main/src/policy/PolicyCfg.h \
+ /work/main/src/policy/PolicyInfo.h /work/main/include/pwdpolicy.h \
+ /work/main/src/support/Log.h /work/main/src/support/SupportLib.h

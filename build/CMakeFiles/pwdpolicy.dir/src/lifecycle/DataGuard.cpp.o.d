@@ -1,6 +1,6 @@
 CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o: \
- /work/wt/tool/src/lifecycle/DataGuard.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
+ /work/main/src/lifecycle/DataGuard.cpp /usr/include/stdc-predef.h \
+ /work/main/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
  /usr/include/c++/12/bits/atomic_base.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
@@ -106,5 +106,4 @@ CMakeFiles/pwdpolicy.dir/src/lifecycle/DataGuard.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/select.h /usr/include/alloca.h \
  /usr/include/x86_64-linux-gnu/bits/stdlib-bsearch.h \
  /usr/include/x86_64-linux-gnu/bits/stdlib-float.h \
- /usr/include/c++/12/bits/std_abs.h \
- /work/wt/tool/src/monitor/ReloadTimer.h
+ /usr/include/c++/12/bits/std_abs.h /work/main/src/monitor/ReloadTimer.h

@@ -1,6 +1,6 @@
 CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o: \
- /work/wt/tool/src/lifecycle/Globals.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/src/lifecycle/Globals.h /usr/include/pthread.h \
+ /work/main/src/lifecycle/Globals.cpp /usr/include/stdc-predef.h \
+ /work/main/src/lifecycle/Globals.h /usr/include/pthread.h \
  /usr/include/features.h /usr/include/features-time64.h \
  /usr/include/x86_64-linux-gnu/bits/wordsize.h \
  /usr/include/x86_64-linux-gnu/bits/timesize.h \
@@ -49,7 +49,7 @@ CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/wchar.h \
  /usr/include/x86_64-linux-gnu/bits/stdint-intn.h \
  /usr/include/x86_64-linux-gnu/bits/stdint-uintn.h \
- /work/wt/tool/src/check/WeakPwdDic.h /usr/include/c++/12/list \
+ /work/main/src/check/WeakPwdDic.h /usr/include/c++/12/list \
  /usr/include/c++/12/bits/stl_algobase.h \
  /usr/include/c++/12/bits/functexcept.h \
  /usr/include/c++/12/bits/exception_defines.h \
@@ -135,11 +135,10 @@ CMakeFiles/pwdpolicy.dir/src/lifecycle/Globals.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/error_t.h \
  /usr/include/c++/12/bits/charconv.h \
  /usr/include/c++/12/bits/basic_string.tcc \
- /work/wt/tool/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
+ /work/main/src/check/WeakPwdIndex.h /usr/include/c++/12/cstddef \
  /usr/include/c++/12/vector /usr/include/c++/12/bits/stl_uninitialized.h \
  /usr/include/c++/12/bits/stl_vector.h \
  /usr/include/c++/12/bits/stl_bvector.h \
- /usr/include/c++/12/bits/vector.tcc /work/wt/tool/src/policy/PolicyCfg.h \
- /work/wt/tool/src/policy/PolicyInfo.h \
- /work/wt/tool/src/monitor/ReloadTimer.h \
- /work/wt/tool/include/pwdpolicy.h
+ /usr/include/c++/12/bits/vector.tcc /work/main/src/policy/PolicyCfg.h \
+ /work/main/src/policy/PolicyInfo.h /work/main/src/monitor/ReloadTimer.h \
+ /work/main/include/pwdpolicy.h

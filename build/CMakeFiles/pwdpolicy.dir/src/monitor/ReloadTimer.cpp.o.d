@@ -1,6 +1,6 @@
 CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o: \
- /work/wt/tool/src/monitor/ReloadTimer.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/src/monitor/ReloadTimer.h /usr/include/c++/12/cstdint \
+ /work/main/src/monitor/ReloadTimer.cpp /usr/include/stdc-predef.h \
+ /work/main/src/monitor/ReloadTimer.h /usr/include/c++/12/cstdint \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
  /usr/include/features.h /usr/include/features-time64.h \
@@ -76,11 +76,11 @@ CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o: \
  /usr/include/c++/12/cstring /usr/include/string.h \
  /usr/include/x86_64-linux-gnu/bits/types/locale_t.h \
  /usr/include/x86_64-linux-gnu/bits/types/__locale_t.h \
- /usr/include/strings.h /work/wt/tool/src/lifecycle/DataGuard.h \
+ /usr/include/strings.h /work/main/src/lifecycle/DataGuard.h \
  /usr/include/c++/12/atomic /usr/include/c++/12/bits/atomic_base.h \
  /usr/include/c++/12/bits/atomic_lockfree_defines.h \
  /usr/include/c++/12/bits/move.h /usr/include/c++/12/type_traits \
- /work/wt/tool/src/lifecycle/Globals.h /usr/include/pthread.h \
+ /work/main/src/lifecycle/Globals.h /usr/include/pthread.h \
  /usr/include/sched.h /usr/include/x86_64-linux-gnu/bits/sched.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct_sched_param.h \
  /usr/include/x86_64-linux-gnu/bits/cpu-set.h /usr/include/time.h \
@@ -94,7 +94,7 @@ CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/setjmp.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct___jmp_buf_tag.h \
  /usr/include/x86_64-linux-gnu/bits/pthread_stack_min-dynamic.h \
- /work/wt/tool/src/check/WeakPwdDic.h /usr/include/c++/12/list \
+ /work/main/src/check/WeakPwdDic.h /usr/include/c++/12/list \
  /usr/include/c++/12/bits/stl_algobase.h \
  /usr/include/c++/12/bits/functexcept.h \
  /usr/include/c++/12/bits/exception_defines.h \
@@ -172,11 +172,10 @@ CMakeFiles/pwdpolicy.dir/src/monitor/ReloadTimer.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/stdio.h \
  /usr/include/c++/12/bits/charconv.h \
  /usr/include/c++/12/bits/basic_string.tcc \
- /work/wt/tool/src/check/WeakPwdIndex.h /usr/include/c++/12/vector \
+ /work/main/src/check/WeakPwdIndex.h /usr/include/c++/12/vector \
  /usr/include/c++/12/bits/stl_uninitialized.h \
  /usr/include/c++/12/bits/stl_vector.h \
  /usr/include/c++/12/bits/stl_bvector.h \
- /usr/include/c++/12/bits/vector.tcc /work/wt/tool/src/policy/PolicyCfg.h \
- /work/wt/tool/src/policy/PolicyInfo.h \
- /work/wt/tool/src/monitor/FileMonitor.h /work/wt/tool/src/support/Log.h \
- /work/wt/tool/src/support/SupportLib.h
+ /usr/include/c++/12/bits/vector.tcc /work/main/src/policy/PolicyCfg.h \
+ /work/main/src/policy/PolicyInfo.h /work/main/src/monitor/FileMonitor.h \
+ /work/main/src/support/Log.h /work/main/src/support/SupportLib.h

@@ -1,6 +1,6 @@
 CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o: \
- /work/wt/tool/src/policy/PolicyCfg.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/src/policy/PolicyCfg.h /usr/include/c++/12/cstdint \
+ /work/main/src/policy/PolicyCfg.cpp /usr/include/stdc-predef.h \
+ /work/main/src/policy/PolicyCfg.h /usr/include/c++/12/cstdint \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
  /usr/include/features.h /usr/include/features-time64.h \
@@ -119,7 +119,7 @@ CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/error_t.h \
  /usr/include/c++/12/bits/charconv.h \
  /usr/include/c++/12/bits/basic_string.tcc \
- /work/wt/tool/src/policy/PolicyInfo.h /usr/include/fcntl.h \
+ /work/main/src/policy/PolicyInfo.h /usr/include/fcntl.h \
  /usr/include/x86_64-linux-gnu/bits/fcntl.h \
  /usr/include/x86_64-linux-gnu/bits/fcntl-linux.h \
  /usr/include/x86_64-linux-gnu/bits/types/struct_iovec.h \
@@ -181,7 +181,7 @@ CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o: \
  /usr/include/c++/12/backward/auto_ptr.h \
  /usr/include/c++/12/pstl/glue_memory_defs.h \
  /usr/include/c++/12/pstl/execution_defs.h \
- /work/wt/tool/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
+ /work/main/src/lifecycle/DataGuard.h /usr/include/c++/12/atomic \
  /usr/include/c++/12/csignal /usr/include/signal.h \
  /usr/include/x86_64-linux-gnu/bits/signum-generic.h \
  /usr/include/x86_64-linux-gnu/bits/signum-arch.h \
@@ -204,4 +204,4 @@ CMakeFiles/pwdpolicy.dir/src/policy/PolicyCfg.cpp.o: \
  /usr/include/x86_64-linux-gnu/bits/types/struct_sigstack.h \
  /usr/include/x86_64-linux-gnu/bits/sigthread.h \
  /usr/include/x86_64-linux-gnu/bits/signal_ext.h \
- /work/wt/tool/src/support/Log.h /work/wt/tool/src/support/SupportLib.h
+ /work/main/src/support/Log.h /work/main/src/support/SupportLib.h

@@ -1,6 +1,6 @@
 CMakeFiles/pwdpolicy.dir/src/support/Log.cpp.o: \
- /work/wt/tool/src/support/Log.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/src/support/Log.h /work/wt/tool/src/support/SupportLib.h \
+ /work/main/src/support/Log.cpp /usr/include/stdc-predef.h \
+ /work/main/src/support/Log.h /work/main/src/support/SupportLib.h \
  /usr/lib/gcc/x86_64-linux-gnu/12/include/stddef.h \
  /usr/include/c++/12/ctime \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \

@@ -1,5 +1,5 @@
 CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o: \
- /work/wt/tool/standins/vc-common/vc_common.c /usr/include/stdc-predef.h \
+ /work/main/standins/vc-common/vc_common.c /usr/include/stdc-predef.h \
  /usr/include/errno.h /usr/include/features.h \
  /usr/include/features-time64.h \
  /usr/include/x86_64-linux-gnu/bits/wordsize.h \
@@ -87,4 +87,4 @@ CMakeFiles/vc-common.dir/standins/vc-common/vc_common.c.o: \
  /usr/include/x86_64-linux-gnu/bits/getopt_posix.h \
  /usr/include/x86_64-linux-gnu/bits/getopt_core.h \
  /usr/include/x86_64-linux-gnu/bits/unistd_ext.h \
- /usr/include/linux/close_range.h /work/wt/tool/src/support/SupportLib.h
+ /usr/include/linux/close_range.h /work/main/src/support/SupportLib.h

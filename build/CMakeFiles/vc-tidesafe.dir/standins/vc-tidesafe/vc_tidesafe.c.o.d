@@ -1,6 +1,5 @@
 CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o: \
- /work/wt/tool/standins/vc-tidesafe/vc_tidesafe.c \
- /usr/include/stdc-predef.h \
+ /work/main/standins/vc-tidesafe/vc_tidesafe.c /usr/include/stdc-predef.h \
  /usr/lib/gcc/x86_64-linux-gnu/12/include/stdarg.h /usr/include/stdio.h \
  /usr/include/x86_64-linux-gnu/bits/libc-header-start.h \
  /usr/include/features.h /usr/include/features-time64.h \
@@ -24,4 +23,4 @@ CMakeFiles/vc-tidesafe.dir/standins/vc-tidesafe/vc_tidesafe.c.o: \
  /usr/include/x86_64-linux-gnu/bits/floatn.h \
  /usr/include/x86_64-linux-gnu/bits/floatn-common.h \
  /usr/include/x86_64-linux-gnu/bits/stdio.h \
- /work/wt/tool/src/support/SupportLib.h
+ /work/main/src/support/SupportLib.h

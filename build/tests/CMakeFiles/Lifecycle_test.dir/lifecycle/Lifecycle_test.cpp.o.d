@@ -1,7 +1,6 @@
 tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o: \
- /work/wt/tool/tests/lifecycle/Lifecycle_test.cpp \
- /usr/include/stdc-predef.h /usr/include/gtest/gtest.h \
- /usr/include/c++/12/cstddef \
+ /work/main/tests/lifecycle/Lifecycle_test.cpp /usr/include/stdc-predef.h \
+ /usr/include/gtest/gtest.h /usr/include/c++/12/cstddef \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
  /usr/include/features.h /usr/include/features-time64.h \
@@ -272,10 +271,8 @@ tests/CMakeFiles/Lifecycle_test.dir/lifecycle/Lifecycle_test.cpp.o: \
  /usr/include/gtest/gtest-test-part.h \
  /usr/include/gtest/gtest-typed-test.h \
  /usr/include/gtest/gtest_pred_impl.h /usr/include/gtest/gtest_prod.h \
- /work/wt/tool/tests/support/TestEnv.h \
- /work/wt/tool/src/lifecycle/Globals.h \
- /work/wt/tool/src/check/WeakPwdDic.h /usr/include/c++/12/list \
+ /work/main/tests/support/TestEnv.h /work/main/src/lifecycle/Globals.h \
+ /work/main/src/check/WeakPwdDic.h /usr/include/c++/12/list \
  /usr/include/c++/12/bits/stl_list.h /usr/include/c++/12/bits/list.tcc \
- /work/wt/tool/src/check/WeakPwdIndex.h \
- /work/wt/tool/src/policy/PolicyCfg.h \
- /work/wt/tool/src/policy/PolicyInfo.h /work/wt/tool/include/pwdpolicy.h
+ /work/main/src/check/WeakPwdIndex.h /work/main/src/policy/PolicyCfg.h \
+ /work/main/src/policy/PolicyInfo.h /work/main/include/pwdpolicy.h

@@ -1,6 +1,6 @@
 tests/CMakeFiles/ppc_testenv.dir/support/TestEnv.cpp.o: \
- /work/wt/tool/tests/support/TestEnv.cpp /usr/include/stdc-predef.h \
- /work/wt/tool/tests/support/TestEnv.h /usr/include/c++/12/string \
+ /work/main/tests/support/TestEnv.cpp /usr/include/stdc-predef.h \
+ /work/main/tests/support/TestEnv.h /usr/include/c++/12/string \
  /usr/include/x86_64-linux-gnu/c++/12/bits/c++config.h \
  /usr/include/x86_64-linux-gnu/c++/12/bits/os_defines.h \
  /usr/include/features.h /usr/include/features-time64.h \
