@@ -1,0 +1,8 @@
+# Installation: a temporary-prefix install used by outside consumers, and
+# the Debian package.
+add_test(NAME install_consumers
+         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/install/consumers.sh ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+add_test(NAME install_deb_package COMMAND bash ${PROJECT_SOURCE_DIR}/tests/install/deb.sh ${CMAKE_BINARY_DIR})
+# Both read the whole build tree; cpack also installs it into its own stage.
+set_tests_properties(install_consumers install_deb_package PROPERTIES
+                     TIMEOUT 300 RESOURCE_LOCK build_install)

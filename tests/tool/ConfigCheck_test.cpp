@@ -1,0 +1,127 @@
+// ppc config check, run as a process.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "TestEnv.h"
+#include "ToolRunner.h"
+
+using nlohmann::json;
+using toolrun::Ppc;
+
+namespace {
+
+// The findings of one run, each as "severity: message".
+std::vector<std::string> Findings(const json& report) {
+    std::vector<std::string> found;
+    for (const json& finding : report.at("findings")) {
+        found.push_back(finding.at("severity").get<std::string>() + ": " +
+                        finding.at("message").get<std::string>());
+    }
+    return found;
+}
+
+// True when some finding starts with `prefix`.
+bool Has(const std::vector<std::string>& findings, const std::string& prefix) {
+    for (const std::string& finding : findings) {
+        if (finding.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(ConfigCheck, SoundConfigurationPasses) {
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    const std::string dictionary = dir.WriteFile("weak.dic", "password\nqwerty\n");
+    config.Write("[BASIC]\nweakPwdDic=" + dictionary + "\ntimerInterval=2\n"
+                 "[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\nspecialchar=!#space\n"
+                 "[POLICY1]\nminlen=12\n");
+    const toolrun::Run run = Ppc({"config", "check"});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find(dictionary + " (2 entries)"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("no problems found"), std::string::npos);
+
+    const json report = json::parse(Ppc({"config", "check", "--json"}).out);
+    EXPECT_EQ(report.at("ok"), true);
+    EXPECT_EQ(report.at("policies"), json::parse("[0, 1]"));
+    EXPECT_EQ(report.at("dictionaryEntries"), 2);
+    EXPECT_EQ(report.at("timerInterval"), 2);
+}
+
+TEST(ConfigCheck, MissingConfigurationOrDictionary) {
+    testenv::ConfigFile config;
+    config.Remove();
+    const toolrun::Run missing = Ppc({"config", "check"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("error: cannot open the configuration "
+                               "/usr/local/vesticor/conf/ppc.conf"),
+              std::string::npos)
+        << missing.out;
+
+    config.Write("[BASIC]\nweakPwdDic=/nonexistent/weak.dic\n[POLICY1]\nminlen=8\n");
+    const std::vector<std::string> found =
+        Findings(json::parse(Ppc({"config", "check", "--json"}).out));
+    EXPECT_TRUE(Has(found, "error: the dictionary /nonexistent/weak.dic cannot be opened"));
+    EXPECT_TRUE(Has(found, "error: there is no policy 0"));
+    EXPECT_TRUE(Has(found, "error: the component does not start with this configuration: "
+                           "PPC_ERR_DATA_LOAD (3004)"));
+}
+
+TEST(ConfigCheck, IgnoredSectionsAndKeysAreNamed) {
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    config.Write("stray=1\n[BASIC]\nweakPwdDic=" + dir.WriteFile("d", "x\n") +
+                 "\ncolour=blue\n[basic]\ntimerInterval=1\n[POLICY0]\nminlen=8\nmaxlen=16\n"
+                 "specialchar=!\nmaxLen=20\nweakPwdDic=x\n[MYPOLICY1]\nminlen=9\n");
+    const json report = json::parse(Ppc({"config", "check", "--json"}).out);
+    const std::vector<std::string> found = Findings(report);
+    EXPECT_EQ(report.at("ok"), false);
+    EXPECT_TRUE(Has(found, "warning: keys before the first section are ignored"));
+    EXPECT_TRUE(Has(found, "warning: [BASIC] key colour is ignored"));
+    EXPECT_TRUE(Has(found, "warning: section [basic] is ignored"));
+    EXPECT_TRUE(Has(found, "warning: [POLICY0] key maxLen is ignored"));
+    EXPECT_TRUE(Has(found, "warning: [POLICY0] key weakPwdDic is ignored"));
+    EXPECT_TRUE(Has(found, "warning: section [MYPOLICY1] is read as policy 0"));
+    EXPECT_TRUE(Has(found, "note: [BASIC] sets no timerInterval"));
+}
+
+TEST(ConfigCheck, ValuesThatMakeNoSense) {
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    config.Write("[BASIC]\nweakPwdDic=" + dir.WriteFile("d", "x\n") +
+                 "\ntimerInterval=0\n"
+                 "[POLICY0]\nminlen=20\nmaxlen=16\nminclass=5\nspecialchar=!\n"
+                 "[POLICY1]\nminlen=ten\nminclass=3\nspecialchar=\n"
+                 "[POLICY2]\nminlen=12abc\nmaxlen=40\nminclass=3\nspecialchar=!a1\n");
+    const std::vector<std::string> found =
+        Findings(json::parse(Ppc({"config", "check", "--json"}).out));
+    EXPECT_TRUE(Has(found, "error: policy 0: minlen 20 is above maxlen 16"));
+    EXPECT_TRUE(Has(found, "error: policy 0: minclass 5 is above 4"));
+    EXPECT_TRUE(Has(found, "error: [POLICY1] minlen = \"ten\" is not a number"));
+    EXPECT_TRUE(Has(found, "error: policy 1 has an empty special set"));
+    EXPECT_TRUE(Has(found, "warning: policy 1: minlen 0 is below 6"));
+    EXPECT_TRUE(Has(found, "warning: [POLICY2] minlen = \"12abc\" has text after the number"));
+    EXPECT_TRUE(Has(found, "warning: policy 2: the special set holds letters or digits (a1)"));
+    EXPECT_TRUE(Has(found, "error: [BASIC] timerInterval 0 is not a period"));
+    // Errors are listed before warnings.
+    EXPECT_EQ(found.front().rfind("error: ", 0), 0u);
+    EXPECT_EQ(found.back().rfind("error: ", 0), std::string::npos);
+}
+
+TEST(ConfigCheck, SectionOrderAndDictionaryCutShort) {
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    const std::string dictionary = dir.WriteFile("weak.dic", "password\r\nqwerty\n\nletmein\n");
+    config.Write("[BASIC]\nweakPwdDic=" + dictionary +
+                 "\ntimerInterval=1\n[POLICY3]\nminlen=10\n[POLICY0]\nminlen=8\nmaxlen=16\n"
+                 "minclass=3\nspecialchar=!\n[POLICY1]\nminlen=8\n[POLICY01]\nmaxlen=20\n");
+    const json report = json::parse(Ppc({"config", "check", "--json"}).out);
+    const std::vector<std::string> found = Findings(report);
+    EXPECT_EQ(report.at("dictionaryEntries"), 2);
+    EXPECT_TRUE(Has(found, "warning: dictionary line 3 is empty and ends the dictionary: the line "
+                           "after it is ignored"));
+    EXPECT_TRUE(Has(found, "warning: section [POLICY3] comes before policy 0's"));
+    EXPECT_FALSE(Has(found, "warning: section [POLICY1] comes before"));
+    EXPECT_TRUE(Has(found, "warning: [POLICY1], [POLICY01] both stand for policy 1"));
+}

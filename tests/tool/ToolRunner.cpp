@@ -1,0 +1,64 @@
+#include "ToolRunner.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "TestEnv.h"
+
+extern char** environ;
+
+namespace toolrun {
+
+Run RunProgram(const std::string& program, const std::vector<std::string>& args,
+               const std::string& input) {
+    // Files rather than pipes: nothing can block however much either side
+    // writes, and the output is complete once the process has ended.
+    testenv::TempDir dir;
+    const std::string inPath = dir.WriteFile("stdin", input);
+    const std::string outPath = dir.Path() + "/stdout";
+    const std::string errPath = dir.Path() + "/stderr";
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inPath.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("cannot start " + program);
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0) {
+    }
+    Run run;
+    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    run.out = testenv::ReadFile(outPath);
+    run.err = testenv::ReadFile(errPath);
+    return run;
+}
+
+Run Ppc(const std::vector<std::string>& args, const std::string& input) {
+    return RunProgram(PPC_TOOL_PATH, args, input);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace toolrun

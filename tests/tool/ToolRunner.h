@@ -1,0 +1,30 @@
+// Runs a program the way a user or a script would: as a process of its own,
+// with chosen standard input, capturing what it prints and how it exits.
+#ifndef PWDPOLICY_TESTS_TOOL_TOOLRUNNER_H
+#define PWDPOLICY_TESTS_TOOL_TOOLRUNNER_H
+
+#include <string>
+#include <vector>
+
+namespace toolrun {
+
+struct Run {
+    int status = -1;  // exit status, or 128 + signal number
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args`, feeding `input` on standard input (a file, so
+// not a terminal), and waits for it.
+Run RunProgram(const std::string& program, const std::vector<std::string>& args,
+               const std::string& input = "");
+
+// RunProgram for the ppc built with the tests.
+Run Ppc(const std::vector<std::string>& args, const std::string& input = "");
+
+// `text` split at newlines, without a trailing empty line.
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace toolrun
+
+#endif  // PWDPOLICY_TESTS_TOOL_TOOLRUNNER_H

@@ -1,0 +1,50 @@
+// The ppc commands. Each takes its parsed options and an Output, calls the
+// component only through its public interface, and returns an ExitStatus.
+#ifndef PPC_TOOL_COMMANDS_H
+#define PPC_TOOL_COMMANDS_H
+
+#include <optional>
+#include <string>
+
+#include "Output.h"
+
+namespace ppc {
+
+// A password given on the command line; absent or "-" means standard input.
+struct PasswordArgument {
+    std::optional<std::string> text;
+    bool FromInput() const { return !text.has_value() || *text == "-"; }
+};
+
+struct CheckOptions {
+    int policy = 0;
+    bool specialCheck = false;
+    PasswordArgument password;
+};
+
+struct GenOptions {
+    int policy = 0;
+    std::optional<unsigned int> length;  // absent: the policy's minlen
+    unsigned int count = 1;
+};
+
+// check: the policy verdict in words; 0 matches, 1 breaks a rule.
+int RunCheck(const CheckOptions& options, const Output& out);
+// weak: 0 when not in the dictionary, 1 when it is.
+int RunWeak(const PasswordArgument& password, const Output& out);
+// strong: 0 when strong, 1 when not, with the reason.
+int RunStrong(const PasswordArgument& password, const Output& out);
+// gen: generated passwords, one a line.
+int RunGen(const GenOptions& options, const Output& out);
+// policy: one policy's limits and special set.
+int RunPolicy(int policy, const Output& out);
+// policies: every policy that the configuration file has a section for.
+int RunPolicies(const Output& out);
+// config check: what is wrong with the configuration and the dictionary.
+int RunConfigCheck(const Output& out);
+// watch: start with monitor and timer, report each reload until Ctrl-C.
+int RunWatch(const Output& out);
+
+}  // namespace ppc
+
+#endif  // PPC_TOOL_COMMANDS_H

@@ -1,0 +1,70 @@
+#include "Component.h"
+
+#include <pwdpolicy.h>
+#include <signal.h>
+
+#include <cstddef>
+
+namespace ppc {
+
+unsigned int StartComponent(Needs needs) {
+    const int useDictionary = needs == Needs::kPoliciesAndDictionary ? 1 : 0;
+    const unsigned int code = PPC_Initialize(nullptr, 0, useDictionary);
+    return code == PPC_ERR_ALREADY_INITIALIZED ? PPC_OK : code;
+}
+
+std::string StartFailureDetail(unsigned int code) {
+    switch (code) {
+        case PPC_ERR_DATA_LOAD:
+            return "cannot load the configuration " PPC_CONFIG_PATH
+                   " or the dictionary it names (try 'ppc config check')";
+        case PPC_ERR_FILE_MONITOR:
+            return "cannot watch the configuration or the dictionary file";
+        case PPC_ERR_TIMER:
+            return "cannot arm the reload timer (is timerInterval above 0?)";
+        default:
+            return "the component did not start";
+    }
+}
+
+bool PolicyView::operator==(const PolicyView& other) const {
+    return id == other.id && minlen == other.minlen && maxlen == other.maxlen &&
+           minclass == other.minclass && allowminlen == other.allowminlen &&
+           allowminclass == other.allowminclass && specialchar == other.specialchar;
+}
+
+Json PolicyView::ToJson() const {
+    return Json{{"id", id},
+                {"minlen", minlen},
+                {"maxlen", maxlen},
+                {"minclass", minclass},
+                {"allowminlen", allowminlen},
+                {"allowminclass", allowminclass},
+                {"specialchar", specialchar}};
+}
+
+unsigned int ReadPolicy(int id, PolicyView* view) {
+    constexpr int kLimitCount = 5;
+    int limits[kLimitCount] = {};
+    const char* special = nullptr;
+
+    sigset_t alarm;
+    sigset_t previous;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm, &previous);
+    const unsigned int code = PPC_GetPolicy(id, limits, kLimitCount, &special);
+    std::string copied = special != nullptr ? special : "";
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+
+    view->id = id;
+    view->minlen = limits[0];
+    view->maxlen = limits[1];
+    view->minclass = limits[2];
+    view->allowminlen = limits[3];
+    view->allowminclass = limits[4];
+    view->specialchar = std::move(copied);
+    return code;
+}
+
+}  // namespace ppc

@@ -1,0 +1,111 @@
+// ppc: the PwdPolicy library on the command line, for operators and
+// scripts. Parses the command line and hands over to one command.
+#include <CLI/CLI.hpp>
+#include <pwdpolicy.h>
+
+#include <exception>
+#include <iostream>
+
+#include "Commands.h"
+#include "Output.h"
+
+namespace {
+
+void AddJsonFlag(CLI::App* command, bool* json) {
+    command->add_flag("--json", *json, "Answer in JSON (one object a line) for scripts");
+}
+
+void AddPasswordArgument(CLI::App* command, ppc::PasswordArgument* password) {
+    command->add_option("password", password->text,
+                        "The password; omit it or give - to read one a line from standard "
+                        "input (without echo on a terminal)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) try {
+    CLI::App app{"Judge, check and generate passwords with the PwdPolicy library.\n"
+                 "Exit status: 0 passes, 1 breaks a rule, 2 usage error, 3 the library failed.",
+                 "ppc"};
+    app.set_version_flag("--version", PPC_VERSION, "Print the library version and exit");
+    app.require_subcommand(1);
+    bool json = false;
+    AddJsonFlag(&app, &json);
+
+    ppc::CheckOptions check;
+    CLI::App* checkCommand = app.add_subcommand("check", "Judge passwords against a policy");
+    checkCommand->add_option("--policy", check.policy, "Policy id (default 0)");
+    checkCommand->add_flag("--special-check", check.specialCheck,
+                           "Also refuse characters outside the policy's special set");
+    AddPasswordArgument(checkCommand, &check.password);
+    AddJsonFlag(checkCommand, &json);
+
+    ppc::PasswordArgument weak;
+    CLI::App* weakCommand =
+        app.add_subcommand("weak", "Tell whether passwords are in the weak-password dictionary "
+                                   "(exit 1 when weak)");
+    AddPasswordArgument(weakCommand, &weak);
+    AddJsonFlag(weakCommand, &json);
+
+    ppc::PasswordArgument strong;
+    CLI::App* strongCommand = app.add_subcommand(
+        "strong", "Tell whether passwords are strong: policy 0 without its maximum, and not weak");
+    AddPasswordArgument(strongCommand, &strong);
+    AddJsonFlag(strongCommand, &json);
+
+    ppc::GenOptions gen;
+    CLI::App* genCommand = app.add_subcommand("gen", "Generate passwords, one a line");
+    genCommand->add_option("--policy", gen.policy, "Policy id (default 0)");
+    genCommand->add_option("--length", gen.length, "Length (default: the policy's minlen)")
+        ->check(CLI::Range(6u, 65536u));
+    genCommand->add_option("--count", gen.count, "How many (default 1)")->check(CLI::Range(1u, 100000u));
+    AddJsonFlag(genCommand, &json);
+
+    int policyId = 0;
+    CLI::App* policyCommand = app.add_subcommand("policy", "Show one policy (default 0)");
+    policyCommand->add_option("id", policyId, "Policy id");
+    AddJsonFlag(policyCommand, &json);
+
+    CLI::App* policiesCommand =
+        app.add_subcommand("policies", "Show every policy of the configuration as a table");
+    AddJsonFlag(policiesCommand, &json);
+
+    CLI::App* configCommand = app.add_subcommand("config", "Work with the configuration");
+    configCommand->require_subcommand(1);
+    CLI::App* configCheckCommand = configCommand->add_subcommand(
+        "check", "Load the configuration and the dictionary and report what is wrong "
+                 "(exit 0 only when nothing is)");
+    AddJsonFlag(configCommand, &json);
+    AddJsonFlag(configCheckCommand, &json);
+
+    CLI::App* watchCommand = app.add_subcommand(
+        "watch", "Run the library with its reload timer and show each reload; Ctrl-C ends");
+    AddJsonFlag(watchCommand, &json);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return ppc::kExitUsage;
+    }
+
+    const ppc::Output out(json);
+    if (*checkCommand) return ppc::RunCheck(check, out);
+    if (*weakCommand) return ppc::RunWeak(weak, out);
+    if (*strongCommand) return ppc::RunStrong(strong, out);
+    if (*genCommand) return ppc::RunGen(gen, out);
+    if (*policyCommand) return ppc::RunPolicy(policyId, out);
+    if (*policiesCommand) return ppc::RunPolicies(out);
+    if (*configCheckCommand) return ppc::RunConfigCheck(out);
+    if (*watchCommand) return ppc::RunWatch(out);
+    return ppc::kExitUsage;
+} catch (const std::exception& e) {
+    std::cerr << "ppc: " << e.what() << '\n';
+    return ppc::kExitFailure;
+}
