@@ -1,0 +1,1 @@
+pwdpolicy_test(PolicyCfg_test CONFIG policy/PolicyCfg_test.cpp)
