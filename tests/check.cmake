@@ -1,0 +1,1 @@
+pwdpolicy_test(MatchPolicy_test CONFIG check/MatchPolicy_test.cpp)
