@@ -1,1 +1,2 @@
 pwdpolicy_test(MatchPolicy_test CONFIG check/MatchPolicy_test.cpp)
+pwdpolicy_test(WeakPwdDic_test check/WeakPwdDic_test.cpp)
