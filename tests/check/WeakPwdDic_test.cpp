@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FailingNew.h"
 #include "TestEnv.h"
 #include "check/WeakPwdDic.h"
 
@@ -263,4 +264,28 @@ TEST(WeakPwdDic, TwoHundredMegabyteFile) {
     EXPECT_TRUE(dic.IsWeakPwd(last));
     EXPECT_TRUE(dic.IsWeakPwd(std::string("pw0#").append(96, 'k')));
     EXPECT_FALSE(dic.IsWeakPwd(std::string("pw0#").append(97, 'k')));
+}
+
+TEST(WeakPwdDic, RunningOutOfMemoryKeepsTheContent) {
+    TempDir dir;
+    WeakPwdDic dic;
+    ASSERT_EQ(dic.Init(dir.WriteFile("old", "letmein\n")), 0);
+    std::string content;
+    for (int i = 0; i < 300; ++i) content += "entry-number-" + std::to_string(i) + std::string(i % 40, 'q') + "\n";
+    const std::string path = dir.WriteFile("new", content);
+    for (long count = 0;; ++count) {
+        std::string argument = path;  // moved in: the call itself allocates nothing
+        testenv::FailAllocationAfter(count);
+        const int32_t result = dic.Init(std::move(argument));
+        testenv::FailAllocationAfter(-1);
+        if (!testenv::AllocationFailed()) {
+            EXPECT_EQ(result, 0);
+            break;
+        }
+        ASSERT_EQ(result, 12) << count;
+        ASSERT_TRUE(dic.IsWeakPwd("letmein")) << count;
+        ASSERT_EQ(dic.weakPwdMap.size(), 1u) << count;
+    }
+    EXPECT_FALSE(dic.IsWeakPwd("letmein"));
+    EXPECT_TRUE(dic.IsWeakPwd("entry-number-299" + std::string(299 % 40, 'q')));
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "FailingNew.h"
 #include "TestEnv.h"
 #include "lifecycle/Globals.h"
 #include "policy/PolicyCfg.h"
@@ -263,4 +264,37 @@ TEST(PolicyConfig, TenThousandSections) {
     // A second load of the same file rewrites in place and adds nothing.
     ASSERT_EQ(Load(config, text), 0);
     EXPECT_EQ(policyCfgObj.policyMap.size(), 10001u);
+}
+
+TEST(PolicyConfig, RunningOutOfMemoryLeavesTheStoreAsItWas) {
+    ConfigFile config;
+    ASSERT_EQ(Load(config, "[BASIC]\nweakPwdDic=/a.dic\n[POLICY0]\nminlen=8\nspecialchar=!\n[POLICY1]\nmaxlen=9\n"),
+              0);
+    const auto before = policyCfgObj.policyMap;
+    config.Write(
+        "[BASIC]\nweakPwdDic=/a-much-longer-dictionary-path-than-before.dic\n"
+        "[POLICY0]\nminlen=10\nspecialchar=#$%&space-long-enough-to-allocate\n"
+        "[POLICY1]\nmaxlen=11\n[POLICY2]\nminlen=12\n[POLICY3-WITH-A-NAME-THAT-ALLOCATES]\nminlen=13\n");
+    // Fail each allocation of the load in turn until one load gets through.
+    const std::string path = ConfigFile::Path();
+    for (long count = 0;; ++count) {
+        testenv::FailAllocationAfter(count);
+        const int32_t result = policyCfgObj.Init(path);
+        testenv::FailAllocationAfter(-1);
+        if (!testenv::AllocationFailed()) {
+            EXPECT_EQ(result, 0);
+            break;
+        }
+        ASSERT_LT(result, 0) << count;
+        ASSERT_EQ(policyCfgObj.policyMap.size(), before.size()) << count;
+        for (const auto& [id, record] : before) {
+            const ppc_PolicyInfo& now = Policy(id);
+            ASSERT_EQ(Limits(now), Limits(record)) << count;
+            ASSERT_EQ(now.specialchar, record.specialchar) << count;
+        }
+        ASSERT_EQ(policyCfgObj.GetWeakPwdDicFile(), "/a.dic");
+        ASSERT_EQ(policyCfgObj.defaultPolicy, nullptr);
+    }
+    EXPECT_EQ(Policy(0).minlen, 10);
+    EXPECT_EQ(Policy(3).minlen, 13);
 }
