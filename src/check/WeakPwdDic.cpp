@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include "lifecycle/DataGuard.h"
@@ -111,11 +112,18 @@ int32_t WeakPwdDic::Init(std::string dicFile) {
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return kDictionaryUnreadable;
 
+    // Everything that allocates happens before the swap: running out of
+    // memory leaves the content in force, as an unopenable file does.
     WeakPwdIndex::EntryMap fresh;
-    EntryCollector collector(fresh);
-    ReadLines(fd, collector);
     WeakPwdIndex freshIndex;
-    freshIndex.Build(fresh, collector.Count());
+    try {
+        EntryCollector collector(fresh);
+        ReadLines(fd, collector);
+        freshIndex.Build(fresh, collector.Count());
+    } catch (const std::exception&) {
+        PPC_LOG_ERROR("Init", "out of memory loading %s\n", dicFile.c_str());
+        return kDictionaryUnreadable;
+    }
     {
         WriteSection write;
         weakPwdMap.swap(fresh);

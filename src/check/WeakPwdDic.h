@@ -18,8 +18,9 @@ class WeakPwdDic {
 public:
     // Replaces the whole content with the entries of `dicFile`: lines up to
     // the first one that is empty after trimming. Returns 0 when the file was
-    // read (even if it gave no entry), 12 when it cannot be opened or is not
-    // a regular file; the current content then stays in force.
+    // read (even if it gave no entry), 12 when it cannot be opened, is not a
+    // regular file or does not fit in memory; the current content then stays
+    // in force.
     int32_t Init(std::string dicFile);
 
     // A copy of `s` without one CR at its very end, then without leading and

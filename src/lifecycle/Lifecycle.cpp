@@ -1,5 +1,8 @@
 #include <pthread.h>
 
+#include <exception>
+#include <string>
+
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
@@ -10,6 +13,8 @@
 namespace {
 
 constexpr int32_t kConfigUnreadable = 1005;
+// What WeakPwdDic::Init gives for a dictionary it cannot load.
+constexpr int32_t kDictionaryUnavailable = 12;
 
 bool IsIndicator(int value) { return value == 0 || value == 1; }
 
@@ -33,9 +38,14 @@ int32_t InitData() {
     const int32_t useDictionary = __atomic_load_n(&gWeakPwdUseInd, __ATOMIC_ACQUIRE);
     PPC_LOG_INFO("InitData", "call weakpwdDic.Init  gWeakPwdUseInd=%i\n", useDictionary);
     if (useDictionary == 1) {
-        const std::string dicFile = policyCfgObj.GetWeakPwdDicFile();
-        PPC_LOG_INFO("InitData", "InitData call weakpwdDic.Init %s\n", dicFile.c_str());
-        return weakpwdDic.Init(dicFile);
+        // Also runs in the SIGALRM handler: nothing may escape.
+        try {
+            const std::string dicFile = policyCfgObj.GetWeakPwdDicFile();
+            PPC_LOG_INFO("InitData", "InitData call weakpwdDic.Init %s\n", dicFile.c_str());
+            return weakpwdDic.Init(dicFile);
+        } catch (const std::exception&) {
+            return kDictionaryUnavailable;
+        }
     }
     return 0;
 }

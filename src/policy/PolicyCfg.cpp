@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 #include "lifecycle/DataGuard.h"
@@ -19,6 +20,10 @@ namespace {
 
 // Minutes between reloads until a configuration sets "timerInterval".
 constexpr int32_t kDefaultTimerIntervalMinutes = 60;
+// Init's results when the file cannot be read at all, and when memory runs
+// out (the codes the INI parser itself uses for these).
+constexpr int32_t kUnreadable = -1;
+constexpr int32_t kOutOfMemory = -2;
 // The id of a policy section is read from its seventh character on.
 constexpr size_t kSectionIdOffset = 6;
 
@@ -71,48 +76,78 @@ int32_t PolicyCfg::Init(const std::string& path) {
     // Opened without blocking and checked to be a regular file: a FIFO or a
     // directory at the path must neither hang a reload nor count as a read.
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
+    if (fd < 0) return kUnreadable;
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
-        return -1;
+        return kUnreadable;
     }
     std::unique_ptr<FILE, FileCloser> file(fdopen(fd, "r"));
     if (!file) {
         close(fd);
-        return -1;
+        return kUnreadable;
     }
     // Parse into a copy, so that readers keep the old store until the whole
-    // file has been read, and publish it in one step.
-    PolicyCfg loaded(*this);
-    loaded.defaultPolicy = nullptr;
-    const int parsed = ini_parse_file(file.get(), HandlerCfgVal, &loaded);
+    // file has been read, and publish it in one step. Running out of memory
+    // anywhere before the publication leaves the store as it was; the
+    // publication itself allocates nothing.
+    int parsed = kOutOfMemory;
+    try {
+        PolicyCfg loaded(*this);
+        loaded.defaultPolicy = nullptr;
+        loaded.outOfMemory_ = false;
+        parsed = ini_parse_file(file.get(), HandlerCfgVal, &loaded);
+        if (loaded.outOfMemory_) parsed = kOutOfMemory;
+        if (parsed >= 0) Publish(loaded);
+    } catch (const std::exception&) {
+        parsed = kOutOfMemory;
+    }
     defaultPolicy = nullptr;
-    if (parsed < 0) return parsed;
-    Publish(loaded);
-    return 0;
+    if (parsed == kOutOfMemory) PPC_LOG_ERROR("Init", "out of memory loading %s\n", path.c_str());
+    return parsed < 0 ? parsed : 0;
 }
 
-void PolicyCfg::Publish(const PolicyCfg& loaded) {
+void PolicyCfg::Publish(PolicyCfg& loaded) noexcept {
     WriteSection write;
-    for (const auto& [name, id] : loaded.sectionMap) sectionMap.emplace(name, id);
-    for (const auto& [id, record] : loaded.policyMap) {
-        auto [it, inserted] = policyMap.try_emplace(id, record);
-        // Assign in place so that pointers into the store stay valid.
-        if (!inserted && !SameRecord(it->second, record)) it->second = record;
+    // Nodes move from the loaded copy into the live maps and strings are
+    // swapped, so nothing here allocates or throws.
+    sectionMap.merge(loaded.sectionMap);
+    for (auto& [id, record] : loaded.policyMap) {
+        auto live = policyMap.find(id);
+        if (live == policyMap.end() || SameRecord(live->second, record)) continue;
+        // Assigned in place, so pointers into the store stay valid; an
+        // unchanged special set keeps the text a host may still hold.
+        ppc_PolicyInfo& target = live->second;
+        target.minlen = record.minlen;
+        target.maxlen = record.maxlen;
+        target.minclass = record.minclass;
+        target.allowminlen = record.allowminlen;
+        target.allowminclass = record.allowminclass;
+        if (target.specialchar != record.specialchar) target.specialchar.swap(record.specialchar);
     }
-    weakPwdDicFile = loaded.weakPwdDicFile;
+    policyMap.merge(loaded.policyMap);  // the ids that are new
+    weakPwdDicFile.swap(loaded.weakPwdDicFile);
     timerInterval = loaded.timerInterval;
 }
 
 int PolicyCfg::HandlerCfgVal(void* user, const char* section, const char* name,
                              const char* value) {
     PolicyCfg* store = static_cast<PolicyCfg*>(user);
+    // Called from C: nothing may escape. A failed allocation fails the load.
+    try {
+        store->HandleKey(section, name, value);
+    } catch (const std::exception&) {
+        store->outOfMemory_ = true;
+    }
+    return 0;
+}
+
+void PolicyCfg::HandleKey(const char* section, const char* name, const char* value) {
     if (strstr(section, "POLICY") != nullptr) {
-        ppc_PolicyInfo* policyObj = store->GetPolicyBySection(section);
+        ppc_PolicyInfo* policyObj = GetPolicyBySection(section);
         if (policyObj == nullptr) {
             PPC_LOG_ERROR("HandlerCfgVal", "GetPolicyBySection %s is NULL\n", section);
-            return 0;
+            return;
         }
         if (strcmp(name, "minlen") == 0) {
             policyObj->minlen = ToInt32(value);
@@ -133,16 +168,15 @@ int PolicyCfg::HandlerCfgVal(void* user, const char* section, const char* name,
         }
     } else if (strcmp(section, "BASIC") == 0) {
         if (strcmp(name, "weakPwdDic") == 0) {
-            store->weakPwdDicFile = value;
+            weakPwdDicFile = value;
         } else if (strcmp(name, "timerInterval") == 0) {
-            store->timerInterval = ToInt32(value);
+            timerInterval = ToInt32(value);
         } else {
             PPC_LOG_WARN("HandlerCfgVal", "unknown section %s and name %s\n", section, name);
         }
     } else {
         PPC_LOG_INFO("HandlerCfgVal", "unknown section %s\n", section);
     }
-    return 0;
 }
 
 ppc_PolicyInfo* PolicyCfg::GetPolicyBySection(const char* section) {

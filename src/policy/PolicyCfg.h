@@ -19,11 +19,12 @@ public:
     PolicyCfg();
 
     // Parses `path` into this store. Returns 0 when the file was read (even
-    // if some lines were bad), the parser's negative code when it could not
-    // be opened or is not a regular file; the store is then unchanged.
+    // if some lines were bad); -1 when it could not be opened or is not a
+    // regular file, -2 when memory ran out. On failure the store is unchanged.
     int32_t Init(const std::string& path);
 
-    // inih handler: `user` is the PolicyCfg being loaded. Always returns 0.
+    // inih handler: `user` is the PolicyCfg being loaded. Always returns 0
+    // and never throws.
     static int HandlerCfgVal(void* user, const char* section, const char* name, const char* value);
 
     // The record of policy section `section`, created on its first key.
@@ -45,7 +46,11 @@ public:
     int32_t timerInterval;
 
 private:
-    void Publish(const PolicyCfg& loaded);
+    void HandleKey(const char* section, const char* name, const char* value);
+    // Moves what `loaded` holds into this store. Allocates nothing.
+    void Publish(PolicyCfg& loaded) noexcept;
+
+    bool outOfMemory_ = false;  // set by a handler call that could not allocate
 };
 
 // Values a policy starts with when no policy 0 precedes its section, and

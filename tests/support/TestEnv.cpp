@@ -65,6 +65,21 @@ void ConfigFile::Remove() const {
     fs::remove_all(kConfigPath, ignored);
 }
 
+void ConfigFile::MakeDirectory() const {
+    Remove();
+    fs::create_directory(kConfigPath);
+}
+
+void ConfigFile::MakeFifo() const {
+    Remove();
+    if (mkfifo(kConfigPath, 0600) != 0) throw std::runtime_error("mkfifo");
+}
+
+void ConfigFile::MakeSymlinkLoop() const {
+    Remove();
+    fs::create_symlink(kConfigPath, kConfigPath);
+}
+
 const char* ConfigFile::Path() { return kConfigPath; }
 
 TempDir::TempDir() {

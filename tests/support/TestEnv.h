@@ -21,6 +21,13 @@ public:
 
     void Write(const std::string& text) const;  // replaces the file in place
     void Remove() const;
+    // Puts something other than a readable file at the path. Root ignores
+    // permission bits, so "unreadable" is made from kinds of file that no
+    // user can read as a configuration: a directory, a FIFO, or a symbolic
+    // link to itself (open fails with ELOOP).
+    void MakeDirectory() const;
+    void MakeFifo() const;
+    void MakeSymlinkLoop() const;
     static const char* Path();
 
 private:

@@ -1,0 +1,36 @@
+#include "FailingNew.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<long> allocationsLeft{-1};
+std::atomic<bool> failed{false};
+}  // namespace
+
+namespace testenv {
+
+void FailAllocationAfter(long count) {
+    if (count >= 0) failed = false;
+    allocationsLeft = count;
+}
+
+bool AllocationFailed() { return failed; }
+
+}  // namespace testenv
+
+void* operator new(std::size_t size) {
+    long left = allocationsLeft.load();
+    while (left >= 0 && !allocationsLeft.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left == 0) {
+        failed = true;
+        throw std::bad_alloc();
+    }
+    if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
