@@ -27,9 +27,10 @@ public class PwdPolicyResult {
     public byte[] byteArr;
 
     /**
-     * Returns {@link #byteArr} decoded as UTF-8, or null when it has not been set. Passwords
-     * the component generates are ASCII; a policy's special characters are whatever bytes
-     * its configuration file holds.
+     * Decodes {@link #byteArr} as UTF-8. Passwords the component generates are ASCII; a
+     * policy's special characters are whatever bytes its configuration file holds.
+     *
+     * @return the text, or null when {@link #byteArr} has not been set
      */
     public String text() {
         return byteArr == null ? null : new String(byteArr, StandardCharsets.UTF_8);
