@@ -74,8 +74,9 @@ unsigned int PPC_Finalize(void);
  * Reports policy policyId. When lenArraySize is 5, lenArray receives minlen,
  * maxlen, minclass, allowminlen and allowminclass in that order; for any
  * other size it is left untouched. *specialChar receives the policy's
- * special-character text, owned by the component and valid until a later
- * load replaces it.
+ * special-character text, owned by the component: it never changes and
+ * stays valid while the library is loaded, even across reloads (a reload
+ * that changes the set makes later calls return a new text).
  * For an absent policy returns PPC_ERR_NO_POLICY with the fallback values
  * 8, 15 (id 0) or 32 (other ids), 3, 6, 2 and "~!#$%^&*()-_=+\|[{}]:,<.>?".
  * Never initialises the component.

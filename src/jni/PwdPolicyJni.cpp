@@ -188,20 +188,12 @@ JNIEXPORT jint JNICALL Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPCGetPo
                           "PPCGetPolicy.GetIntArrayElements ExceptionOccurred for jlenArray\n");
             return kJniFailure;
         }
-        // The text lives in the policy store, where a reload may replace it
-        // as soon as the reader section ends: copy it inside the section, and
-        // make no JNI call in there (a JNI call may wait for the garbage
-        // collector, which may wait for a thread the reload interrupted).
-        std::string special;
-        unsigned int code;
-        {
-            ReadSection read;
-            code = PPC_GetPolicy(policyId, limits.Elements(), limits.Length(), &specialChar);
-            if (code == PPC_OK) special.assign(specialChar);
-        }
+        // The text is the store's immutable copy, valid across reloads.
+        const unsigned int code =
+            PPC_GetPolicy(policyId, limits.Elements(), limits.Length(), &specialChar);
         jint status;
         if (code == PPC_OK) {
-            status = SetStringVal(env, result, special.data(), static_cast<int>(special.size()));
+            status = SetStringVal(env, result, specialChar, static_cast<int>(strlen(specialChar)));
         } else {
             PPC_LOG_ERROR(kGetPolicy, "call PPC_GetPolicy result= %i\n", static_cast<int>(code));
             status = static_cast<jint>(code);

@@ -16,7 +16,7 @@ extern "C" unsigned int PPC_GetPolicy(int policyId, int* lenArray, int lenArrayS
             lenArray[3] = policy->allowminlen;
             lenArray[4] = policy->allowminclass;
         }
-        *specialChar = policy->specialchar.c_str();
+        *specialChar = policyCfgObj.StableSpecialChar(*policy);
         return PPC_OK;
     }
     if (lenArraySize == kLimitCount) {

@@ -98,7 +98,15 @@ int32_t PolicyCfg::Init(const std::string& path) {
         loaded.outOfMemory_ = false;
         parsed = ini_parse_file(file.get(), HandlerCfgVal, &loaded);
         if (loaded.outOfMemory_) parsed = kOutOfMemory;
-        if (parsed >= 0) Publish(loaded);
+        if (parsed >= 0) {
+            // Allocated here, so that publishing needs no allocation.
+            for (const auto& [id, record] : loaded.policyMap) {
+                if (published_.texts.count(record.specialchar) == 0) {
+                    loaded.pendingTexts_.insert(record.specialchar);
+                }
+            }
+            Publish(loaded);
+        }
     } catch (const std::exception&) {
         parsed = kOutOfMemory;
     }
@@ -128,6 +136,7 @@ void PolicyCfg::Publish(PolicyCfg& loaded) noexcept {
     policyMap.merge(loaded.policyMap);  // the ids that are new
     weakPwdDicFile.swap(loaded.weakPwdDicFile);
     timerInterval = loaded.timerInterval;
+    published_.texts.merge(loaded.pendingTexts_);
 }
 
 int PolicyCfg::HandlerCfgVal(void* user, const char* section, const char* name,
@@ -209,6 +218,12 @@ ppc_PolicyInfo* PolicyCfg::GetDefaultPolicy() { return GetPolicyByID(0); }
 std::string PolicyCfg::GetWeakPwdDicFile() {
     ReadSection read;
     return weakPwdDicFile;
+}
+
+const char* PolicyCfg::StableSpecialChar(const ppc_PolicyInfo& policy) const {
+    const auto text = published_.texts.find(policy.specialchar);
+    // Only a store filled without Init (a test's own) lacks the text.
+    return text != published_.texts.end() ? text->c_str() : policy.specialchar.c_str();
 }
 
 int32_t PolicyCfg::GetTimeInterval() {

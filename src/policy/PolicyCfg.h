@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 #include "policy/PolicyInfo.h"
@@ -38,6 +39,9 @@ public:
     std::string GetWeakPwdDicFile();
     // The reload period in seconds: timerInterval * 60, wrapped to 32 bits.
     int32_t GetTimeInterval();
+    // `policy`'s special set as a text that never changes and lives as long
+    // as the store, for handing to hosts. REQUIRES: a ReadSection.
+    const char* StableSpecialChar(const ppc_PolicyInfo& policy) const;
 
     ppc_PolicyInfo* defaultPolicy;  // policy 0 once created in the current load
     std::map<std::string, int32_t> sectionMap;
@@ -51,6 +55,20 @@ private:
     void Publish(PolicyCfg& loaded) noexcept;
 
     bool outOfMemory_ = false;  // set by a handler call that could not allocate
+
+    // Every special set the store has published. A record's own text is
+    // rewritten in place by a reload (short texts live inside the string
+    // object), so hosts get these immutable copies instead; they grow only by
+    // distinct values. Not copied with the store: a loaded copy publishes
+    // into the live store's pool.
+    struct TextPool {
+        std::set<std::string> texts;
+        TextPool() = default;
+        TextPool(const TextPool&) noexcept {}
+        TextPool& operator=(const TextPool&) noexcept { return *this; }
+    };
+    TextPool published_;
+    std::set<std::string> pendingTexts_;  // new texts of a load, moved in by Publish
 };
 
 // Values a policy starts with when no policy 0 precedes its section, and

@@ -91,3 +91,35 @@ TEST(GetPolicy, ReportsLoadedPoliciesBeforeAndAfterReloadAndFinalize) {
     EXPECT_EQ(zero.code, PPC_OK);
     EXPECT_EQ(zero.limits, Filled({9, 30, 4, 7, 1}));
 }
+
+TEST(GetPolicy, SpecialTextStaysUnchangedAcrossReloads) {
+    ConfigFile config;
+    const std::string longSet = "~!#$%^&*()-_=+|[{}]:,<.>?";
+    config.Write("[POLICY0]\nspecialchar=!#\n[POLICY1]\nspecialchar=" + longSet + "\n");
+    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
+    int limits[5];
+    const char* shortBefore = nullptr;
+    const char* longBefore = nullptr;
+    ASSERT_EQ(PPC_GetPolicy(0, limits, 5, &shortBefore), PPC_OK);
+    ASSERT_EQ(PPC_GetPolicy(1, limits, 5, &longBefore), PPC_OK);
+
+    // A short text lives inside the record's string, a long one on the heap:
+    // neither may change or go away under a host that still holds it.
+    config.Write("[POLICY0]\nspecialchar=$%\n[POLICY1]\nspecialchar=" + longSet + "@@\n");
+    ASSERT_EQ(InitData(), 0);
+    EXPECT_STREQ(shortBefore, "!#");
+    EXPECT_STREQ(longBefore, longSet.c_str());
+    const char* shortAfter = nullptr;
+    const char* longAfter = nullptr;
+    ASSERT_EQ(PPC_GetPolicy(0, limits, 5, &shortAfter), PPC_OK);
+    ASSERT_EQ(PPC_GetPolicy(1, limits, 5, &longAfter), PPC_OK);
+    EXPECT_STREQ(shortAfter, "$%");
+    EXPECT_EQ(std::string(longAfter), longSet + "@@");
+
+    // Going back to an earlier set hands out the text kept from before.
+    config.Write("[POLICY0]\nspecialchar=!#\n");
+    ASSERT_EQ(InitData(), 0);
+    const char* shortAgain = nullptr;
+    ASSERT_EQ(PPC_GetPolicy(0, limits, 5, &shortAgain), PPC_OK);
+    EXPECT_EQ(shortAgain, shortBefore);
+}

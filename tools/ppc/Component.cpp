@@ -1,7 +1,6 @@
 #include "Component.h"
 
 #include <pwdpolicy.h>
-#include <signal.h>
 
 #include <cstddef>
 
@@ -47,15 +46,9 @@ unsigned int ReadPolicy(int id, PolicyView* view) {
     constexpr int kLimitCount = 5;
     int limits[kLimitCount] = {};
     const char* special = nullptr;
-
-    sigset_t alarm;
-    sigset_t previous;
-    sigemptyset(&alarm);
-    sigaddset(&alarm, SIGALRM);
-    pthread_sigmask(SIG_BLOCK, &alarm, &previous);
+    // The text stays valid across reloads; no need to hold the timer off.
     const unsigned int code = PPC_GetPolicy(id, limits, kLimitCount, &special);
     std::string copied = special != nullptr ? special : "";
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 
     view->id = id;
     view->minlen = limits[0];

@@ -39,9 +39,7 @@ struct PolicyView {
 };
 
 // Reads policy `id` into *view. Returns PPC_OK, or PPC_ERR_NO_POLICY (then
-// *view holds the fallback values the interface reports). SIGALRM is held
-// off while the special set is copied: a reload on the component's timer
-// may otherwise free that text halfway through the copy.
+// *view holds the fallback values the interface reports).
 unsigned int ReadPolicy(int id, PolicyView* view);
 
 }  // namespace ppc
