@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 #include <string>
 
 #include "lifecycle/DataGuard.h"
@@ -52,7 +53,14 @@ int32_t AddFileWatch(const char* cfgFile, const char* dicFile) {
 }
 
 int32_t InitFileMonitor() {
-    const std::string dicFile = policyCfgObj.GetWeakPwdDicFile();
+    std::string dicFile;
+    try {
+        dicFile = policyCfgObj.GetWeakPwdDicFile();
+    } catch (const std::bad_alloc&) {
+        // Reached from PPC_Initialize and from a tick: nothing may escape.
+        // Without the path the dictionary cannot be watched.
+        return kWatchFailed;
+    }
     return AddFileWatch(kConfigFilePath, dicFile.c_str());
 }
 
