@@ -1,9 +1,73 @@
 #!/usr/bin/env bash
-# Runs every test: the C++ and Java suites in the normal build.
+# Runs every test: the C++ and Java suites in the normal build, the C++
+# suite under AddressSanitizer with UndefinedBehaviorSanitizer, the
+# concurrency tests under ThreadSanitizer, each fuzzer for a bounded time
+# (FUZZ_SECONDS, default 60) and the static checks.
+#
+#   scripts/test.sh            everything (what CI runs)
+#   scripts/test.sh --quick    the normal build's suites only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+quick=0
+[[ "${1:-}" == "--quick" ]] && quick=1
+jobs=$(nproc)
+passed=0
+failed=0
+
+# Runs ctest in build directory $1 with the remaining arguments, adding its
+# counts to the totals; fails the script when a test fails.
+run_ctest() {
+  local dir=$1
+  shift
+  local log
+  log=$(mktemp)
+  local status=0
+  (cd "$dir" && ctest --output-on-failure -j"$jobs" "$@") 2>&1 | tee "$log" || status=$?
+  local total fails
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)
+  fails=$(sed -n 's/.* \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -1)
+  rm -f "$log"
+  passed=$((passed + ${total:-0} - ${fails:-0}))
+  failed=$((failed + ${fails:-0}))
+  if ((status != 0)) || [[ -z "$total" ]] || ((${fails:-0} != 0)); then
+    echo "ctest failed in $dir" >&2
+    echo "summary: $passed passed, $((failed > 0 ? failed : 1)) failed"
+    exit 1
+  fi
+}
+
+stage() { printf '\n==== %s\n' "$*"; }
+
+stage "dependencies"
 scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
-(cd build && ctest --output-on-failure -j"$(nproc)")
+
+stage "normal build: C++ and Java suites"
+cmake --preset default >/dev/null
+cmake --build --preset default -j"$jobs"
+run_ctest build
+
+if ((quick == 0)); then
+  stage "AddressSanitizer + UndefinedBehaviorSanitizer: C++ suite"
+  cmake --preset asan >/dev/null
+  cmake --build --preset asan -j"$jobs"
+  run_ctest build-asan
+
+  stage "ThreadSanitizer: concurrency tests"
+  cmake --preset tsan >/dev/null
+  cmake --build --preset tsan -j"$jobs"
+  run_ctest build-tsan -R 'Reload|Stress|Monitor|Lifecycle|Concurren|Thread'
+
+  if [[ -x scripts/fuzz.sh ]]; then
+    stage "fuzzing, ${FUZZ_SECONDS:-60} s a target"
+    scripts/fuzz.sh
+  fi
+
+  if [[ -x scripts/static-checks.sh ]]; then
+    stage "static checks"
+    scripts/static-checks.sh
+  fi
+fi
+
+echo
+echo "summary: $passed passed, $failed failed"
