@@ -30,6 +30,8 @@ private:
 };
 
 // Collects trimmed lines into a fresh map until the first empty one.
+// Each entry is hashed for the index here, while its bytes are still in the
+// cache, rather than in a later walk over a million scattered list nodes.
 class EntryCollector {
 public:
     explicit EntryCollector(WeakPwdIndex::EntryMap& entries)
@@ -46,15 +48,15 @@ public:
             if (length < kDirectLengths) direct_[length] = list;
         }
         list->emplace_back(entry);
-        ++count_;
+        pending_.push_back({WeakPwdIndex::HashOf(entry), &list->back()});
         return true;
     }
-    size_t Count() const { return count_; }
+    std::vector<WeakPwdIndex::Pending>& Pending() { return pending_; }
 
 private:
     WeakPwdIndex::EntryMap& entries_;
     std::vector<std::list<std::string>*> direct_;
-    size_t count_ = 0;
+    std::vector<WeakPwdIndex::Pending> pending_;
 };
 
 // Reads `fd` line by line (LF separated, the last line needs none) until the
@@ -115,7 +117,7 @@ int32_t WeakPwdDic::Init(std::string dicFile) {
     EntryCollector collector(fresh);
     ReadLines(fd, collector);
     WeakPwdIndex freshIndex;
-    freshIndex.Build(fresh, collector.Count());
+    freshIndex.Build(collector.Pending());
     {
         WriteSection write;
         weakPwdMap.swap(fresh);
