@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -91,6 +92,39 @@ void ReadLines(int fd, EntryCollector& collector) {
     if (!partial.empty()) collector.Add(partial);
 }
 
+// Frees `entries` a few nodes from each list at a time, in proportion to
+// the lists' sizes. The nodes were allocated in file order, which
+// interleaves the lengths: freed list by list, every node is a jump across
+// the heap and a wait on memory, while this order stays near the order of
+// allocation and keeps the walks of several lists in flight at once.
+void ReleaseEntries(WeakPwdIndex::EntryMap& entries) {
+    constexpr size_t kPerRound = 256;
+    struct Cursor {
+        std::list<std::string>* list;
+        size_t perRound;
+    };
+    size_t total = 0;
+    for (const auto& [length, list] : entries) total += list.size();
+    std::vector<Cursor> cursors;
+    cursors.reserve(entries.size());
+    for (auto& [length, list] : entries) {
+        cursors.push_back({&list, std::max<size_t>(1, list.size() * kPerRound / (total + 1))});
+    }
+    while (!cursors.empty()) {
+        for (size_t i = 0; i < cursors.size();) {
+            Cursor& cursor = cursors[i];
+            for (size_t n = 0; n < cursor.perRound && !cursor.list->empty(); ++n) cursor.list->pop_front();
+            if (cursor.list->empty()) {
+                cursor = cursors.back();
+                cursors.pop_back();
+            } else {
+                ++i;
+            }
+        }
+    }
+    entries.clear();
+}
+
 }  // namespace
 
 std::string_view WeakPwdDic::TrimView(std::string_view s) {
@@ -123,8 +157,10 @@ int32_t WeakPwdDic::Init(std::string dicFile) {
         weakPwdMap.swap(fresh);
         index_.Swap(freshIndex);
     }
-    // `fresh` now holds the old content; it is freed when this returns,
-    // after no reader can see it.
+    // `fresh` and `freshIndex` now hold the old content, which no reader
+    // can see any more.
+    freshIndex = WeakPwdIndex();
+    ReleaseEntries(fresh);
     PPC_LOG_INFO("Init", "weakPwdMap.size()= %i\n", static_cast<int32_t>(weakPwdMap.size()));
     return 0;
 }
