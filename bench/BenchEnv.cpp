@@ -91,6 +91,8 @@ void UseDictionary(size_t size) {
     if (loadedSize != size) LoadDictionary(size);
 }
 
+void NoteLoaded(size_t size) { loadedSize = size; }
+
 void LoadDictionary(size_t size) {
     const std::string path = size == 0 ? EmptyDictionaryPath() : DictionaryPath(size);
     if (weakpwdDic.Init(path) != 0) {
@@ -127,6 +129,15 @@ const Probes& ProbesFor(size_t size) {
         made.misses.push_back(std::move(miss));
     }
     return made;
+}
+
+const std::string& MatchPassword(int64_t index) {
+    static const std::string kPasswords[] = {
+        "ab1!x",
+        "letmein2024!",
+        std::string(126, 'q').replace(0, 26, "abcdefghijklmnopqrstuvwxyz") + "7!",
+    };
+    return kPasswords[index];
 }
 
 size_t ResidentBytes() {

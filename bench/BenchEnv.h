@@ -12,6 +12,7 @@
 #define PWDPOLICY_BENCH_BENCHENV_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -40,6 +41,8 @@ std::string EmptyDictionaryPath();
 void UseDictionary(size_t size);
 // Loads it whatever is in force; size 0 loads the empty dictionary.
 void LoadDictionary(size_t size);
+// Records that a benchmark loaded the dictionary of `size` entries itself.
+void NoteLoaded(size_t size);
 
 struct Probes {
     std::vector<std::string> hits;    // entries of the dictionary
@@ -49,6 +52,11 @@ struct Probes {
 const Probes& ProbesFor(size_t size);
 // The same entries in a std::unordered_set: the floor for a lookup.
 const std::unordered_set<std::string>& FloorSet(size_t size);
+
+// The passwords of the match benchmarks: 0 shorter than minlen, 1 twelve
+// bytes, 2 128 bytes; the last two get their third class from their last
+// byte, so even the scan that may stop early reads every byte.
+const std::string& MatchPassword(int64_t index);
 
 // The process's resident memory in bytes (/proc/self/statm).
 size_t ResidentBytes();

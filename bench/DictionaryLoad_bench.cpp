@@ -8,12 +8,12 @@
 // growth (mallinfo2) that one load causes, per entry of the file.
 #include <benchmark/benchmark.h>
 
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "BenchEnv.h"
+#include "Floors.h"
 #include "lifecycle/Globals.h"
 
 namespace {
@@ -26,12 +26,6 @@ struct Footprint {
 std::map<size_t, Footprint> dictionaryFootprint;
 std::map<size_t, Footprint> floorFootprint;
 std::vector<std::string> floorLines;  // what the floor loaded last
-
-void ReadLines(const std::string& path, std::vector<std::string>& lines) {
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-}
 
 void MeasureDictionary(const benchmark::State& state) {
     const size_t size = static_cast<size_t>(state.range(0));
@@ -54,7 +48,7 @@ void MeasureFloor(const benchmark::State& state) {
     benchenv::TrimHeap();
     const size_t resident = benchenv::ResidentBytes();
     const size_t heap = benchenv::HeapBytesInUse();
-    ReadLines(benchenv::DictionaryPath(size), floorLines);
+    floors::ReadLines(benchenv::DictionaryPath(size), floorLines);
     Footprint& footprint = floorFootprint[size];
     footprint.residentPerEntry = double(benchenv::ResidentBytes() - resident) / size;
     footprint.heapPerEntry = double(benchenv::HeapBytesInUse() - heap) / size;
@@ -82,7 +76,7 @@ void BM_GetlineFloor(benchmark::State& state) {
     const std::string path = benchenv::DictionaryPath(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         std::vector<std::string> lines;
-        ReadLines(path, lines);
+        floors::ReadLines(path, lines);
         floorLines.swap(lines);  // the previous content is freed here, timed
     }
     Report(state, floorFootprint[static_cast<size_t>(state.range(0))]);

@@ -12,6 +12,7 @@ pwdpolicy_bench(checks_bench
   ${CMAKE_CURRENT_LIST_DIR}/BenchEnv.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MatchPolicy_bench.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WeakPwd_bench.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/DictionaryLoad_bench.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/DictionaryLoad_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Ratio_bench.cpp)
 target_link_libraries(checks_bench PRIVATE ppc_benchdict)
 target_compile_options(checks_bench PRIVATE ${PWDPOLICY_WARNINGS})

@@ -57,8 +57,9 @@ NOTES = {
                  "checks it the same way.",
     "passwdqc": "passwdqc_check (min=1,1,1,1,1 so every probe reaches the filter): variety "
                 "rules, substring search of its built-in word list, then a lookup in the "
-                "binary filter made by pwqfilter from the list. passwdqc_random(96 bits) "
-                "makes a passphrase of words from its built-in list, reading /dev/urandom.",
+                "binary filter made by pwqfilter from the list, which it opens on every "
+                "call. passwdqc_random(96 bits) makes a passphrase of words from its "
+                "built-in list, opening /dev/urandom on every call.",
     "ours generate": "PPC_GenSecPwd, 16 characters, from rand() (seeded from the kernel "
                      "once), one allocation.",
 }
