@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <vector>
 
 #include "lifecycle/DataGuard.h"
@@ -31,6 +33,8 @@ private:
 };
 
 // Collects trimmed lines into a fresh map until the first empty one.
+// Each entry is hashed for the index here, while its bytes are still in the
+// cache, rather than in a later walk over a million scattered list nodes.
 class EntryCollector {
 public:
     explicit EntryCollector(WeakPwdIndex::EntryMap& entries)
@@ -47,15 +51,15 @@ public:
             if (length < kDirectLengths) direct_[length] = list;
         }
         list->emplace_back(entry);
-        ++count_;
+        pending_.push_back({WeakPwdIndex::HashOf(entry), &list->back()});
         return true;
     }
-    size_t Count() const { return count_; }
+    std::vector<WeakPwdIndex::Pending>& Pending() { return pending_; }
 
 private:
     WeakPwdIndex::EntryMap& entries_;
     std::vector<std::list<std::string>*> direct_;
-    size_t count_ = 0;
+    std::vector<WeakPwdIndex::Pending> pending_;
 };
 
 // Reads `fd` line by line (LF separated, the last line needs none) until the
@@ -90,6 +94,44 @@ void ReadLines(int fd, EntryCollector& collector) {
     if (!partial.empty()) collector.Add(partial);
 }
 
+// Frees `entries` a few nodes from each list at a time, in proportion to
+// the lists' sizes. The nodes were allocated in file order, which
+// interleaves the lengths: freed list by list, every node is a jump across
+// the heap and a wait on memory, while this order stays near the order of
+// allocation and keeps the walks of several lists in flight at once.
+void ReleaseEntries(WeakPwdIndex::EntryMap& entries) {
+    constexpr size_t kPerRound = 256;
+    struct Cursor {
+        std::list<std::string>* list;
+        size_t perRound;
+    };
+    size_t total = 0;
+    for (const auto& [length, list] : entries) total += list.size();
+    std::vector<Cursor> cursors;
+    try {
+        cursors.reserve(entries.size());
+    } catch (const std::bad_alloc&) {
+        entries.clear();  // the plain order: slower to free, but it cannot fail
+        return;
+    }
+    for (auto& [length, list] : entries) {
+        cursors.push_back({&list, std::max<size_t>(1, list.size() * kPerRound / (total + 1))});
+    }
+    while (!cursors.empty()) {
+        for (size_t i = 0; i < cursors.size();) {
+            Cursor& cursor = cursors[i];
+            for (size_t n = 0; n < cursor.perRound && !cursor.list->empty(); ++n) cursor.list->pop_front();
+            if (cursor.list->empty()) {
+                cursor = cursors.back();
+                cursors.pop_back();
+            } else {
+                ++i;
+            }
+        }
+    }
+    entries.clear();
+}
+
 }  // namespace
 
 std::string_view WeakPwdDic::TrimView(std::string_view s) {
@@ -119,7 +161,7 @@ int32_t WeakPwdDic::Init(std::string dicFile) {
     try {
         EntryCollector collector(fresh);
         ReadLines(fd, collector);
-        freshIndex.Build(fresh, collector.Count());
+        freshIndex.Build(collector.Pending());
     } catch (const std::exception&) {
         PPC_LOG_ERROR("Init", "out of memory loading %s\n", dicFile.c_str());
         return kDictionaryUnreadable;
@@ -129,8 +171,10 @@ int32_t WeakPwdDic::Init(std::string dicFile) {
         weakPwdMap.swap(fresh);
         index_.Swap(freshIndex);
     }
-    // `fresh` now holds the old content; it is freed when this returns,
-    // after no reader can see it.
+    // `fresh` and `freshIndex` now hold the old content, which no reader
+    // can see any more.
+    freshIndex = WeakPwdIndex();
+    ReleaseEntries(fresh);
     PPC_LOG_INFO("Init", "weakPwdMap.size()= %i\n", static_cast<int32_t>(weakPwdMap.size()));
     return 0;
 }

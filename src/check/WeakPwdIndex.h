@@ -23,8 +23,17 @@ class WeakPwdIndex {
 public:
     using EntryMap = std::map<int32_t, std::list<std::string>>;
 
-    // Indexes every entry of `entries`, which must outlive the index.
-    void Build(const EntryMap& entries, size_t entryCount);
+    // An entry waiting to be indexed, with its hash (HashOf).
+    struct Pending {
+        size_t hash;
+        const std::string* entry;
+    };
+
+    static size_t HashOf(std::string_view text);
+
+    // Indexes the entries of `pending`, which must outlive the index.
+    // Reorders `pending`.
+    void Build(std::vector<Pending>& pending);
     bool Contains(std::string_view password) const;
     void Swap(WeakPwdIndex& other) noexcept;
     size_t MemoryBytes() const;
