@@ -5,9 +5,6 @@
 list(TRANSFORM PWDPOLICY_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/ OUTPUT_VARIABLE unguarded_sources)
 add_library(pwdpolicy_unguarded SHARED ${unguarded_sources})
 pwdpolicy_configure(pwdpolicy_unguarded)
-# pwdpolicy_configure names its directories relative to the caller's.
-target_include_directories(pwdpolicy_unguarded
-  PUBLIC ${PROJECT_SOURCE_DIR}/include PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_compile_definitions(pwdpolicy_unguarded PRIVATE PPC_UNGUARDED)
 
 add_executable(Guard_bench Guard_bench.cpp)

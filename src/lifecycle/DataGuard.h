@@ -14,9 +14,17 @@
 //    blocking SIGALRM around each query would cost two system calls.
 //
 // 2. Reader sections. Queries read the store and the dictionary in place
-//    inside a ReadSection: an atomic increment of one of 64 cache-line
-//    padded counters (chosen by thread), then a check that no writer is
-//    active. Readers never write shared lines in common, so they scale.
+//    inside a ReadSection. Each thread claims a reader slot of its own (a
+//    cache line) the first time: entering is a plain store of 1 to that slot
+//    and a load of the writer flag; leaving is a store of 0. The writer pays
+//    for the ordering instead: after raising its flag it issues
+//    membarrier(MEMBARRIER_CMD_PRIVATE_EXPEDITED), which runs a full memory
+//    barrier on every thread of the process, so a reader either sees the
+//    flag or the writer sees its slot. Where the kernel has no membarrier
+//    (or under ThreadSanitizer, which does not model it) entering takes an
+//    atomic exchange instead. Threads beyond the slot count share 64
+//    striped counters with atomic increments. Readers never write a line
+//    in common, so they scale.
 //
 // 3. Write sections. A load builds its new data outside any section, then
 //    swaps or copies it into the live objects inside a WriteSection, which
@@ -38,8 +46,8 @@
 //
 // Readers therefore see every record, special set and dictionary wholly
 // before or wholly after a load, and nothing a reader can still see is
-// freed. A pointer handed out of a section (PPC_GetPolicy's special set) is
-// outside this promise once the section has ended.
+// freed. PPC_GetPolicy's special-set text is handed out of its section: it
+// is an immutable copy the store keeps for its whole life (PolicyCfg).
 //
 // Compiling with PPC_UNGUARDED removes rules 1 to 3 (the benchmark's
 // baseline); the reload lock stays, so the monitor keeps its descriptors
@@ -58,6 +66,8 @@ struct GuardThreadState {
     int readDepth;                    // open ReadSections on this thread
     int lockDepth;                    // nested ReloadLocks held by this thread
     int stripe;                       // 1 + reader counter index; 0 = unassigned
+    int slot;                         // 1 + reader slot index; 0 = none yet, -1 = none free
+    int heldStripe;                   // the open section counts on the stripe, not the slot
     volatile sig_atomic_t tickPending;  // a tick arrived while deferDepth > 0
 };
 // __thread rather than thread_local: no initialisation wrapper to test on
@@ -71,12 +81,23 @@ struct alignas(64) ReaderCounter {
     std::atomic<int32_t> count{0};
 };
 extern ReaderCounter readerCounters[kReaderStripes];
+// One reader slot per thread that reads: 1 while it is inside a section.
+constexpr int kReaderSlots = 256;
+struct alignas(64) ReaderSlot {
+    std::atomic<int32_t> active{0};
+    std::atomic<int32_t> claimed{0};
+};
+extern ReaderSlot readerSlots[kReaderSlots];
 // 1 while a writer publishes. Readers wait on it with a futex.
 extern std::atomic<int32_t> writerActive;
+// True when writers issue membarrier, so readers need no fence of their own.
+// Set once when the library is loaded, before any reader can run.
+extern bool asymmetricReaders;
 
 // Slow paths, out of line.
 void RunPendingTick();
 void EnterReadSlow();
+void LeaveReadStripe();
 
 // Holds off ticks on this thread until the outermost section ends.
 class TickDeferral {
@@ -112,23 +133,26 @@ public:
     ReadSection() {
 #ifndef PPC_UNGUARDED
         if (guardThreadState.readDepth++ != 0) return;
-        const int stripe = guardThreadState.stripe;
-        if (stripe != 0) {
-            // The increment and the flag load pair with the writer's flag
-            // store and counter loads: one of the two sides always sees the
-            // other.
-            std::atomic<int32_t>& count = readerCounters[stripe - 1].count;
-            count.fetch_add(1, std::memory_order_seq_cst);
-            if (writerActive.load(std::memory_order_seq_cst) == 0) return;
-            count.fetch_sub(1, std::memory_order_seq_cst);
+        const int slot = guardThreadState.slot;
+        if (slot > 0 && asymmetricReaders) {
+            std::atomic<int32_t>& active = readerSlots[slot - 1].active;
+            active.store(1, std::memory_order_relaxed);
+            // Only the compiler must keep the store before the load; the
+            // writer's membarrier orders them on the processor.
+            std::atomic_signal_fence(std::memory_order_seq_cst);
+            if (writerActive.load(std::memory_order_acquire) == 0) return;
+            active.store(0, std::memory_order_release);
         }
-        EnterReadSlow();  // first section of this thread, or a writer at work
+        EnterReadSlow();  // first section of this thread, a writer at work, or no membarrier
 #endif
     }
     ~ReadSection() {
 #ifndef PPC_UNGUARDED
-        if (--guardThreadState.readDepth == 0) {
-            readerCounters[guardThreadState.stripe - 1].count.fetch_sub(1, std::memory_order_release);
+        if (--guardThreadState.readDepth != 0) return;
+        if (guardThreadState.heldStripe == 0) {
+            readerSlots[guardThreadState.slot - 1].active.store(0, std::memory_order_release);
+        } else {
+            LeaveReadStripe();
         }
 #endif
     }
