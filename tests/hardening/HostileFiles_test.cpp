@@ -6,6 +6,7 @@
 // load leaves the data already in force untouched.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,17 @@ namespace {
 
 constexpr int32_t kConfigUnreadable = 1005;
 constexpr int32_t kDictionaryUnreadable = 12;
+
+// The process's address-space size, from /proc/self/statm (in pages).
+size_t VirtualMemoryBytes() {
+    unsigned long pages = 0;
+    FILE* statm = fopen("/proc/self/statm", "r");
+    if (statm != nullptr) {
+        if (fscanf(statm, "%lu", &pages) != 1) pages = 0;
+        fclose(statm);
+    }
+    return pages * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
 
 int OpenDescriptors() {
     int count = 0;
@@ -171,6 +183,32 @@ TEST_F(Loaded, UnreadableModeFollowsTheProcessPrivileges) {
         ExpectDataInForce();
     }
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// A dictionary larger than the memory the process may have: a sparse file
+// of zero bytes, one line that never ends. The load must fail like an
+// unreadable file (the C interface cannot let std::bad_alloc through), and
+// the data in force must stay. The address-space limit stands in for a
+// machine without the memory; sanitizers reserve too much for it to work.
+TEST_F(Loaded, DictionaryLargerThanMemoryFailsAndKeepsData) {
+    const std::string huge = dir_.Path() + "/huge.dic";
+    const int fd = open(huge.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, off_t{1} << 30), 0);  // 1 GiB, no disk used
+    close(fd);
+    config_.Write(ConfigText(8) + "[BASIC]\nweakPwdDic=" + huge + "\n");
+
+    struct rlimit limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &limit), 0);
+    const struct rlimit saved = limit;
+    limit.rlim_cur = static_cast<rlim_t>(VirtualMemoryBytes()) + (rlim_t{256} << 20);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+    const int32_t result = InitData();
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
+    EXPECT_EQ(result, kDictionaryUnreadable);
+    ExpectDataInForce();
+}
+#endif
 
 // The watch reports a change, and the file is gone by the time the tick
 // loads it: the load fails and the data stays.
