@@ -7,6 +7,7 @@
 // - every section in sectionMap names "POLICY" and maps to the id read from
 //   its seventh character on, and that id has a record;
 // - loading the same file again changes nothing and moves no record;
+// - loading other content afterwards removes nothing and moves no record;
 // - the global store, loaded from the same file, holds the same content, and
 //   PPC_GetPolicy reports it (or the fallback values for an absent id).
 #include <climits>
@@ -108,12 +109,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t at = 0;
     for (auto& entry : store.policyMap) FUZZ_CHECK(addresses[at++] == &entry.second);
 
+    // A reload of different content (the input's second half) removes
+    // nothing and moves no record.
+    file.Write(data + size / 2, size - size / 2);
+    FUZZ_CHECK(store.Init(file.Path()) == 0);
+    CheckStore(store);
+    for (const auto& [name, id] : before.sectionMap) {
+        const auto kept = store.sectionMap.find(name);
+        FUZZ_CHECK(kept != store.sectionMap.end() && kept->second == id);
+    }
+    at = 0;
+    for (const auto& entry : before.policyMap) {
+        FUZZ_CHECK(store.GetPolicyByID(entry.first) == addresses[at++]);
+    }
+    file.Write(data, size);
+
     // PPC_GetPolicy reads the global store: give it the same file, from empty
     // so that every input is judged on its own.
     policyCfgObj = PolicyCfg();
     FUZZ_CHECK(policyCfgObj.Init(file.Path()) == 0);
-    FUZZ_CHECK(SameStore(store, policyCfgObj));
-    for (const auto& [name, id] : store.sectionMap) CheckGetPolicy(id);
+    FUZZ_CHECK(SameStore(before, policyCfgObj));
+    for (const auto& [name, id] : before.sectionMap) CheckGetPolicy(id);
     for (int32_t id : {0, 1, -1, 7, INT32_MIN, INT32_MAX}) CheckGetPolicy(id);
     return 0;
 }

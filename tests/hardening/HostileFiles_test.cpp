@@ -223,12 +223,22 @@ protected:
         ExpectDataInForce();
     }
     void TearDown() override { PPC_Finalize(); }
+
+    // The tick saw the change and tried the load (the test is not vacuous).
+    static void ExpectReloadAttempted() {
+        bool attempted = false;
+        for (const std::string& entry : testenv::LogEntries()) {
+            attempted = attempted || entry == "INFO|HandlerTimeTask|call InitData to refresh cache";
+        }
+        EXPECT_TRUE(attempted);
+    }
 };
 
 TEST_F(Watched, ConfigRewrittenThenDeletedBeforeTheTick) {
     config_.Write(ConfigText(10));
     config_.Remove();
     HandlerTimeTask(SIGALRM);
+    ExpectReloadAttempted();
     ExpectDataInForce();
 }
 
@@ -236,6 +246,7 @@ TEST_F(Watched, DictionaryRewrittenThenDeletedBeforeTheTick) {
     dir_.WriteFile("weak.dic", "replacement\n");
     ASSERT_EQ(unlink(dicPath_.c_str()), 0);
     HandlerTimeTask(SIGALRM);
+    ExpectReloadAttempted();
     ExpectDataInForce();
 }
 
