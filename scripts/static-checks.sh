@@ -18,8 +18,10 @@ mapfile -t sources < <(find src standins -name '*.cpp' -o -name '*.c' | sort)
 
 if [[ $tools == all || $tools == tidy ]]; then
   CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
-    -DPWDPOLICY_BUILD_TESTS=OFF -DPWDPOLICY_BUILD_JAVA=OFF -DPWDPOLICY_BUILD_BENCH=OFF \
+    -DPWDPOLICY_BUILD_TESTS=OFF -DPWDPOLICY_BUILD_BENCH=OFF -DPWDPOLICY_BUILD_JAVA=ON \
     >/dev/null || exit 2
+  # The JNI sources include the header javac generates with the jar.
+  cmake --build "$build" --target pwdpolicy_jar >/dev/null || exit 2
   echo "== clang-tidy (${#sources[@]} files)"
   # One process per file, two at a time; each exits non-zero on a finding
   # (WarningsAsErrors in .clang-tidy).

@@ -145,8 +145,9 @@ ReloadTimerRelease::~ReloadTimerRelease() {
     setitimer(ITIMER_REAL, &off, nullptr);
     // Ignoring first discards a SIGALRM already pending, which the earlier
     // disposition (often the default: terminate) would otherwise receive.
-    signal(SIGALRM, SIG_IGN);
-    signal(SIGALRM, previousAlarmHandler);
+    // Nothing is left to do at unload if either fails.
+    (void)signal(SIGALRM, SIG_IGN);
+    (void)signal(SIGALRM, previousAlarmHandler);
     // Wait for a tick still running on another thread; a tick that found
     // the lock busy meanwhile is dropped, not run on objects about to go.
     TickDeferral outer;

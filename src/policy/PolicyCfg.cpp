@@ -63,8 +63,18 @@ bool SameRecord(const ppc_PolicyInfo& a, const ppc_PolicyInfo& b) {
 }
 
 struct FileCloser {
-    void operator()(FILE* file) const { fclose(file); }
+    void operator()(FILE* file) const { (void)fclose(file); }  // read only: nothing to flush
 };
+
+// Every special set a store has published. A record's own text is
+// rewritten in place by a reload (short texts live inside the string
+// object), so hosts get these immutable copies instead. The pool grows only
+// by distinct values. Written by Publish under a WriteSection (loads are
+// serialised), read under a ReadSection.
+std::set<std::string>& PublishedTexts() {
+    static std::set<std::string> texts;
+    return texts;
+}
 
 }  // namespace
 
@@ -101,7 +111,7 @@ int32_t PolicyCfg::Init(const std::string& path) {
         if (parsed >= 0) {
             // Allocated here, so that publishing needs no allocation.
             for (const auto& [id, record] : loaded.policyMap) {
-                if (published_.texts.count(record.specialchar) == 0) {
+                if (PublishedTexts().count(record.specialchar) == 0) {
                     loaded.pendingTexts_.insert(record.specialchar);
                 }
             }
@@ -136,7 +146,7 @@ void PolicyCfg::Publish(PolicyCfg& loaded) noexcept {
     policyMap.merge(loaded.policyMap);  // the ids that are new
     weakPwdDicFile.swap(loaded.weakPwdDicFile);
     timerInterval = loaded.timerInterval;
-    published_.texts.merge(loaded.pendingTexts_);
+    PublishedTexts().merge(loaded.pendingTexts_);
 }
 
 int PolicyCfg::HandlerCfgVal(void* user, const char* section, const char* name,
@@ -215,18 +225,19 @@ ppc_PolicyInfo* PolicyCfg::GetPolicyByID(int32_t id) {
 
 ppc_PolicyInfo* PolicyCfg::GetDefaultPolicy() { return GetPolicyByID(0); }
 
-std::string PolicyCfg::GetWeakPwdDicFile() {
+std::string PolicyCfg::GetWeakPwdDicFile() const {
     ReadSection read;
     return weakPwdDicFile;
 }
 
 const char* PolicyCfg::StableSpecialChar(const ppc_PolicyInfo& policy) const {
-    const auto text = published_.texts.find(policy.specialchar);
+    const std::set<std::string>& texts = PublishedTexts();
+    const auto text = texts.find(policy.specialchar);
     // Only a store filled without Init (a test's own) lacks the text.
-    return text != published_.texts.end() ? text->c_str() : policy.specialchar.c_str();
+    return text != texts.end() ? text->c_str() : policy.specialchar.c_str();
 }
 
-int32_t PolicyCfg::GetTimeInterval() {
+int32_t PolicyCfg::GetTimeInterval() const {
     ReadSection read;
     // Wraps like 32-bit arithmetic instead of overflowing.
     return static_cast<int32_t>(static_cast<uint32_t>(timerInterval) * 60u);

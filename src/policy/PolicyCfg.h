@@ -36,9 +36,9 @@ public:
     ppc_PolicyInfo* GetPolicyByID(int32_t id);
     ppc_PolicyInfo* GetDefaultPolicy();
     // A copy of the dictionary path; empty until a load sets "weakPwdDic".
-    std::string GetWeakPwdDicFile();
+    std::string GetWeakPwdDicFile() const;
     // The reload period in seconds: timerInterval * 60, wrapped to 32 bits.
-    int32_t GetTimeInterval();
+    int32_t GetTimeInterval() const;
     // `policy`'s special set as a text that never changes and lives as long
     // as the store, for handing to hosts. REQUIRES: a ReadSection.
     const char* StableSpecialChar(const ppc_PolicyInfo& policy) const;
@@ -56,19 +56,9 @@ private:
 
     bool outOfMemory_ = false;  // set by a handler call that could not allocate
 
-    // Every special set the store has published. A record's own text is
-    // rewritten in place by a reload (short texts live inside the string
-    // object), so hosts get these immutable copies instead; they grow only by
-    // distinct values. Not copied with the store: a loaded copy publishes
-    // into the live store's pool.
-    struct TextPool {
-        std::set<std::string> texts;
-        TextPool() = default;
-        TextPool(const TextPool&) noexcept {}
-        TextPool& operator=(const TextPool&) noexcept { return *this; }
-    };
-    TextPool published_;
-    std::set<std::string> pendingTexts_;  // new texts of a load, moved in by Publish
+    // Special sets of a load that no store has published yet; Publish moves
+    // them into the pool behind StableSpecialChar.
+    std::set<std::string> pendingTexts_;
 };
 
 // Values a policy starts with when no policy 0 precedes its section, and
