@@ -76,7 +76,8 @@ void CheckGetPolicy(int32_t id) {
         FUZZ_CHECK(limits[0] == record->minlen && limits[1] == record->maxlen &&
                    limits[2] == record->minclass && limits[3] == record->allowminlen &&
                    limits[4] == record->allowminclass);
-        FUZZ_CHECK(special == record->specialchar.c_str());
+        // The text handed out is the store's immutable copy of the set.
+        FUZZ_CHECK(special != record->specialchar.c_str() && special == record->specialchar);
     } else {
         FUZZ_CHECK(rc == PPC_ERR_NO_POLICY);
         FUZZ_CHECK(limits[0] == 8 && limits[1] == (id == 0 ? 15 : 32) && limits[2] == 3 &&
