@@ -25,6 +25,7 @@ if(PWDPOLICY_SANITIZE)
   # gtest_discover_tests (which runs each test program at build time), and
   # for a program started by hand. The environment still overrides them.
   add_library(pwdpolicy_sanitizer_options OBJECT ${CMAKE_CURRENT_LIST_DIR}/SanitizerOptions.c)
-  link_libraries(pwdpolicy_sanitizer_options)
+  # Build-only: an installed library must not ask for this object library.
+  link_libraries($<BUILD_INTERFACE:pwdpolicy_sanitizer_options>)
   message(STATUS "PwdPolicy: sanitizer build (${PWDPOLICY_SANITIZE})")
 endif()
