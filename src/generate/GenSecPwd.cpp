@@ -1,8 +1,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <new>
-#include <string>
 
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
@@ -92,16 +90,10 @@ extern "C" unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsi
 extern "C" unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen) {
     TickDeferral deferral;
     if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 0);
-    // A copy of the special set, taken whole inside the read section, so a
-    // reload cannot change it under the generator; the section is left before
-    // generating so that a reload never waits on our allocation. Any set the
-    // configuration parser can deliver (its lines are shorter than the local
-    // buffer) is copied without allocating, which keeps generation at one
-    // allocation per password.
-    char localSet[256];
-    std::string longSet;
-    const char* specialChars = localSet;
-    bool copied = true;
+    // The store's immutable copy of the special set: a reload cannot change
+    // it under the generator, and the section is left before generating so
+    // that a reload never waits on our allocation.
+    const char* specialChars = nullptr;
     {
         ReadSection read;
         const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
@@ -109,20 +101,9 @@ extern "C" unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned
         if (static_cast<int32_t>(*pwdLen) < kMinRequestedLength) {
             *pwdLen = static_cast<unsigned int>(policy->minlen);
         }
-        const std::string& set = policy->specialchar;
-        if (set.size() < sizeof localSet) {
-            memcpy(localSet, set.c_str(), set.size() + 1);
-        } else {
-            try {
-                longSet = set;
-                specialChars = longSet.c_str();
-            } catch (const std::bad_alloc&) {
-                copied = false;  // reported like a failed password buffer
-            }
-        }
+        specialChars = policyCfgObj.StableSpecialChar(*policy);
     }
-    const unsigned int result =
-        copied ? PPC_GenSecPwd(specialChars, pwd, pwdLen) : PPC_ERR_ALLOC;
+    const unsigned int result = PPC_GenSecPwd(specialChars, pwd, pwdLen);
     if (result != PPC_OK) {
         PPC_LOG_ERROR("PPC_GenSecPwdByPolicy", "Call GenSecPwd failed : %d\n",
                       static_cast<int>(result));
