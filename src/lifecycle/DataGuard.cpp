@@ -42,23 +42,26 @@ ReaderCounter& MyCounter() {
 // Slots below this index have been claimed at some time; writers scan them.
 std::atomic<int32_t> slotHighWater{0};
 pthread_key_t slotKey;
+bool slotKeyReady = false;
 pthread_once_t slotKeyOnce = PTHREAD_ONCE_INIT;
 
-// Gives a thread's slot back when the thread ends.
+// Gives a thread's slot back when the thread ends; runs on that thread.
 void ReleaseSlot(void* value) {
     const intptr_t index = reinterpret_cast<intptr_t>(value) - 1;
+    // A section opened later in this thread's exit (another destructor)
+    // must not use a slot another thread may claim now: it takes a stripe.
+    guardThreadState.slot = -1;
     readerSlots[index].active.store(0, std::memory_order_relaxed);
     readerSlots[index].claimed.store(0, std::memory_order_release);
 }
 
-void CreateSlotKey() {
-    if (pthread_key_create(&slotKey, ReleaseSlot) != 0) slotKey = 0;
-}
+void CreateSlotKey() { slotKeyReady = pthread_key_create(&slotKey, ReleaseSlot) == 0; }
 
 // Claims a reader slot for this thread: 1 + its index, or -1 when all are
 // taken (the thread then counts on a stripe).
 int ClaimSlot() {
     pthread_once(&slotKeyOnce, CreateSlotKey);
+    if (!slotKeyReady) return -1;
     for (int index = 0; index < kReaderSlots; ++index) {
         if (readerSlots[index].claimed.load(std::memory_order_relaxed) != 0) continue;
         if (readerSlots[index].claimed.exchange(1, std::memory_order_acq_rel) != 0) continue;
