@@ -12,12 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <string>
 
 #include "com_korvane_vesticor_pwdpolicy_PwdPolicyAPI.h"
 #include "jni/JavaRefs.h"
 #include "jni/ResultObject.h"
-#include "lifecycle/DataGuard.h"
 #include "pwdpolicy.h"
 #include "support/Log.h"
 
