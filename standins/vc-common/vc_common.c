@@ -7,7 +7,8 @@
 // VC_LOG_LEVEL (DEBUG, INFO, WARN or ERROR; default INFO) sets the lowest
 // level kept. Both are read when the library is loaded and again by
 // InitializeDefaultLog until a log has been opened; the component itself
-// reads no environment.
+// reads no environment. A set-user-ID program (passwd loading the PAM
+// module) ignores both: its caller must not choose which file root appends to.
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -57,7 +58,7 @@ static void ExpandPid(const char* pattern, char* path, size_t size) {
 static void OpenLog(void) {
     if (__atomic_load_n(&logFd, __ATOMIC_ACQUIRE) >= 0) return;
     char expanded[4096];
-    const char* path = getenv("VC_LOG_FILE");
+    const char* path = secure_getenv("VC_LOG_FILE");
     if (path != NULL && path[0] != '\0') {
         ExpandPid(path, expanded, sizeof expanded);
         path = expanded;
@@ -66,7 +67,7 @@ static void OpenLog(void) {
         mkdir("/usr/local/vesticor", 0755);
         mkdir(DEFAULT_LOG_DIR, 0755);
     }
-    __atomic_store_n(&minLevel, ParseLevel(getenv("VC_LOG_LEVEL")), __ATOMIC_RELAXED);
+    __atomic_store_n(&minLevel, ParseLevel(secure_getenv("VC_LOG_LEVEL")), __ATOMIC_RELAXED);
     int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0640);
     if (fd < 0) return;  // logging is dropped silently, never fails a call
     int expected = -1;
