@@ -52,6 +52,12 @@ add_dependencies(PamModule_test pam_pwdpolicy)
 # discovered tests.
 set(pam_test_env ${PWDPOLICY_TEST_ENV} "LD_PRELOAD=${PAM_WRAPPER_LIBRARY}:${UID_WRAPPER_LIBRARY}"
     PAM_WRAPPER=1 PAM_WRAPPER_SERVICE_DIR=${pam_service_dir} UID_WRAPPER=1)
+if(PWDPOLICY_SANITIZE)
+  # The wrappers are preloaded ahead of the sanitizer runtime, and their deep
+  # binding would hide the runtime's interceptors from the modules.
+  list(APPEND pam_test_env PAM_WRAPPER_DISABLE_DEEPBIND=1 UID_WRAPPER_DISABLE_DEEPBIND=1
+       "ASAN_OPTIONS=verify_asan_link_order=0:abort_on_error=1")
+endif()
 file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/PamModule_test_env.cmake CONTENT "
 foreach(test IN LISTS PamModule_test_TESTS)
   set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT \"${pam_test_env}\"
