@@ -33,13 +33,6 @@ bool KernelRandom::Refill(size_t atLeast) {
     return true;
 }
 
-uint32_t KernelRandom::Next16() {
-    if (end_ - next_ < 2 && !Refill(2)) return 0;
-    const uint32_t value = static_cast<uint32_t>(batch_[next_]) << 8 | batch_[next_ + 1];
-    next_ += 2;
-    return value;
-}
-
 uint32_t KernelRandom::Next32() {
     if (end_ - next_ < 4 && !Refill(4)) return 0;
     uint32_t value = 0;
@@ -48,26 +41,31 @@ uint32_t KernelRandom::Next32() {
     return value;
 }
 
-// Lemire's multiply-and-reject: the high half of x * bound is the draw; the
-// low half tells whether x fell into the short stretch at the bottom of the
-// range that would make some results likelier than others (2^w mod bound
-// values of x, w = 16 or 32), and such an x is drawn again. The modulo that
-// finds that stretch runs only when the low half is below bound, that is
-// rarely. Bounds up to 65536 take 16-bit values, so a password costs two
-// bytes a draw; a rejection happens with probability below bound / 2^16.
-uint32_t KernelRandom::Below(uint32_t bound) {
-    if (bound <= 65536) {
-        for (;;) {
-            const uint32_t product = Next16() * bound;
-            if (error_ != 0) return 0;
-            const uint32_t low = product & 0xFFFF;
-            if (low >= bound || low >= (65536 - bound) % bound) return product >> 16;
-        }
-    }
+// Lemire's multiply-and-reject for the product P of the bounds: with x a
+// 32-bit draw, the high half of x * P is uniform below P once every x whose
+// low half falls below 2^32 mod P (the short stretch that would make some
+// results likelier) is drawn again; that modulo runs only when the low half
+// is below P, that is rarely. x * P is taken apart bound by bound: the high
+// half of x * b1 is the first value, the low half times b2 gives the
+// second, and so on. The values are the mixed-radix digits of
+// floor(x * P / 2^32) and the last low half is x * P mod 2^32, so the one
+// test on it makes the whole tuple uniform (Brackett-Rozinsky and Lemire,
+// batched ranged random integers). A product of at most 2^24 is redrawn
+// with probability below 1/256.
+void KernelRandom::BelowEach(const uint32_t* bounds, int count, uint32_t* values) {
+    uint64_t product = 1;
+    for (int i = 0; i < count; ++i) product *= bounds[i];
     for (;;) {
-        const uint64_t product = static_cast<uint64_t>(Next32()) * bound;
-        if (error_ != 0) return 0;
-        const uint32_t low = static_cast<uint32_t>(product);
-        if (low >= bound || low >= (0u - bound) % bound) return static_cast<uint32_t>(product >> 32);
+        uint32_t rest = Next32();
+        if (error_ != 0) {
+            for (int i = 0; i < count; ++i) values[i] = 0;
+            return;
+        }
+        for (int i = 0; i < count; ++i) {
+            const uint64_t step = static_cast<uint64_t>(rest) * bounds[i];
+            values[i] = static_cast<uint32_t>(step >> 32);
+            rest = static_cast<uint32_t>(step);
+        }
+        if (rest >= product || rest >= (uint64_t{1} << 32) % product) return;
     }
 }

@@ -14,19 +14,24 @@
 // that a fork() could duplicate.
 class KernelRandom {
 public:
-    // `expectedBytes`: how many bytes the caller will probably draw (two per
-    // Below() with a bound up to 65536, four above). Reads are capped at
-    // kBatchLimit bytes, for which the kernel always fills the whole request
-    // once its pool is initialised.
+    // `expectedBytes`: how many bytes the caller will probably draw (four per
+    // BelowEach). Reads are capped at kBatchLimit bytes, for which the kernel
+    // always fills the whole request once its pool is initialised.
     explicit KernelRandom(size_t expectedBytes);
     ~KernelRandom();
     KernelRandom(const KernelRandom&) = delete;
     KernelRandom& operator=(const KernelRandom&) = delete;
 
-    // A value in [0, bound), every value equally likely. REQUIRES: bound >= 1.
-    // After a failed read it returns 0 without drawing: check Failed() before
-    // using anything drawn.
-    uint32_t Below(uint32_t bound);
+    // Values below bounds[0], ..., bounds[count - 1], each uniform and all
+    // independent, from one 32-bit draw when the product of the bounds is
+    // small (see kGroupLimit), so that short bounds do not cost two bytes
+    // each. REQUIRES: every bound >= 1, product at most 2^32. After a failed
+    // read every value is 0.
+    void BelowEach(const uint32_t* bounds, int count, uint32_t* values);
+
+    // Product of bounds up to which BelowEach redraws with probability below
+    // 1/256; callers group their bounds up to it.
+    static constexpr uint64_t kGroupLimit = uint64_t{1} << 24;
 
     // True once the kernel refused a read (errno kept in Error()).
     bool Failed() const { return error_ != 0; }
@@ -37,7 +42,6 @@ public:
 private:
     // False when the kernel refused; then error_ is set.
     bool Refill(size_t atLeast);
-    uint32_t Next16();
     uint32_t Next32();
 
     unsigned char batch_[kBatchLimit];
