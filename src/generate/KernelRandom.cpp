@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 
+// batch_ is left uninitialised: Refill writes every byte before it is read,
+// and clearing 256 bytes per password would be work for nothing.
+// cppcheck-suppress uninitMemberVar
 KernelRandom::KernelRandom(size_t expectedBytes) : expected_(expectedBytes) {}
 
 KernelRandom::~KernelRandom() { explicit_bzero(batch_, sizeof batch_); }

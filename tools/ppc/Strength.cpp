@@ -1,6 +1,7 @@
 #include "Strength.h"
 
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 namespace ppc {
@@ -45,8 +46,7 @@ double CryptoStrengthBits(const std::string& specialchar, unsigned int length,
     const bool blankDrawn = !blankEndsAllowed && seen[static_cast<unsigned char>(' ')];
     const size_t blankClass = 3;  // the blank is always a special character
 
-    double alphabet = 0;
-    for (double size : classSizes) alphabet += size;
+    const double alphabet = std::accumulate(classSizes.begin(), classSizes.end(), 0.0);
     double sum = 0;
     for (unsigned avoided = 0; avoided < (1u << classSizes.size()); ++avoided) {
         double left = alphabet;
