@@ -38,10 +38,9 @@ void WeakPwdIndex::Build(Pending* pending, size_t count, std::pmr::memory_resour
     memset(slots, 0, capacity * sizeof(uint64_t));
     // User-space addresses fit in 48 bits on the platforms we run on; should
     // one not, the index still answers right, only without tags.
-    uint64_t tagMask = kTopTagMask;
-    for (size_t i = 0; i < count; ++i) {
-        if ((reinterpret_cast<uintptr_t>(pending[i].entry) & kTopTagMask) != 0) tagMask = 0;
-    }
+    uintptr_t addressBits = 0;
+    for (size_t i = 0; i < count; ++i) addressBits |= reinterpret_cast<uintptr_t>(pending[i].entry);
+    const uint64_t tagMask = (addressBits & kTopTagMask) == 0 ? kTopTagMask : 0;
     for (size_t i = 0; i < count; ++i) {
         if (i + kPrefetchAhead < count) {
             __builtin_prefetch(&slots[HomeOf(pending[i + kPrefetchAhead].hash, capacity)], 1);
@@ -54,7 +53,9 @@ void WeakPwdIndex::Build(Pending* pending, size_t count, std::pmr::memory_resour
                 slots[slot] = reinterpret_cast<uintptr_t>(item.entry) | tag;
                 break;
             }
-            if ((seen & tagMask) == tag && EntryAt(seen, tagMask) == *item.entry) break;  // a duplicate
+            // A duplicate is indexed once: lists of common passwords hold
+            // hundreds of copies, whose slots would make one long run.
+            if ((seen & tagMask) == tag && EntryAt(seen, tagMask) == *item.entry) break;
         }
     }
     slots_ = slots;
