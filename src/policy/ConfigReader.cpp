@@ -7,6 +7,7 @@ char* ConfigReader::ReadLine(char* buffer, int size, void* stream) {
     if (size < 2) return nullptr;
     // The longest line the parser can take whole: its buffer less the NUL.
     const int capacity = size - 1;
+    reader->longestLine_ = capacity;
     int length = 0;
     bool tooLong = false;
     int c = getc_unlocked(reader->file_);

@@ -33,6 +33,9 @@ public:
     int LineNumber() const { return lineNumber_; }
     // How many lines were too long and were ignored.
     int LongLines() const { return longLines_; }
+    // The longest line the parser takes whole, in bytes (newline not
+    // counted); 0 before the first line.
+    int LongestLine() const { return longestLine_; }
 
     // Parses the whole stream with inih, calling `handler` for each key.
     // Returns what ini_parse_stream returns.
@@ -43,6 +46,7 @@ private:
     const std::string& path_;
     int lineNumber_ = 0;
     int longLines_ = 0;
+    int longestLine_ = 0;
 };
 
 // Parses `file` as ini_parse_file does, but never splits a line (above).

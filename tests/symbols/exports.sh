@@ -67,4 +67,7 @@ if [[ "$actual" != "$expected" ]]; then
   diff <(echo "$expected") <(echo "$actual") || true
   exit 1
 fi
+# The ppc tool's entry points are there, under their own namespace only.
+nm -D --defined-only -C "$library" | grep -q ' pwdpolicy_internal::DiagnoseConfigFile(' ||
+  { echo "the ppc tool's pwdpolicy_internal:: entry points are not exported"; exit 1; }
 echo "libpwdpolicy.so exports $(wc -l <<<"$actual") names, as expected"
