@@ -72,6 +72,7 @@ if [[ "$actual" != "$expected" ]]; then
   exit 1
 fi
 # The ppc tool's entry points are there, under their own namespace only.
-nm -D --defined-only -C "$library" | grep -q ' pwdpolicy_internal::DiagnoseConfigFile(' ||
+exported=$(nm -D --defined-only -C "$library")
+grep -q ' pwdpolicy_internal::DiagnoseConfigFile(' <<<"$exported" ||
   { echo "the ppc tool's pwdpolicy_internal:: entry points are not exported"; exit 1; }
 echo "libpwdpolicy.so exports $(wc -l <<<"$actual") names, as expected"
