@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "TestEnv.h"
-#include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
 #include "pwdpolicy.h"
 
@@ -249,13 +248,11 @@ TEST(GenSecPwdByPolicy, UsesPolicySpecialSetInDrawOrder) {
     ConfigFile config;
     config.Write(kConfig);
     ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    // A set longer than any configuration line, placed in the store directly.
+    // A set longer than any configuration line, placed in the store directly
+    // (no timer runs, so no reload can meet this write).
     std::string longSet;
     while (longSet.size() < 600) longSet += "!$%&*()_+=<>?@^~";
-    {
-        WriteSection write;
-        policyCfgObj.policyMap[7] = ppc_PolicyInfo{8, 32, 3, 6, 2, longSet};
-    }
+    policyCfgObj.policyMap[7] = ppc_PolicyInfo{8, 32, 3, 6, 2, longSet};
     struct Case {
         int policyId;
         std::string set;
