@@ -1,8 +1,8 @@
 # Hostile, broken and oversized files, and password hygiene.
-pwdpolicy_test(HostileFiles_test CONFIG RELOAD hardening/HostileFiles_test.cpp)
+pwdpolicy_test(HostileFiles_test CONFIG RELOAD INTERNAL hardening/HostileFiles_test.cpp)
 # Works on private files and objects only, so it does not hold the
 # configuration lock while it loads its large files.
-pwdpolicy_test(LargeFiles_test hardening/LargeFiles_test.cpp)
+pwdpolicy_test(LargeFiles_test INTERNAL hardening/LargeFiles_test.cpp)
 
 # LogHygiene_test is registered like pwdpolicy_test(CONFIG) does, plus the
 # fixture that orders the log scan after it.
