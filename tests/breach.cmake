@@ -1,0 +1,2 @@
+pwdpolicy_test(BreachTable_test breach/BreachTable_test.cpp)
+target_link_libraries(BreachTable_test PRIVATE pwdpolicy_breach)
