@@ -20,12 +20,20 @@ constexpr size_t kReadChunk = 1 << 20;
 constexpr size_t kMaxLine = 1 << 20;
 constexpr size_t kHexDigits = 40;
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+// Digit values by byte, -1 for a byte that is no hex digit: one load a
+// digit, since a billion-line list has forty billion of them.
+struct HexTable {
+    int8_t value[256];
+    constexpr HexTable() : value() {
+        for (int c = 0; c < 256; ++c) value[c] = -1;
+        for (int c = '0'; c <= '9'; ++c) value[c] = static_cast<int8_t>(c - '0');
+        for (int c = 'a'; c <= 'f'; ++c) value[c] = static_cast<int8_t>(c - 'a' + 10);
+        for (int c = 'A'; c <= 'F'; ++c) value[c] = static_cast<int8_t>(c - 'A' + 10);
+    }
+};
+constexpr HexTable kHex;
+
+int HexValue(char c) { return kHex.value[static_cast<unsigned char>(c)]; }
 
 // "40 hex digits", optionally ":count", nothing else. The count saturates.
 bool ParseHashLine(std::string_view line, uint64_t* key, uint32_t* count) {
