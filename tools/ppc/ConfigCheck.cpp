@@ -6,15 +6,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "Commands.h"
 #include "Component.h"
 #include "ConfigFileScan.h"
 #include "DictionaryScan.h"
+#include "breach/BreachTable.h"
 
 namespace ppc {
 namespace {
@@ -70,6 +74,8 @@ private:
     void CheckInteger(const std::string& where, const KeyLine& key);
     void CheckSections();
     void CheckDictionary();
+    void CheckBreachTable();
+    Json BreachJson() const;
     void CheckPolicies();
 
     ConfigScan scan_;
@@ -78,6 +84,9 @@ private:
     std::string dictionaryPath_;
     bool dictionaryNamed_ = false;
     DictionaryScan dictionary_;
+    std::string breachPath_;  // empty: no table
+    std::unique_ptr<breach::BreachTable> breachTable_;
+    double breachAgeDays_ = 0;
     std::optional<long> timerInterval_;
     std::vector<int> policyIds_;
     std::vector<Finding> findings_;
@@ -92,6 +101,7 @@ void ConfigChecker::Run() {
     CheckKeys();
     CheckSections();
     CheckDictionary();
+    CheckBreachTable();
     CheckPolicies();
     if (startCode_ != PPC_OK) {
         Add(Severity::kError, "the component does not start with this configuration: " +
@@ -167,9 +177,12 @@ void ConfigChecker::CheckKeys() {
             } else if (key.name == "timerInterval") {
                 CheckInteger(where, key);
                 timerInterval_ = static_cast<int32_t>(strtol(key.value.c_str(), nullptr, 10));
+            } else if (key.name == "breachedPwdTable") {
+                breachPath_ = key.value;
             } else {
                 Add(Severity::kWarning, where + " key " + key.name +
-                                            " is ignored: [BASIC] knows weakPwdDic and timerInterval");
+                                            " is ignored: [BASIC] knows weakPwdDic, timerInterval "
+                                            "and breachedPwdTable");
             }
         } else if (ignoredSections.insert(key.section).second) {
             if (key.section.empty()) {
@@ -275,6 +288,21 @@ void ConfigChecker::CheckDictionary() {
     }
 }
 
+void ConfigChecker::CheckBreachTable() {
+    if (breachPath_.empty()) return;
+    std::string problem;
+    breachTable_ = breach::BreachTable::Open(breachPath_, &problem);
+    if (!breachTable_) {
+        Add(Severity::kError, "the breach table " + breachPath_ + " cannot be used: " + problem);
+        return;
+    }
+    const double built = static_cast<double>(breachTable_->Header().buildTime);
+    breachAgeDays_ = std::max(0.0, (static_cast<double>(time(nullptr)) - built) / 86400);
+    if (breachTable_->Entries() == 0) {
+        Add(Severity::kWarning, "the breach table " + breachPath_ + " is empty: it rejects no password");
+    }
+}
+
 void ConfigChecker::CheckPolicies() {
     for (int id : policyIds_) {
         PolicyView p;
@@ -322,6 +350,18 @@ void ConfigChecker::CheckPolicies() {
     }
 }
 
+Json ConfigChecker::BreachJson() const {
+    if (breachPath_.empty()) return Json(nullptr);
+    Json table{{"path", breachPath_}};
+    if (breachTable_) {
+        table["entries"] = breachTable_->Entries();
+        table["bytes"] = breachTable_->FileBytes();
+        table["ageDays"] = breachAgeDays_;
+        table["falsePositiveRate"] = breachTable_->FalsePositiveRate();
+    }
+    return table;
+}
+
 int ConfigChecker::Report(const Output& out) {
     std::stable_sort(findings_.begin(), findings_.end(), [](const Finding& a, const Finding& b) {
         return a.severity < b.severity;
@@ -342,6 +382,7 @@ int ConfigChecker::Report(const Output& out) {
         Json record{{"config", PPC_CONFIG_PATH},
                     {"dictionary", dictionaryNamed_ ? Json(dictionaryPath_) : Json(nullptr)},
                     {"dictionaryEntries", dictionary_.entries},
+                    {"breachTable", BreachJson()},
                     {"policies", policyIds_},
                     {"timerInterval", timerInterval_ ? Json(*timerInterval_) : Json(nullptr)},
                     {"findings", findings},
@@ -354,6 +395,16 @@ int ConfigChecker::Report(const Output& out) {
         facts.push_back({"dictionary", dictionaryPath_ + (dictionary_.opened
                                            ? " (" + std::to_string(dictionary_.entries) + " entries)"
                                            : "")});
+    }
+    if (!breachPath_.empty()) {
+        std::string table = breachPath_;
+        if (breachTable_) {
+            char size[32];
+            std::snprintf(size, sizeof size, "%.1f MB", static_cast<double>(breachTable_->FileBytes()) / 1e6);
+            table += " (" + std::to_string(breachTable_->Entries()) + " entries, " + size + ", built " +
+                     std::to_string(static_cast<long>(breachAgeDays_)) + " days ago)";
+        }
+        facts.push_back({"breach table", table});
     }
     if (fileReadable_) {
         std::vector<std::string> ids;
