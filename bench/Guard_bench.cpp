@@ -1,6 +1,7 @@
 // The cost of the reload safety (lifecycle/DataGuard.h) on the two hottest
-// queries, against the same library built without it, in one run; and the
-// cost of a tick, idle and reloading.
+// queries, in one run, against twins of the same library built without a
+// guard (the floor) and with a plain pthread_rwlock (bench/guard.cmake); and
+// the cost of a tick, idle and reloading.
 //
 // Both libraries are loaded with dlopen(RTLD_LOCAL) from the build tree, so
 // that each one's globals are its own. The guarded one is initialised with
@@ -47,6 +48,7 @@ struct Library {
 
 Library* guarded = nullptr;
 Library* unguarded = nullptr;
+Library* rwlock = nullptr;
 std::string configText;
 
 constexpr int kDictionaryWords = 10000;
@@ -79,8 +81,10 @@ void BM_IsWeakPwd(benchmark::State& state, Library** library) {
 
 BENCHMARK_CAPTURE(BM_IsMatchPolicy, guarded, &guarded)->ThreadRange(1, 2)->UseRealTime();
 BENCHMARK_CAPTURE(BM_IsMatchPolicy, unguarded, &unguarded)->ThreadRange(1, 2)->UseRealTime();
+BENCHMARK_CAPTURE(BM_IsMatchPolicy, rwlock, &rwlock)->ThreadRange(1, 2)->UseRealTime();
 BENCHMARK_CAPTURE(BM_IsWeakPwd, guarded, &guarded)->ThreadRange(1, 2)->UseRealTime();
 BENCHMARK_CAPTURE(BM_IsWeakPwd, unguarded, &unguarded)->ThreadRange(1, 2)->UseRealTime();
+BENCHMARK_CAPTURE(BM_IsWeakPwd, rwlock, &rwlock)->ThreadRange(1, 2)->UseRealTime();
 
 #ifdef PWDPOLICY_BENCH_TICKS
 // A tick with nothing pending: the DEBUG gate, the busy flag, the lock and
@@ -121,11 +125,14 @@ int main(int argc, char** argv) {
 #endif
     Library guardedLibrary(PWDPOLICY_GUARDED_LIBRARY);
     Library unguardedLibrary(PWDPOLICY_UNGUARDED_LIBRARY);
+    Library rwlockLibrary(PWDPOLICY_RWLOCK_LIBRARY);
     guarded = &guardedLibrary;
     unguarded = &unguardedLibrary;
+    rwlock = &rwlockLibrary;
     // The queries themselves would initialise on demand; doing it here
     // keeps that out of the first iterations.
-    if (guarded->initialize(nullptr, 1, 1) != PPC_OK || unguarded->initialize(nullptr, 0, 1) != PPC_OK) {
+    if (guarded->initialize(nullptr, 1, 1) != PPC_OK || unguarded->initialize(nullptr, 0, 1) != PPC_OK ||
+        rwlock->initialize(nullptr, 0, 1) != PPC_OK) {
         fprintf(stderr, "initialisation failed: is %s readable?\n", PPC_CONFIG_PATH);
         return 1;
     }

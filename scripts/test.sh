@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the C++ and Java suites in the normal build, the C++
-# suite under AddressSanitizer with UndefinedBehaviorSanitizer, the
-# concurrency tests under ThreadSanitizer, each fuzzer for a bounded time
+# suite under AddressSanitizer with UndefinedBehaviorSanitizer, the tests
+# that start the timer or reload (label "reload") under ThreadSanitizer, each fuzzer for a bounded time
 # (FUZZ_SECONDS, default 60) and the static checks.
 #
 #   scripts/test.sh            everything (what CI runs)
@@ -56,7 +56,7 @@ if ((quick == 0)); then
   stage "ThreadSanitizer: concurrency tests"
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j"$jobs"
-  run_ctest build-tsan -R 'Reload|Stress|Monitor|Lifecycle|Concurren|Thread'
+  run_ctest build-tsan -L reload
 
   if [[ -x scripts/fuzz.sh ]]; then
     stage "fuzzing, ${FUZZ_SECONDS:-60} s a target"

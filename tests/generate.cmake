@@ -1,1 +1,1 @@
-pwdpolicy_test(GenSecPwd_test CONFIG generate/GenSecPwd_test.cpp)
+pwdpolicy_test(GenSecPwd_test CONFIG RELOAD generate/GenSecPwd_test.cpp)

@@ -1,5 +1,5 @@
 # Hostile, broken and oversized files, and password hygiene.
-pwdpolicy_test(HostileFiles_test CONFIG hardening/HostileFiles_test.cpp)
+pwdpolicy_test(HostileFiles_test CONFIG RELOAD hardening/HostileFiles_test.cpp)
 # Works on private files and objects only, so it does not hold the
 # configuration lock while it loads its large files.
 pwdpolicy_test(LargeFiles_test hardening/LargeFiles_test.cpp)
@@ -10,9 +10,10 @@ add_executable(LogHygiene_test hardening/LogHygiene_test.cpp)
 target_link_libraries(LogHygiene_test PRIVATE pwdpolicy vc-common vc-tidesafe ppc_testenv
                       GTest::gtest_main Threads::Threads)
 target_include_directories(LogHygiene_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
+set_target_properties(LogHygiene_test PROPERTIES CROSSCOMPILING_EMULATOR "${PWDPOLICY_TEST_LAUNCHER}")
 gtest_discover_tests(LogHygiene_test
   PROPERTIES ENVIRONMENT "${PWDPOLICY_TEST_ENV}" TIMEOUT 120 RESOURCE_LOCK ppc_conf
-             FIXTURES_REQUIRED ppc_log_hygiene
+             FIXTURES_REQUIRED ppc_log_hygiene LABELS reload
   DISCOVERY_TIMEOUT 60)
 
 # Searches every test log for the distinctive test passwords. It runs after

@@ -1,1 +1,2 @@
-pwdpolicy_test(Lifecycle_test CONFIG lifecycle/Lifecycle_test.cpp)
+pwdpolicy_test(Lifecycle_test CONFIG RELOAD lifecycle/Lifecycle_test.cpp)
+pwdpolicy_test(Fork_test CONFIG RELOAD lifecycle/Fork_test.cpp)

@@ -1,2 +1,2 @@
-pwdpolicy_test(PolicyCfg_test CONFIG policy/PolicyCfg_test.cpp support/FailingNew.cpp)
-pwdpolicy_test(GetPolicy_test CONFIG policy/GetPolicy_test.cpp)
+pwdpolicy_test(PolicyCfg_test CONFIG RELOAD policy/PolicyCfg_test.cpp support/FailingNew.cpp)
+pwdpolicy_test(GetPolicy_test CONFIG RELOAD policy/GetPolicy_test.cpp)

@@ -23,7 +23,7 @@ ppc_tool_test(GenCommand_test tool/GenCommand_test.cpp)
 ppc_tool_test(PolicyCommands_test tool/PolicyCommands_test.cpp)
 ppc_tool_test(ConfigCheck_test tool/ConfigCheck_test.cpp)
 ppc_tool_test(Main_test tool/Main_test.cpp)
-ppc_tool_test(WatchCommand_test tool/WatchCommand_test.cpp)
+ppc_tool_test(WatchCommand_test RELOAD tool/WatchCommand_test.cpp)
 
 ppc_tool_test(Examples_test tool/Examples_test.cpp)
 target_compile_definitions(Examples_test PRIVATE EXAMPLE_C_HOST="$<TARGET_FILE:example_c_host>"

@@ -1,7 +1,10 @@
+#include "check/MatchPolicy.h"
+
 #include <cstring>
 
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
+#include "monitor/ReloadTimer.h"
 #include "pwdpolicy.h"
 #include "support/Log.h"
 
@@ -63,26 +66,22 @@ unsigned int Judge(const unsigned char* pwd, const ppc_PolicyInfo& policy,
 
 }  // namespace
 
-extern "C" unsigned int PPC_IsMatchPolicy(const char* pwd, int policyId,
-                                          unsigned int specialCharCheckInd, unsigned int* result) {
-    if (pwd == nullptr || specialCharCheckInd > 1) return PPC_ERR_BAD_ARGUMENT;
-    TickDeferral deferral;
-    if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 1);
-    unsigned int verdict = PPC_MATCH;
-    bool found = false;
-    {
-        ReadSection read;
-        const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
-        if (policy != nullptr) {
-            found = true;
-            verdict = Judge(reinterpret_cast<const unsigned char*>(pwd), *policy,
-                            specialCharCheckInd);
-        }
-    }
-    if (!found) {
+unsigned int MatchPolicyInForce(const char* pwd, int policyId, unsigned int specialCharCheckInd,
+                                unsigned int* result) {
+    const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
+    if (policy == nullptr) {
         PPC_LOG_ERROR("PPC_IsMatchPolicy", "policy == NULL,policyId= %i\n", policyId);
         return PPC_ERR_NO_POLICY;
     }
-    *result = verdict;
+    *result = Judge(reinterpret_cast<const unsigned char*>(pwd), *policy, specialCharCheckInd);
     return PPC_OK;
+}
+
+extern "C" unsigned int PPC_IsMatchPolicy(const char* pwd, int policyId,
+                                          unsigned int specialCharCheckInd, unsigned int* result) {
+    RunDueTick();
+    if (pwd == nullptr || specialCharCheckInd > 1) return PPC_ERR_BAD_ARGUMENT;
+    if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 1);
+    ReadSection read;
+    return MatchPolicyInForce(pwd, policyId, specialCharCheckInd, result);
 }

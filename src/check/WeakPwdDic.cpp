@@ -144,6 +144,18 @@ std::string WeakPwdDic::Trim(const std::string& s) { return std::string(TrimView
 // cppcheck-suppress passedByValue
 int32_t WeakPwdDic::Init(std::string dicFile) {  // NOLINT(performance-unnecessary-value-param)
     ReloadLock lock;
+    Staged staged;
+    const int32_t result = Load(dicFile, staged);
+    if (result != 0) return result;
+    {
+        WriteSection write;
+        Adopt(staged);
+    }
+    Retire(staged);
+    return 0;
+}
+
+int32_t WeakPwdDic::Load(const std::string& dicFile, Staged& staged) {
     // Without blocking, and regular files only: a FIFO must not hang a
     // reload, and a directory must not replace the dictionary with nothing.
     const int fd = open(dicFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -154,27 +166,27 @@ int32_t WeakPwdDic::Init(std::string dicFile) {  // NOLINT(performance-unnecessa
 
     // Everything that allocates happens before the swap: running out of
     // memory leaves the content in force, as an unopenable file does.
-    WeakPwdIndex::EntryMap fresh;
-    WeakPwdIndex freshIndex;
     try {
-        EntryCollector collector(fresh);
+        EntryCollector collector(staged.entries);
         ReadLines(fd, collector);
-        freshIndex.Build(collector.Pending());
+        staged.index.Build(collector.Pending());
     } catch (const std::exception&) {
         PPC_LOG_ERROR("Init", "out of memory loading %s\n", dicFile.c_str());
         return kDictionaryUnreadable;
     }
-    {
-        WriteSection write;
-        weakPwdMap.swap(fresh);
-        index_.Swap(freshIndex);
-    }
-    // `fresh` and `freshIndex` now hold the old content, which no reader
-    // can see any more.
-    freshIndex = WeakPwdIndex();
-    ReleaseEntries(fresh);
-    PPC_LOG_INFO("Init", "weakPwdMap.size()= %i\n", static_cast<int32_t>(weakPwdMap.size()));
     return 0;
+}
+
+void WeakPwdDic::Adopt(Staged& staged) noexcept {
+    weakPwdMap.swap(staged.entries);
+    index_.Swap(staged.index);
+}
+
+void WeakPwdDic::Retire(Staged& replaced) {
+    // `replaced` holds the old content, which no reader can see any more.
+    replaced.index = WeakPwdIndex();
+    ReleaseEntries(replaced.entries);
+    PPC_LOG_INFO("Init", "weakPwdMap.size()= %i\n", static_cast<int32_t>(weakPwdMap.size()));
 }
 
 // cppcheck-suppress passedByValue

@@ -23,6 +23,21 @@ public:
     // in force.
     int32_t Init(std::string dicFile);
 
+    // A dictionary read beside the live one, not yet published.
+    struct Staged {
+        WeakPwdIndex::EntryMap entries;
+        WeakPwdIndex index;
+    };
+    // Init in three steps, so that InitData can publish the dictionary in
+    // the same WriteSection as the policy store. Load reads `dicFile` into
+    // `staged` (0, or 12 as Init; REQUIRES: the ReloadLock); Adopt swaps it
+    // with the live content (allocates nothing; REQUIRES: a WriteSection);
+    // Retire frees what Adopt took out, once the section has ended, and logs
+    // the new size.
+    int32_t Load(const std::string& dicFile, Staged& staged);
+    void Adopt(Staged& staged) noexcept;
+    void Retire(Staged& replaced);
+
     // A copy of `s` without one CR at its very end, then without leading and
     // trailing blanks (0x20 only). A string of blanks comes back unchanged.
     static std::string Trim(const std::string& s);

@@ -4,6 +4,7 @@
 
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
+#include "monitor/ReloadTimer.h"
 #include "pwdpolicy.h"
 #include "support/Log.h"
 
@@ -35,6 +36,7 @@ int32_t BlockSize(int32_t length) {
 }  // namespace
 
 extern "C" unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsigned int* pwdLen) {
+    RunDueTick();
     int32_t length = static_cast<int32_t>(*pwdLen);
     if (length < kMinRequestedLength) {
         length = kSubstituteLength;
@@ -42,7 +44,6 @@ extern "C" unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsi
     }
     // length + 1 would overflow; refuse before allocating anything.
     if (length == INT32_MAX) return PPC_ERR_ALLOC;
-    TickDeferral deferral;  // a tick must not run inside our malloc
     char* buffer = static_cast<char*>(AllocMem(static_cast<size_t>(length) + 1));
     if (buffer == nullptr) return PPC_ERR_ALLOC;
 
@@ -88,7 +89,7 @@ extern "C" unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsi
 }
 
 extern "C" unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen) {
-    TickDeferral deferral;
+    RunDueTick();
     if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 0);
     // The store's immutable copy of the special set: a reload cannot change
     // it under the generator, and the section is left before generating so

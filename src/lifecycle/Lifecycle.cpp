@@ -1,6 +1,6 @@
 #include <pthread.h>
 
-#include <exception>
+#include <memory>
 #include <string>
 
 #include "lifecycle/DataGuard.h"
@@ -13,8 +13,6 @@
 namespace {
 
 constexpr int32_t kConfigUnreadable = 1005;
-// What WeakPwdDic::Init gives for a dictionary it cannot load.
-constexpr int32_t kDictionaryUnavailable = 12;
 
 bool IsIndicator(int value) { return value == 0 || value == 1; }
 
@@ -34,20 +32,29 @@ public:
 int32_t InitData() {
     ReloadLock lock;
     PPC_LOG_INFO("InitData", "InitData call policyCfgObj.Init %s\n", kConfigFilePath);
-    if (policyCfgObj.Init(kConfigFilePath) != 0) return kConfigUnreadable;
+    // Both files are read beside the data in force, and what was read is
+    // published in one WriteSection: readers never wait for the reading,
+    // and never see a new store with an old dictionary.
+    std::unique_ptr<PolicyCfg> store;
+    if (policyCfgObj.Load(kConfigFilePath, store) != 0) return kConfigUnreadable;
     const int32_t useDictionary = __atomic_load_n(&gWeakPwdUseInd, __ATOMIC_ACQUIRE);
     PPC_LOG_INFO("InitData", "call weakpwdDic.Init  gWeakPwdUseInd=%i\n", useDictionary);
+    int32_t result = 0;
+    WeakPwdDic::Staged dictionary;
     if (useDictionary == 1) {
-        // Also runs in the SIGALRM handler: nothing may escape.
-        try {
-            const std::string dicFile = policyCfgObj.GetWeakPwdDicFile();
-            PPC_LOG_INFO("InitData", "InitData call weakpwdDic.Init %s\n", dicFile.c_str());
-            return weakpwdDic.Init(dicFile);
-        } catch (const std::exception&) {
-            return kDictionaryUnavailable;
-        }
+        // The path the store will give once published.
+        const std::string& dicFile = store->weakPwdDicFile;
+        PPC_LOG_INFO("InitData", "InitData call weakpwdDic.Init %s\n", dicFile.c_str());
+        result = weakpwdDic.Load(dicFile, dictionary);
     }
-    return 0;
+    const bool withDictionary = useDictionary == 1 && result == 0;
+    {
+        WriteSection write;
+        policyCfgObj.Publish(*store);
+        if (withDictionary) weakpwdDic.Adopt(dictionary);
+    }
+    if (withDictionary) weakpwdDic.Retire(dictionary);
+    return result;
 }
 
 void PrintAllInfoToLog() {
@@ -57,8 +64,8 @@ void PrintAllInfoToLog() {
 
 extern "C" unsigned int PPC_Initialize(const char* /*confFile: never read*/, int timerStartInd,
                                        int weakPwdUseInd) {
+    RunDueTick();
     if (InitFlagIsSet()) return PPC_ERR_ALREADY_INITIALIZED;
-    TickDeferral deferral;
     InitFlagLockGuard lock;
     if (InitFlagIsSet()) return PPC_ERR_ALREADY_INITIALIZED;
     InitRandom();
@@ -82,7 +89,7 @@ extern "C" unsigned int PPC_Initialize(const char* /*confFile: never read*/, int
 }
 
 extern "C" unsigned int PPC_Finalize(void) {
-    TickDeferral deferral;
+    RunDueTick();
     PPC_LOG_INFO("PPC_Finalize", "call Finalize---\n");
     if (!InitFlagIsSet()) {
         PPC_LOG_ERROR("PPC_Finalize", "No initialize component\n");

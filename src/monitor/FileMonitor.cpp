@@ -17,6 +17,24 @@ int32_t gDicFileWd = -1;
 
 namespace {
 
+// The process that created the instance in gMonitorFd (0: none created
+// here). A child of fork() inherits the descriptor, but the instance and its
+// watches stay shared with the parent: the child must neither remove them
+// nor read events.
+pid_t monitorOwner = 0;
+
+bool MonitorIsOurs() { return gMonitorFd >= 0 && (monitorOwner == 0 || monitorOwner == getpid()); }
+
+// Drops this process's copy of an inherited instance, leaving the parent's
+// watches alone. REQUIRES: the reload lock.
+void ForgetInheritedMonitor() {
+    close(gMonitorFd);
+    gMonitorFd = -1;
+    gCfgFileWd = -1;
+    gDicFileWd = -1;
+    monitorOwner = 0;
+}
+
 constexpr int32_t kMonitorNotCreated = 1;
 constexpr int32_t kWatchFailed = 3003;
 
@@ -36,6 +54,7 @@ bool AddOneWatch(const char* path, int32_t& descriptor) {
 int32_t AddFileWatch(const char* cfgFile, const char* dicFile) {
     ReloadLock lock;
     PPC_LOG_INFO("AddFileWatch", "call inotify_init1\n");
+    if (gMonitorFd >= 0 && !MonitorIsOurs()) ForgetInheritedMonitor();
     if (gMonitorFd < 0) {
         // Not close-on-exec: the instance is inherited like any descriptor
         // the host opens without asking otherwise.
@@ -45,6 +64,7 @@ int32_t AddFileWatch(const char* cfgFile, const char* dicFile) {
             PPC_LOG_ERROR("AddFileWatch", "inotify_init1 failed,error=%d\n", error);
             return kMonitorNotCreated;
         }
+        monitorOwner = getpid();
     }
     int32_t result = 0;
     if (!AddOneWatch(cfgFile, gCfgFileWd)) result = kWatchFailed;
@@ -53,6 +73,9 @@ int32_t AddFileWatch(const char* cfgFile, const char* dicFile) {
 }
 
 int32_t InitFileMonitor() {
+    // The path is read under the lock that loads take, so that it is one
+    // load's path, whole.
+    ReloadLock lock;
     std::string dicFile;
     try {
         dicFile = policyCfgObj.GetWeakPwdDicFile();
@@ -67,6 +90,11 @@ int32_t InitFileMonitor() {
 int32_t RemoveFileWatch() {
     ReloadLock lock;
     if (gMonitorFd < 0) return 0;
+    if (!MonitorIsOurs()) {
+        gCfgFileWd = -1;  // the parent's watches, not ours to remove
+        gDicFileWd = -1;
+        return 0;
+    }
     if (gCfgFileWd >= 0) {
         if (inotify_rm_watch(gMonitorFd, gCfgFileWd) != 0) {
             const int error = errno;
@@ -90,5 +118,16 @@ int32_t CloseFileMonitor() {
     RemoveFileWatch();
     close(gMonitorFd);
     gMonitorFd = -1;
+    monitorOwner = 0;
     return 0;
+}
+
+int32_t OwnMonitorFd() { return MonitorIsOurs() ? gMonitorFd : -1; }
+
+void CloseMonitorAtUnload() {
+    ReloadLock lock;
+    // Closing drops this process's reference; the kernel removes the
+    // watches with the instance's last reference, so no removal is needed
+    // (and a child's removal would reach into its parent's instance).
+    if (gMonitorFd >= 0) ForgetInheritedMonitor();
 }

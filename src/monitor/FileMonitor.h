@@ -25,6 +25,15 @@ int32_t AddFileWatch(const char* cfgFile, const char* dicFile);
 // Removes both watches; the instance stays open. Always 0.
 int32_t RemoveFileWatch();
 // Removes both watches and closes the instance. Always 0; harmless twice.
+// In a child of fork() that inherited the instance, only closes its copy:
+// the watches belong to the parent.
 int32_t CloseFileMonitor();
+
+// gMonitorFd when this process created it; -1 in a child of fork() that
+// inherited its parent's instance (reading it would take the parent's
+// events). REQUIRES: the reload lock.
+int32_t OwnMonitorFd();
+// Closes this process's copy of the instance when the library unloads.
+void CloseMonitorAtUnload();
 
 #endif  // PWDPOLICY_MONITOR_FILEMONITOR_H

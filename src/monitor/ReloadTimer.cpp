@@ -8,13 +8,16 @@
 #include <cstddef>
 #include <csignal>
 #include <cstring>
+#include <exception>
 
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
+#include "pwdpolicy.h"
 #include "support/Log.h"
 
 int32_t timerLock = 0;
+std::atomic<int32_t> tickDue{0};
 
 namespace {
 
@@ -23,9 +26,6 @@ constexpr int32_t kTimerNotArmed = 3002;
 constexpr ssize_t kEventBufferSize = 8191;
 // The fixed part of a kernel inotify record: wd, mask, cookie, len.
 constexpr ssize_t kEventHeaderSize = 16;
-
-// What SIGALRM did before our handler, given back when the library unloads.
-sighandler_t previousAlarmHandler = SIG_DFL;
 
 enum class EventAction { kIgnore, kReload, kReloadAndRenew };
 
@@ -59,7 +59,9 @@ void PollMonitorOnce() {
     PPC_LOG_DEBUG("HandlerTimeTask", "call read begin\n");
     // A fixed local buffer: reading events allocates nothing.
     alignas(struct inotify_event) char buffer[kEventBufferSize];
-    const ssize_t count = read(gMonitorFd, buffer, kEventBufferSize);
+    // A child of fork() shares its parent's instance: it reads nothing from
+    // it, so that it never takes the parent's events (FileMonitor.h).
+    const ssize_t count = read(OwnMonitorFd(), buffer, kEventBufferSize);
     PPC_LOG_DEBUG("HandlerTimeTask", "call read end\n");
     // offset <= count - 16: a failed read (-1) or a short one walks nothing.
     for (ssize_t offset = 0; offset <= count - kEventHeaderSize;) {
@@ -91,35 +93,58 @@ public:
     TimerLockRelease& operator=(const TimerLockRelease&) = delete;
 };
 
-// One tick. Ticks that arrive meanwhile on this thread wait for its end.
+// One tick, in normal context.
 void RunTick() {
-    TickDeferral deferral;
     PPC_LOG_DEBUG("HandlerTimeTask", "call HandlerTimeTask\n");
     // One atomic test-and-set: a tick that finds an earlier one at work
     // leaves at once, without touching the flag.
     if (__atomic_exchange_n(&timerLock, 1, __ATOMIC_ACQUIRE) == 1) return;
     TimerLockRelease release;
-    // Never waits: if another thread holds the reload lock, that thread
-    // runs this tick when it lets go.
-    TickLock lock;
-    if (!lock.Owned()) return;
+    // Waits for a load or a finalisation closing the monitor to end.
+    ReloadLock lock;
     try {
         PollMonitorOnce();
+    } catch (const std::exception& error) {
+        // Out of memory outside the loads' own handling: the data in force
+        // stays, and the next tick tries again.
+        PPC_LOG_ERROR("HandlerTimeTask", "tick failed: %s\n", error.what());
     } catch (...) {
-        // Out of memory in the load: the store keeps what it had, and
-        // nothing may unwind out of a signal handler.
+        PPC_LOG_ERROR("HandlerTimeTask", "tick failed\n");
     }
 }
+
+// What SIGALRM runs: async-signal-safe, nothing but a lock-free store.
+void MarkTickDue(int /*signalNumber*/) {
+    const int savedErrno = errno;
+    tickDue.store(1, std::memory_order_relaxed);
+    errno = savedErrno;
+}
+
+// Set by the first PPC_RunDueTick: from then on only the host's own calls
+// of it run ticks.
+std::atomic<bool> hostRunsTicks{false};
+
+// The disposition before ours, given back when the library unloads.
+struct sigaction previousAlarmAction {};
+bool previousAlarmSaved = false;
 
 }  // namespace
 
 int32_t InitTimer() {
     const int32_t period = policyCfgObj.GetTimeInterval();
     PPC_LOG_INFO("InitTimer", "call signal\n");
-    // signal() on Linux keeps the handler installed, blocks SIGALRM on the
-    // thread while it runs, and restarts interrupted system calls.
-    const sighandler_t previous = signal(SIGALRM, HandlerTimeTask);
-    if (previous != SIG_ERR && previous != HandlerTimeTask) previousAlarmHandler = previous;
+    // What signal() sets on Linux: the handler stays installed after each
+    // delivery, SIGALRM is blocked on the thread while it runs, and
+    // interrupted system calls restart.
+    struct sigaction action {};
+    action.sa_handler = MarkTickDue;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    struct sigaction previous {};
+    if (sigaction(SIGALRM, &action, &previous) == 0 && previous.sa_handler != MarkTickDue) {
+        previousAlarmAction = previous;
+        previousAlarmSaved = true;
+    }
     struct itimerval setting {};
     setting.it_interval.tv_sec = period;
     setting.it_value.tv_sec = period;
@@ -128,32 +153,58 @@ int32_t InitTimer() {
     return setitimer(ITIMER_REAL, &setting, &replaced) == 0 ? 0 : kTimerNotArmed;
 }
 
-// Runs in signal context. Everything that is not async-signal-safe (the
-// load, the log) is reached only on a thread that holds none of the
-// component's locks and is in none of its sections: see DeferTickIfBusy.
 void HandlerTimeTask(int /*signalNumber*/) {
-    if (DeferTickIfBusy()) return;
-    const int savedErrno = errno;  // the interrupted code's errno stays its own
+    const int savedErrno = errno;  // the caller's errno stays its own
     RunTick();
     errno = savedErrno;
 }
 
+void RunDueTickSlow() {
+    // A host that runs ticks itself keeps them off its request threads.
+    if (hostRunsTicks.load(std::memory_order_relaxed)) return;
+    // Inside a section a load would wait for this very thread; while another
+    // thread loads, this one goes on with the data in force. Either way the
+    // tick stays due for a later call.
+    if (InReadSection()) return;
+    ReloadLock lock{ReloadLock::TryTag{}};
+    if (!lock.Owned()) return;
+    if (tickDue.exchange(0, std::memory_order_acq_rel) == 0) return;  // another thread took it
+    const int savedErrno = errno;
+    RunTick();
+    errno = savedErrno;
+}
+
+void ResetTickAfterFork() {
+    __atomic_store_n(&timerLock, 0, __ATOMIC_RELAXED);
+    tickDue.store(0, std::memory_order_relaxed);
+}
+
+extern "C" unsigned int PPC_RunDueTick(void) {
+    hostRunsTicks.store(true, std::memory_order_relaxed);
+    if (InReadSection()) return PPC_OK;
+    if (tickDue.exchange(0, std::memory_order_acq_rel) == 0) return PPC_OK;
+    const int savedErrno = errno;
+    RunTick();
+    errno = savedErrno;
+    return PPC_OK;
+}
+
 ReloadTimerRelease::~ReloadTimerRelease() {
     struct sigaction current {};
-    if (sigaction(SIGALRM, nullptr, &current) != 0 || current.sa_handler != HandlerTimeTask) return;
-    struct itimerval off {};
-    setitimer(ITIMER_REAL, &off, nullptr);
-    // Ignoring first discards a SIGALRM already pending, which the earlier
-    // disposition (often the default: terminate) would otherwise receive.
-    // Nothing is left to do at unload if either fails.
-    (void)signal(SIGALRM, SIG_IGN);
-    (void)signal(SIGALRM, previousAlarmHandler);
-    // Wait for a tick still running on another thread; a tick that found
-    // the lock busy meanwhile is dropped, not run on objects about to go.
-    TickDeferral outer;
-    {
-        ReloadLock waitForRunningTick;
-        DropTickRequest();
+    if (sigaction(SIGALRM, nullptr, &current) == 0 && current.sa_handler == MarkTickDue) {
+        struct itimerval off {};
+        setitimer(ITIMER_REAL, &off, nullptr);
+        // Ignoring first discards a SIGALRM already pending, which the
+        // earlier disposition (often the default: terminate) would receive.
+        (void)signal(SIGALRM, SIG_IGN);
+        if (previousAlarmSaved) {
+            (void)sigaction(SIGALRM, &previousAlarmAction, nullptr);
+        } else {
+            (void)signal(SIGALRM, SIG_DFL);
+        }
     }
-    guardThreadState.tickPending = 0;
+    // A tick or load still running on another thread ends first.
+    ReloadLock lock;
+    CloseMonitorAtUnload();
+    tickDue.store(0, std::memory_order_relaxed);
 }

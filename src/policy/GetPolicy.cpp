@@ -1,11 +1,13 @@
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
+#include "monitor/ReloadTimer.h"
 #include "policy/PolicyCfg.h"
 #include "pwdpolicy.h"
 
 extern "C" unsigned int PPC_GetPolicy(int policyId, int* lenArray, int lenArraySize,
                                       const char** specialChar) {
     constexpr int kLimitCount = 5;
+    RunDueTick();
     ReadSection read;
     const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
     if (policy != nullptr) {

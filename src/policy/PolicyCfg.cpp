@@ -83,6 +83,16 @@ PolicyCfg::PolicyCfg()
 
 int32_t PolicyCfg::Init(const std::string& path) {
     ReloadLock lock;
+    std::unique_ptr<PolicyCfg> loaded;
+    const int32_t result = Load(path, loaded);
+    if (loaded) {
+        WriteSection write;
+        Publish(*loaded);
+    }
+    return result;
+}
+
+int32_t PolicyCfg::Load(const std::string& path, std::unique_ptr<PolicyCfg>& loaded) {
     // Opened without blocking and checked to be a regular file: a FIFO or a
     // directory at the path must neither hang a reload nor count as a read.
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -98,24 +108,24 @@ int32_t PolicyCfg::Init(const std::string& path) {
         return kUnreadable;
     }
     // Parse into a copy, so that readers keep the old store until the whole
-    // file has been read, and publish it in one step. Running out of memory
-    // anywhere before the publication leaves the store as it was; the
-    // publication itself allocates nothing.
+    // file has been read and the copy is published in one step. Running out
+    // of memory anywhere before the publication leaves the store as it was;
+    // the publication itself allocates nothing.
     int parsed = kOutOfMemory;
     try {
-        PolicyCfg loaded(*this);
-        loaded.defaultPolicy = nullptr;
-        loaded.outOfMemory_ = false;
-        parsed = ini_parse_file(file.get(), HandlerCfgVal, &loaded);
-        if (loaded.outOfMemory_) parsed = kOutOfMemory;
+        auto copy = std::make_unique<PolicyCfg>(*this);
+        copy->defaultPolicy = nullptr;
+        copy->outOfMemory_ = false;
+        parsed = ini_parse_file(file.get(), HandlerCfgVal, copy.get());
+        if (copy->outOfMemory_) parsed = kOutOfMemory;
         if (parsed >= 0) {
             // Allocated here, so that publishing needs no allocation.
-            for (const auto& [id, record] : loaded.policyMap) {
+            for (const auto& [id, record] : copy->policyMap) {
                 if (PublishedTexts().count(record.specialchar) == 0) {
-                    loaded.pendingTexts_.insert(record.specialchar);
+                    copy->pendingTexts_.insert(record.specialchar);
                 }
             }
-            Publish(loaded);
+            loaded = std::move(copy);
         }
     } catch (const std::exception&) {
         parsed = kOutOfMemory;
@@ -126,7 +136,6 @@ int32_t PolicyCfg::Init(const std::string& path) {
 }
 
 void PolicyCfg::Publish(PolicyCfg& loaded) noexcept {
-    WriteSection write;
     // Nodes move from the loaded copy into the live maps and strings are
     // swapped, so nothing here allocates or throws.
     sectionMap.merge(loaded.sectionMap);

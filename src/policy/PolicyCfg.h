@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -15,6 +16,8 @@
 //
 // Concurrency: Init serialises itself against other loads and publishes
 // under a WriteSection. Readers hold a ReadSection while they use a record.
+// InitData uses Load and Publish to publish the store together with the
+// dictionary.
 class PolicyCfg {
 public:
     PolicyCfg();
@@ -23,6 +26,14 @@ public:
     // if some lines were bad); -1 when it could not be opened or is not a
     // regular file, -2 when memory ran out. On failure the store is unchanged.
     int32_t Init(const std::string& path);
+
+    // Init's first half: parses `path` into a copy of this store, which
+    // `loaded` receives when the result is 0; nothing is published.
+    // REQUIRES: the ReloadLock.
+    int32_t Load(const std::string& path, std::unique_ptr<PolicyCfg>& loaded);
+    // Init's second half: moves what `loaded` holds into this store.
+    // Allocates nothing. REQUIRES: a WriteSection.
+    void Publish(PolicyCfg& loaded) noexcept;
 
     // inih handler: `user` is the PolicyCfg being loaded. Always returns 0
     // and never throws.
@@ -51,8 +62,6 @@ public:
 
 private:
     void HandleKey(const char* section, const char* name, const char* value);
-    // Moves what `loaded` holds into this store. Allocates nothing.
-    void Publish(PolicyCfg& loaded) noexcept;
 
     bool outOfMemory_ = false;  // set by a handler call that could not allocate
 

@@ -57,7 +57,9 @@ static void ExpandPid(const char* pattern, char* path, size_t size) {
 static void OpenLog(void) {
     if (__atomic_load_n(&logFd, __ATOMIC_ACQUIRE) >= 0) return;
     char expanded[4096];
-    const char* path = getenv("VC_LOG_FILE");
+    /* secure_getenv: in a setuid or setgid host the caller must not choose
+     * the file that the host writes with its privileges. */
+    const char* path = secure_getenv("VC_LOG_FILE");
     if (path != NULL && path[0] != '\0') {
         ExpandPid(path, expanded, sizeof expanded);
         path = expanded;
@@ -66,7 +68,7 @@ static void OpenLog(void) {
         mkdir("/usr/local/vesticor", 0755);
         mkdir(DEFAULT_LOG_DIR, 0755);
     }
-    __atomic_store_n(&minLevel, ParseLevel(getenv("VC_LOG_LEVEL")), __ATOMIC_RELAXED);
+    __atomic_store_n(&minLevel, ParseLevel(secure_getenv("VC_LOG_LEVEL")), __ATOMIC_RELAXED);
     int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0640);
     if (fd < 0) return;  // logging is dropped silently, never fails a call
     int expected = -1;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "TestEnv.h"
+#include "Watchdog.h"
 #include "lifecycle/DataGuard.h"
 #include "pwdpolicy.h"
 
@@ -31,6 +32,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kReaders = 4;
 constexpr auto kWatchdogLimit = std::chrono::seconds(60);
+using testenv::Watchdog;
 
 struct Version {
     int limits[5];
@@ -118,9 +120,6 @@ int GeneratedVersion(const char* pwd, unsigned int length) {
     return -1;
 }
 
-// The reader's loop calls nothing that allocates outside the component, so
-// that a tick which lands between two queries never interrupts malloc (see
-// docs/readme/reload.md on hosts and SIGALRM).
 void ReadLoop(Shared& shared) {
     while (!shared.stop.load(std::memory_order_relaxed)) {
         {
@@ -155,41 +154,10 @@ void ReadLoop(Shared& shared) {
         unsigned int length = 0;
         const unsigned int code = PPC_GenSecPwdByPolicy(0, &pwd, &length);
         if (code != PPC_OK || GeneratedVersion(pwd, length) < 0) Fail(shared, kGenerated, length);
-        SetAlarmBlocked(true);  // free() is host code: keep ticks out of it
         free(pwd);
-        SetAlarmBlocked(false);
         shared.queries.fetch_add(7, std::memory_order_relaxed);
     }
 }
-
-// Aborts the process if the test has not finished in time: a hang is a
-// failure, not a ctest timeout to puzzle over.
-class Watchdog {
-public:
-    Watchdog()
-        : thread_([this] {
-              std::unique_lock<std::mutex> lock(mutex_);
-              if (!done_.wait_for(lock, kWatchdogLimit, [this] { return finished_; })) {
-                  fprintf(stderr, "watchdog: no progress for %lld s, aborting\n",
-                          static_cast<long long>(kWatchdogLimit.count()));
-                  abort();
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            finished_ = true;
-        }
-        done_.notify_all();
-        thread_.join();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
-    std::thread thread_;  // last: starts after the members it uses
-};
 
 long CountInLog(const std::string& text) {
     const std::string log = testenv::ReadFile(testenv::LogPath());
@@ -198,14 +166,11 @@ long CountInLog(const std::string& text) {
     return count;
 }
 
-// Delivers SIGALRM to every thread in `targets`, to the process, and to
-// this thread, which runs its tick before returning.
+// Delivers SIGALRM to every thread in `targets` and to the process; each
+// marks a tick due, which the next query on any thread runs.
 void SignalEveryone(const std::vector<pthread_t>& targets) {
     for (pthread_t target : targets) pthread_kill(target, SIGALRM);
     kill(getpid(), SIGALRM);
-    raise(SIGALRM);          // pending here until the unblock below
-    SetAlarmBlocked(false);  // ... where it runs a tick on this thread
-    SetAlarmBlocked(true);
 }
 
 int32_t LoadedMinLen() {
@@ -299,7 +264,7 @@ std::vector<std::thread> StartReaders(Shared& shared, std::vector<pthread_t>& ha
 }  // namespace
 
 TEST_F(ReloadStress, ReadersSeeWholeVersionsDuringReloads) {
-    Watchdog watchdog;
+    Watchdog watchdog(kWatchdogLimit);
     Shared shared;
     std::vector<pthread_t> handles;
     std::vector<std::thread> readers = StartReaders(shared, handles);
@@ -317,7 +282,7 @@ TEST_F(ReloadStress, ReadersSeeWholeVersionsDuringReloads) {
 }
 
 TEST_F(ReloadStress, FinalizeAndInitializeMeanwhile) {
-    Watchdog watchdog;
+    Watchdog watchdog(kWatchdogLimit);
     Shared shared;
     std::vector<pthread_t> handles;
     std::vector<std::thread> readers = StartReaders(shared, handles);

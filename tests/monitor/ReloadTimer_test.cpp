@@ -275,16 +275,31 @@ TEST_F(ReloadTick, TicksAfterFinalizeFindNoMonitor) {
     EXPECT_EQ(timer.it_interval.tv_sec, 3600);
 }
 
-TEST_F(ReloadTick, DeliveredSignalRunsTick) {
+TEST_F(ReloadTick, DeliveredSignalOnlyMarksTickDueForTheNextCall) {
     config_.Write(Config(dic_, 10, 16));
+    struct sigaction before {};
+    sigaction(SIGALRM, nullptr, &before);
     testenv::ClearLog();
     ASSERT_EQ(kill(getpid(), SIGALRM), 0);  // a lone thread takes it before kill returns
-    EXPECT_EQ(MinLen(), 10);
+    EXPECT_EQ(tickDue.load(), 1);
+    EXPECT_TRUE(LogEntries().empty());  // nothing logged or loaded in the handler
+    EXPECT_EQ(MinLen(), 10);            // the next call ran the tick first
+    EXPECT_EQ(tickDue.load(), 0);
     EXPECT_TRUE(Has(LogEntries(), "INFO|HandlerTimeTask|File close for writing\n"));
     // The handler stays installed after a delivery.
-    struct sigaction current {};
-    sigaction(SIGALRM, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, HandlerTimeTask);
+    struct sigaction after {};
+    sigaction(SIGALRM, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+TEST_F(ReloadTick, HostThatRunsTicksKeepsThemOffOtherCalls) {
+    config_.Write(Config(dic_, 10, 16));
+    EXPECT_EQ(PPC_RunDueTick(), PPC_OK);  // nothing due: nothing runs
+    EXPECT_EQ(MinLen(), 8);
+    ASSERT_EQ(kill(getpid(), SIGALRM), 0);
+    EXPECT_EQ(MinLen(), 8);  // the host runs ticks now: a query does not
+    EXPECT_EQ(PPC_RunDueTick(), PPC_OK);
+    EXPECT_EQ(MinLen(), 10);
 }
 
 TEST(InitTimer, ArmsTimerWithConfiguredPeriod) {
@@ -302,9 +317,13 @@ TEST(InitTimer, ArmsTimerWithConfiguredPeriod) {
     EXPECT_EQ(From(LogEntries(), "InitTimer"),
               (Lines{"INFO|InitTimer|call signal",
                      "INFO|InitTimer|call setitimer TIMER_INTERVAL_SECONDS=120"}));
+    // Like signal() on Linux: stays installed, restarts system calls, blocks
+    // SIGALRM while it runs.
     struct sigaction current {};
     sigaction(SIGALRM, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, HandlerTimeTask);
+    EXPECT_NE(current.sa_handler, SIG_DFL);
+    EXPECT_NE(current.sa_handler, SIG_IGN);
+    EXPECT_EQ(current.sa_flags & (SA_RESTART | SA_RESETHAND | SA_NODEFER | SA_SIGINFO), SA_RESTART);
 }
 
 TEST(InitTimer, ZeroPeriodLeavesTimerDisarmed) {
@@ -341,7 +360,7 @@ TEST(InitTimer, NegativePeriodFailsAndClosesMonitor) {
 // with dlopen, so that dlclose really unmaps it.
 class Unload : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(Unload, RestoresEarlierDisposition) {
+TEST_P(Unload, RestoresDispositionAndClosesMonitor) {
     ConfigFile config;
     TempDir dir;
     const std::string dic = dir.WriteFile("dic.txt", "alpha123\n");
@@ -356,4 +375,4 @@ TEST_P(Unload, RestoresEarlierDisposition) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReloadTimerRelease, Unload,
-                         ::testing::Values("restore", "host-owned", "finalized"));
+                         ::testing::Values("restore", "host-owned", "finalized", "cycles"));

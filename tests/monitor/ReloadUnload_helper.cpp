@@ -5,8 +5,12 @@
 //   finalized   the same after PPC_Finalize, which leaves the timer armed.
 //   host-owned  the host installs its own handler after initialisation;
 //               unloading leaves that handler and the timer alone.
+//   cycles      200 loads and unloads with the timer on and no PPC_Finalize
+//               leave no inotify instance open.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -32,12 +36,38 @@ sighandler_t CurrentHandler() {
     return current.sa_handler;
 }
 
+int OpenInotifyInstances() {
+    int count = 0;
+    DIR* fds = opendir("/proc/self/fd");
+    if (fds == nullptr) return -1;
+    while (const dirent* entry = readdir(fds)) {
+        char path[64];
+        char target[64] = {};
+        snprintf(path, sizeof path, "/proc/self/fd/%s", entry->d_name);
+        if (readlink(path, target, sizeof target - 1) > 0 && strcmp(target, "anon_inode:inotify") == 0) {
+            ++count;
+        }
+    }
+    closedir(fds);
+    return count;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) return 100;
     const char* mode = argv[2];
     signal(SIGALRM, EarlierHandler);
+    if (strcmp(mode, "cycles") == 0) {
+        for (int cycle = 0; cycle < 200; ++cycle) {
+            void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+            if (library == nullptr) return 101;
+            auto initialize = reinterpret_cast<Initialize>(dlsym(library, "PPC_Initialize"));
+            if (initialize == nullptr || initialize(nullptr, 1, 1) != 0) return 1;
+            if (dlclose(library) != 0) return 5;
+        }
+        return OpenInotifyInstances() == 0 ? 0 : 11;
+    }
     void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         fprintf(stderr, "%s\n", dlerror());

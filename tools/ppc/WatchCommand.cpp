@@ -155,6 +155,8 @@ int RunWatch(const Output& out) {
         struct timespec second {1, 0};
         nanosleep(&second, nullptr);
         if (stopRequested) break;
+        // The tick that SIGALRM marked due runs here, on this loop's terms.
+        PPC_RunDueTick();
         const FileStamp newConfigStamp = StampOf(PPC_CONFIG_PATH);
         if (!(newConfigStamp == configStamp)) {
             configStamp = newConfigStamp;
