@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <new>
 #include <nettle/sha1.h>
 
@@ -26,16 +27,24 @@ private:
     int fd_;
 };
 
+// Not std::to_string: its digit table is a GNU unique symbol, which would
+// keep the component's library from ever being unloaded.
+std::string Decimal(uint64_t value) {
+    char text[24];
+    snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(value));
+    return text;
+}
+
 std::string Describe(const char* what, uint64_t actual, uint64_t expected) {
-    return std::string(what) + ": file has " + std::to_string(actual) + " bytes, header says " +
-           std::to_string(expected);
+    return std::string(what) + ": file has " + Decimal(actual) + " bytes, header says " +
+           Decimal(expected);
 }
 
 // The header's own consistency, beyond magic, version and checksum. Empty
 // when the parameters describe a file this reader can walk safely.
 std::string CheckParameters(const BreachHeader& h) {
     if (h.headerBytes != kHeaderBytes || h.recordBytes != kRecordBytes) return "bad parameters: layout";
-    if (h.hashId != kHashSha1) return "unknown hash " + std::to_string(h.hashId);
+    if (h.hashId != kHashSha1) return "unknown hash " + Decimal(h.hashId);
     if (h.lowBits == 0 || h.lowBits > kMaxLowBits) return "bad parameters: lowBits";
     if (h.bucketsPerRecord == 0 || h.bucketsPerRecord > kRecordBits) {
         return "bad parameters: bucketsPerRecord";
@@ -94,8 +103,8 @@ std::unique_ptr<BreachTable> BreachTable::Open(const std::string& path, std::str
         return nullptr;
     }
     if (header.formatVersion != kFormatVersion) {
-        *problem = "unsupported format version " + std::to_string(header.formatVersion) +
-                   " (this reader knows " + std::to_string(kFormatVersion) + ")";
+        *problem = "unsupported format version " + Decimal(header.formatVersion) +
+                   " (this reader knows " + Decimal(kFormatVersion) + ")";
         return nullptr;
     }
     if (!ChecksumMatches(reinterpret_cast<const uint8_t*>(&header), offsetof(BreachHeader, headerChecksum),
