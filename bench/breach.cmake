@@ -1,5 +1,5 @@
 # The breach table at scale: build, size, lookups, false positives.
-# breach_bench --entries=100000000 for the full run (minutes, ~10 GB scratch).
+# breach_bench --entries=100000000 for the full run (minutes, about 5.5 GB of scratch space).
 pwdpolicy_bench(breach_bench ${CMAKE_CURRENT_LIST_DIR}/BreachTable_bench.cpp)
 target_link_libraries(breach_bench PRIVATE pwdpolicy_breach)
 target_compile_options(breach_bench PRIVATE ${PWDPOLICY_WARNINGS})
