@@ -22,6 +22,11 @@ struct CheckOptions {
     PasswordArgument password;
 };
 
+struct ConfigInitOptions {
+    std::string sampleDir = PPC_SAMPLE_DIR;  // holds ppc.conf and weakpwd.dic
+    std::string root = "/";                  // the fixed path is placed under it
+};
+
 struct GenOptions {
     int policy = 0;
     std::optional<unsigned int> length;  // absent: the policy's minlen
@@ -42,6 +47,8 @@ int RunPolicy(int policy, const Output& out);
 int RunPolicies(const Output& out);
 // config check: what is wrong with the configuration and the dictionary.
 int RunConfigCheck(const Output& out);
+// config init: the samples at the fixed path, where no file is yet.
+int RunConfigInit(const ConfigInitOptions& options, const Output& out);
 // watch: start with monitor and timer, report each reload until Ctrl-C.
 int RunWatch(const Output& out);
 
