@@ -21,9 +21,11 @@ wordlist=${PWDPOLICY_EXTRA_WORDLIST-/usr/share/john/password.lst}
 java=OFF
 command -v javac >/dev/null && java=ON
 
-# Debian's build flags (hardening, fortify, relro), as debhelper passes them.
-CFLAGS=$(dpkg-buildflags --get CFLAGS) CXXFLAGS=$(dpkg-buildflags --get CXXFLAGS) \
-CPPFLAGS=$(dpkg-buildflags --get CPPFLAGS) LDFLAGS=$(dpkg-buildflags --get LDFLAGS) \
+# Debian's build flags (hardening, fortify, relro), as debhelper passes them;
+# CMake reads no CPPFLAGS, so the preprocessor flags join the compilers'.
+cppflags=$(dpkg-buildflags --get CPPFLAGS)
+CFLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
+LDFLAGS=$(dpkg-buildflags --get LDFLAGS) \
     cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
           -DPWDPOLICY_BUILD_TESTS=OFF -DPWDPOLICY_BUILD_BENCH=OFF -DPWDPOLICY_BUILD_JAVA=$java \
           -DPWDPOLICY_EXTRA_WORDLIST="$wordlist" ${PWDPOLICY_DEB_CMAKE_ARGS:-} >"$build/configure.log" \
