@@ -23,12 +23,17 @@ command -v javac >/dev/null && java=ON
 
 # Debian's build flags (hardening, fortify, relro), as debhelper passes them;
 # CMake reads no CPPFLAGS, so the preprocessor flags join the compilers'.
+# Given as cache entries, so that they also reach an existing tree.
 cppflags=$(dpkg-buildflags --get CPPFLAGS)
-CFLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
-LDFLAGS=$(dpkg-buildflags --get LDFLAGS) \
-    cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-          -DPWDPOLICY_BUILD_TESTS=OFF -DPWDPOLICY_BUILD_BENCH=OFF -DPWDPOLICY_BUILD_JAVA=$java \
-          -DPWDPOLICY_EXTRA_WORDLIST="$wordlist" ${PWDPOLICY_DEB_CMAKE_ARGS:-} >"$build/configure.log" \
+# PWDPOLICY_DEB_CMAKE_ARGS is split into words on purpose.
+# shellcheck disable=SC2086
+cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+      -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" \
+      -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
+      -DCMAKE_SHARED_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+      -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+      -DPWDPOLICY_BUILD_TESTS=OFF -DPWDPOLICY_BUILD_BENCH=OFF -DPWDPOLICY_BUILD_JAVA=$java \
+      -DPWDPOLICY_EXTRA_WORDLIST="$wordlist" ${PWDPOLICY_DEB_CMAKE_ARGS:-} >"$build/configure.log" \
     || { cat "$build/configure.log" >&2; exit 1; }
 cmake --build "$build" -j"$(nproc)" >"$build/build.log" 2>&1 || { tail -40 "$build/build.log" >&2; exit 1; }
 rm -f "$out"/*.deb

@@ -34,7 +34,7 @@ options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DPWDPOLICY_INSTALL_LIVE_CONFIG=OFF)
 if ((light)); then
     step "installing build dependencies for the library and ppc (Debian packages)"
     quietly scripts/install-deps.sh --light
-    build=build-light
+    build="build-light"
     options+=(-DPWDPOLICY_BUILD_TESTS=OFF -DPWDPOLICY_BUILD_BENCH=OFF -DPWDPOLICY_BUILD_JAVA=OFF)
     targets=(--target ppc pwdpolicy_man)
 else
@@ -44,7 +44,7 @@ else
     targets=()
 fi
 if [[ -r $wordlist ]]; then
-    options+=(-DPWDPOLICY_EXTRA_WORDLIST=$wordlist)
+    options+=("-DPWDPOLICY_EXTRA_WORDLIST=$wordlist")
     ((light)) && targets+=(pwdpolicy_sample_dictionary)
 fi
 

@@ -83,6 +83,7 @@ readelf -d "$root/usr/bin/ppc" "$root/$lib/libpwdpolicy.so.$version" | grep -q '
 # With the packaged samples at the fixed path, in a mount namespace of its
 # own so that the machine's configuration is not touched.
 if unshare --mount --propagation private true 2>/dev/null; then
+    # shellcheck disable=SC2016 # $1 is expanded by the inner shell
     answer=$(unshare --mount --propagation private sh -c '
         mount -t tmpfs scratch /usr/local &&
         "$1/usr/bin/ppc" config init --from "$1/usr/share/pwdpolicy" >/dev/null &&
