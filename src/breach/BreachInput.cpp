@@ -25,7 +25,9 @@ constexpr size_t kHexDigits = 40;
 struct HexTable {
     int8_t value[256];
     constexpr HexTable() : value() {
-        for (int c = 0; c < 256; ++c) value[c] = -1;
+        // std::fill is not constexpr before C++20.
+        // cppcheck-suppress useStlAlgorithm
+        for (int8_t& digit : value) digit = -1;
         for (int c = '0'; c <= '9'; ++c) value[c] = static_cast<int8_t>(c - '0');
         for (int c = 'a'; c <= 'f'; ++c) value[c] = static_cast<int8_t>(c - 'a' + 10);
         for (int c = 'A'; c <= 'F'; ++c) value[c] = static_cast<int8_t>(c - 'A' + 10);

@@ -12,7 +12,7 @@ namespace {
 constexpr size_t kRunRecordBytes = 12;
 // Each open run holds a descriptor and a read buffer during the merge.
 constexpr size_t kMaxRuns = 512;
-constexpr size_t kMinReadBuffer = 64 * 1024;
+constexpr size_t kMinReadBuffer = size_t{64} * 1024;
 
 uint32_t SaturatingAdd(uint32_t a, uint32_t b) { return a > UINT32_MAX - b ? UINT32_MAX : a + b; }
 
@@ -40,11 +40,12 @@ void KeySorter::Collapse() {
                   [](const KeyCount& a, const KeyCount& b) { return a.key < b.key; });
     }
     size_t kept = 0;
-    for (size_t i = 0; i < buffer_.size(); ++i) {
-        if (kept > 0 && buffer_[kept - 1].key == buffer_[i].key) {
-            buffer_[kept - 1].count = SaturatingAdd(buffer_[kept - 1].count, buffer_[i].count);
+    for (const KeyCount& entry : buffer_) {
+        // `kept` never passes the entry being read: writing behind it is safe.
+        if (kept > 0 && buffer_[kept - 1].key == entry.key) {
+            buffer_[kept - 1].count = SaturatingAdd(buffer_[kept - 1].count, entry.count);
         } else {
-            buffer_[kept++] = buffer_[i];
+            buffer_[kept++] = entry;
         }
     }
     buffer_.resize(kept);

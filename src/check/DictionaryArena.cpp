@@ -25,6 +25,8 @@ size_t PageSize() {
 }
 
 void* MapPages(size_t bytes) {
+    // An anonymous mapping takes no descriptor: -1 is what mmap(2) asks for.
+    // cppcheck-suppress invalidFunctionArg
     void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) throw std::bad_alloc();
     return block;
@@ -56,7 +58,7 @@ void* BlockResource::do_allocate(size_t bytes, size_t alignment) {
 
 void BlockResource::do_deallocate(void* block, size_t bytes, size_t alignment) {
     if (bytes < kMappedBlockMin) {
-        ::operator delete(block, bytes, std::align_val_t(alignment));
+        ::operator delete(block, std::align_val_t(alignment));
     } else {
         munmap(block, bytes);
     }

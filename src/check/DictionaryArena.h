@@ -53,7 +53,9 @@ public:
     using value_type = T;
 
     explicit ArenaAllocator(DictionaryArena& arena) noexcept : arena_(&arena) {}
+    // Implicit on purpose: containers rebind their allocator by converting it.
     template <class U>
+    // cppcheck-suppress noExplicitConstructor
     ArenaAllocator(const ArenaAllocator<U>& other) noexcept : arena_(other.arena_) {}  // NOLINT: rebinding
 
     T* allocate(size_t count) {

@@ -125,9 +125,10 @@ int32_t WeakPwdDic::Init(std::string dicFile) {  // NOLINT(performance-unnecessa
     Content fresh;
     const int32_t loaded = Load(dicFile, fresh);
     if (loaded != 0) return loaded;
-    Content previous;
+    Content previous;  // held until after the section: its destruction frees the old content
     {
         WriteSection write;
+        // cppcheck-suppress unreadVariable
         previous = Adopt(std::move(fresh));
     }
     LogLoaded();

@@ -222,11 +222,10 @@ int Diagnosis::FirstLineOfPolicy(int32_t id) const {
 }
 
 int Diagnosis::LastLineOf(const std::string& name) const {
-    int last = 0;
-    for (const KeyLine& key : keys_) {
-        if (key.taken && key.name == name) last = key.line;
-    }
-    return last;
+    const auto last = std::find_if(keys_.rbegin(), keys_.rend(), [&name](const KeyLine& key) {
+        return key.taken && key.name == name;
+    });
+    return last == keys_.rend() ? 0 : last->line;
 }
 
 void Diagnosis::CheckSections() {
@@ -294,8 +293,11 @@ void Diagnosis::CheckPolicies() {
             duplicates |= !seen.insert(c).second;
         }
         if (!alphanumeric.empty()) {
-            Add(Severity::kWarning, line, name + ": the special set holds letters or digits (" +
-                                              alphanumeric + "), which never count as special characters");
+            std::string message = name;
+            message += ": the special set holds letters or digits (";
+            message += alphanumeric;
+            message += "), which never count as special characters";
+            Add(Severity::kWarning, line, message);
         }
         if (duplicates) Add(Severity::kNote, line, name + ": the special set names some characters twice");
     }

@@ -84,6 +84,7 @@ int32_t InitData() {
     {
         WriteSection write;
         policyCfgObj.Publish(*store);
+        // cppcheck-suppress unreadVariable
         if (withDictionary) replaced = weakpwdDic.Adopt(std::move(dictionary));
         if (withTable) breachScreen.Swap(table);
     }
