@@ -43,7 +43,7 @@ foreach(service_options
 endforeach()
 
 pwdpolicy_test(PamModule_test CONFIG pam/PamModule_test.cpp)
-target_link_libraries(PamModule_test PRIVATE pamtest::pamtest ${CMAKE_DL_LIBS})
+target_link_libraries(PamModule_test PRIVATE pamtest::pamtest pwdpolicy_breach ${CMAKE_DL_LIBS})
 add_dependencies(PamModule_test pam_pwdpolicy)
 
 # The wrappers take over libpam and the uid calls only when preloaded.

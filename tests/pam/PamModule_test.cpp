@@ -19,6 +19,7 @@ extern "C" {
 
 #include "TestEnv.h"
 #include "TestPasswords.h"
+#include "breach/BreachBuilder.h"
 
 namespace {
 
@@ -116,6 +117,22 @@ TEST_F(PamModule, RefusesEachVerdictWithPpcsWords) {
         EXPECT_EQ(outcome.errors, std::vector<std::string>{c.error});
         EXPECT_EQ(Stored(), kOldPassword);
     }
+}
+
+TEST_F(PamModule, RefusesAPasswordInTheBreachTable) {
+    // A password every policy rule accepts and the dictionary lacks: only
+    // the table can refuse it.
+    const char kBreached[] = "Breached-Kettle-7";
+    breach::BuildOptions options;
+    options.inputs = {dir_.WriteFile("breached.txt", std::string(kBreached) + "\n")};
+    options.output = dir_.Path() + "/breached.tbl";
+    ASSERT_EQ(breach::BuildTable(options).error, "");
+    config_.Write("[BASIC]\nbreachedPwdTable=" + options.output + "\n" + ConfigText(dictionary_));
+
+    const Outcome outcome = Change("pwdpolicy", {kOldPassword, kBreached, kBreached});
+    EXPECT_EQ(outcome.status, PAM_AUTHTOK_ERR);
+    EXPECT_EQ(outcome.errors, std::vector<std::string>{"BAD PASSWORD: in the weak-password dictionary"});
+    EXPECT_EQ(Stored(), kOldPassword);
 }
 
 TEST_F(PamModule, AcceptsAGoodPasswordSilently) {
