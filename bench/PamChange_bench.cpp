@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "DictionaryGen.h"
+#include "breach/BreachBuilder.h"
 #include "TestEnv.h"
 
 extern char** environ;
@@ -31,6 +32,7 @@ struct Setup {
     testenv::TempDir dir;
     std::string sampleConfig;
     std::string largeConfig;
+    std::string tableConfig;  // the sample dictionary and a 1,000,000-entry breach table
 };
 
 Setup* setup = nullptr;
@@ -76,9 +78,16 @@ void BM_PasswordChange_Dictionary1M(benchmark::State& state) {
     RunChange(state, "pwdpolicy");
 }
 
+void BM_PasswordChange_BreachTable1M(benchmark::State& state) {
+    testenv::ConfigFile config;
+    config.Write(setup->tableConfig);
+    RunChange(state, "pwdpolicy");
+}
+
 BENCHMARK(BM_PasswordChange_PermitOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
 BENCHMARK(BM_PasswordChange_SampleConfig)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
 BENCHMARK(BM_PasswordChange_Dictionary1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(BM_PasswordChange_BreachTable1M)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
 
 }  // namespace
 
@@ -93,6 +102,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     prepared.largeConfig = SampleConfig(large);
+    // The same million entries as a breach table instead of a dictionary.
+    breach::BuildOptions table;
+    table.inputs = {large};
+    table.format = breach::InputFormat::kPasswords;
+    table.output = dir + "/breached-1m.tbl";
+    const breach::BuildResult built = breach::BuildTable(table);
+    if (!built.error.empty()) {
+        fprintf(stderr, "%s\n", built.error.c_str());
+        return 1;
+    }
+    prepared.tableConfig = "[BASIC]\nbreachedPwdTable=" + table.output + "\n" + prepared.sampleConfig;
     std::filesystem::create_directories(dir + "/pam.d");
     // The children log into the scratch directory, not the machine's log.
     setenv("VC_LOG_FILE", (dir + "/log-%p").c_str(), 1);
