@@ -118,6 +118,8 @@ int main(int argc, char** argv) {
     configText = "[BASIC]\nweakPwdDic=" + WriteDictionary() +
                  "\ntimerInterval=60\n[POLICY0]\nminlen=8\nmaxlen=16\nminclass=3\nspecialchar=!@#\n";
 #ifdef PWDPOLICY_BENCH_TICKS
+    // The ticks rewrite the fixed configuration path: a private one.
+    if (!testenv::MakeConfigFolderPrivate()) return 1;
     testenv::ConfigFile config;
     config.Write(configText);
 #else
