@@ -2,10 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <list>
 #include <map>
 #include <random>
@@ -132,23 +129,6 @@ TEST(WeakPwdDic, EntriesAreExactTrimmedBytesWithDuplicatesKept) {
     for (const Case& c : cases) EXPECT_EQ(dic.IsWeakPwd(c.pwd), c.weak) << '"' << c.pwd << '"';
 }
 
-TEST(WeakPwdDic, FileThatCannotBeOpenedKeepsTheContent) {
-    TempDir dir;
-    WeakPwdDic dic;
-    ASSERT_EQ(dic.Init(dir.WriteFile("d", "letmein\n")), 0);
-    ASSERT_EQ(mkfifo((dir.Path() + "/fifo").c_str(), 0600), 0);
-    std::filesystem::create_directory(dir.Path() + "/sub");
-    std::filesystem::create_symlink(dir.Path() + "/loop", dir.Path() + "/loop");
-    const std::string paths[] = {dir.Path() + "/missing", "", dir.Path() + "/sub",
-                                 dir.Path() + "/fifo", dir.Path() + "/loop", "/etc/passwd/x"};
-    testenv::ClearLog();
-    for (const std::string& path : paths) {
-        EXPECT_EQ(dic.Init(path), 12) << path;
-        EXPECT_TRUE(dic.IsWeakPwd("letmein")) << path;
-    }
-    EXPECT_EQ(InitLines(), Lines{});
-}
-
 TEST(WeakPwdDic, IndexAgreesWithAWalkOfTheMap) {
     std::mt19937 random(20240611);
     const std::string alphabet = std::string("abcAB01 \t\r\x80\xff", 13) + std::string(1, '\0');
@@ -222,43 +202,6 @@ TEST(WeakPwdDic, LinesOfAHundredThousandBytes) {
     EXPECT_TRUE(dic.IsWeakPwd(" " + other + " "));
     EXPECT_FALSE(dic.IsWeakPwd(huge.substr(1)));
     EXPECT_TRUE(dic.IsWeakPwd("short"));
-}
-
-TEST(WeakPwdDic, TwoHundredMegabyteFile) {
-    TempDir dir;
-    const std::string path = dir.Path() + "/big.dic";
-    constexpr size_t kTarget = 200u << 20;
-    size_t written = 0;
-    int lines = 0;
-    {
-        std::ofstream out(path, std::ios::binary);
-        std::string line;
-        while (written < kTarget) {
-            // 100 to 299 bytes, all distinct.
-            line = "pw" + std::to_string(lines) + "#";
-            line.append(100 + lines % 200 - line.size(), 'k');
-            out << line << '\n';
-            written += line.size() + 1;
-            ++lines;
-        }
-    }
-    WeakPwdDic dic;
-    testenv::ClearLog();
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(dic.Init(path), 0);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::filesystem::remove(path);
-    RecordProperty("load_seconds", std::to_string(seconds));
-    EXPECT_EQ(InitLines(), Lines{"INFO|Init|weakPwdMap.size()= 200"});
-    size_t entries = 0;
-    for (const auto& entry : dic.weakPwdMap) entries += entry.second.size();
-    EXPECT_EQ(entries, static_cast<size_t>(lines));
-    std::string last = "pw" + std::to_string(lines - 1) + "#";
-    last.append(100 + (lines - 1) % 200 - last.size(), 'k');
-    EXPECT_TRUE(dic.IsWeakPwd(last));
-    EXPECT_TRUE(dic.IsWeakPwd(std::string("pw0#").append(96, 'k')));
-    EXPECT_FALSE(dic.IsWeakPwd(std::string("pw0#").append(97, 'k')));
 }
 
 TEST(WeakPwdDic, RunningOutOfMemoryKeepsTheContent) {
