@@ -12,3 +12,10 @@ add_test(NAME install_deb_package COMMAND bash ${PROJECT_SOURCE_DIR}/tests/insta
 # Both read the whole build tree; cpack also installs it into its own stage.
 set_tests_properties(install_consumers install_deb_package PROPERTIES
                      TIMEOUT 300 RESOURCE_LOCK build_install)
+
+# The PAM module installed and packaged (tests/install/pam.sh).
+if(TARGET pam_pwdpolicy OR PWDPOLICY_PAM_INCLUDE_DIR)
+  add_test(NAME install_pam_module
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/install/pam.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:with_config>)
+  set_tests_properties(install_pam_module PROPERTIES TIMEOUT 300 RESOURCE_LOCK "build_install;ppc_conf")
+endif()

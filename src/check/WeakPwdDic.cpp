@@ -187,7 +187,7 @@ void WeakPwdDic::Adopt(Staged& staged) noexcept {
     index_.Swap(staged.index);
 }
 
-void WeakPwdDic::Retire(Staged& replaced) {
+void WeakPwdDic::Retire(Staged& replaced) const {
     // `replaced` holds the old content, which no reader can see any more.
     replaced.index = WeakPwdIndex();
     ReleaseEntries(replaced.entries);

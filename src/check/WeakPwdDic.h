@@ -36,7 +36,7 @@ public:
     // the new size.
     int32_t Load(const std::string& dicFile, Staged& staged);
     void Adopt(Staged& staged) noexcept;
-    void Retire(Staged& replaced);
+    void Retire(Staged& replaced) const;
 
     // A copy of `s` without one CR at its very end, then without leading and
     // trailing blanks (0x20 only). A string of blanks comes back unchanged.

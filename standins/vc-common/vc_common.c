@@ -7,7 +7,8 @@
 // VC_LOG_LEVEL (DEBUG, INFO, WARN or ERROR; default INFO) sets the lowest
 // level kept. Both are read when the library is loaded and again by
 // InitializeDefaultLog until a log has been opened; the component itself
-// reads no environment.
+// reads no environment. A set-user-ID program (passwd loading the PAM
+// module) ignores both: its caller must not choose which file root appends to.
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -57,8 +58,6 @@ static void ExpandPid(const char* pattern, char* path, size_t size) {
 static void OpenLog(void) {
     if (__atomic_load_n(&logFd, __ATOMIC_ACQUIRE) >= 0) return;
     char expanded[4096];
-    /* secure_getenv: in a setuid or setgid host the caller must not choose
-     * the file that the host writes with its privileges. */
     const char* path = secure_getenv("VC_LOG_FILE");
     if (path != NULL && path[0] != '\0') {
         ExpandPid(path, expanded, sizeof expanded);

@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "Component.h"
 #include "PasswordInput.h"
+#include "VerdictWords.h"
 
 namespace ppc {
 namespace {
@@ -63,24 +64,6 @@ int JudgeEach(const PasswordArgument& argument, const Output& out, const Judge& 
     return status;
 }
 
-// The number of character classes in `pwd`, classifying each byte by value
-// alone as the component does: upper, lower, digit, everything else.
-int CountClasses(const char* pwd) {
-    bool upper = false, lower = false, digit = false, special = false;
-    for (const unsigned char* at = reinterpret_cast<const unsigned char*>(pwd); *at; ++at) {
-        if (*at >= 'A' && *at <= 'Z') {
-            upper = true;
-        } else if (*at >= 'a' && *at <= 'z') {
-            lower = true;
-        } else if (*at >= '0' && *at <= '9') {
-            digit = true;
-        } else {
-            special = true;
-        }
-    }
-    return upper + lower + digit + special;
-}
-
 const char* VerdictName(unsigned int verdict) {
     switch (verdict) {
         case PPC_MATCH: return "PPC_MATCH";
@@ -89,26 +72,6 @@ const char* VerdictName(unsigned int verdict) {
         case PPC_TOO_FEW_CLASSES: return "PPC_TOO_FEW_CLASSES";
         case PPC_BAD_SPECIAL_CHAR: return "PPC_BAD_SPECIAL_CHAR";
         default: return "PPC_UNKNOWN";
-    }
-}
-
-// The verdict in words, with the limit that the password missed.
-std::string VerdictText(unsigned int verdict, const PolicyView& policy, int classes) {
-    switch (verdict) {
-        case PPC_MATCH:
-            return "matches policy " + std::to_string(policy.id);
-        case PPC_TOO_SHORT:
-            return "shorter than the minimum length " + std::to_string(policy.minlen);
-        case PPC_TOO_LONG:
-            return "longer than the maximum length " + std::to_string(policy.maxlen);
-        case PPC_TOO_FEW_CLASSES:
-            return "has " + std::to_string(classes) +
-                   (classes == 1 ? " character class" : " character classes") +
-                   ", policy requires " + std::to_string(policy.minclass);
-        case PPC_BAD_SPECIAL_CHAR:
-            return "contains a character not in the policy's special set";
-        default:
-            return "unknown verdict " + std::to_string(verdict);
     }
 }
 
@@ -122,10 +85,10 @@ Answer MatchAnswer(const char* pwd, int policyId, unsigned int specialCheckInd) 
     if (code != PPC_OK) return FailedAnswer(code, "the policy check failed");
     PolicyView policy;
     ReadPolicy(policyId, &policy);
-    const int classes = CountClasses(pwd);
+    const verdictwords::PolicyLimits limits{policy.id, policy.minlen, policy.maxlen, policy.minclass};
     Answer answer;
     answer.status = verdict == PPC_MATCH ? kExitOk : kExitRuleBroken;
-    answer.text = VerdictText(verdict, policy, classes);
+    answer.text = verdictwords::VerdictText(verdict, limits, verdictwords::CountClasses(pwd));
     answer.json = Json{{"policy", policyId},
                        {"matches", verdict == PPC_MATCH},
                        {"verdict", verdict},
@@ -150,7 +113,7 @@ int RunWeak(const PasswordArgument& password, const Output& out) {
         if (code != PPC_OK) return FailedAnswer(code, "the dictionary search failed");
         Answer answer;
         answer.status = isWeak ? kExitRuleBroken : kExitOk;
-        answer.text = isWeak ? "weak: in the weak-password dictionary" : "not weak";
+        answer.text = isWeak ? std::string("weak: ") + verdictwords::kWeak : "not weak";
         answer.json = Json{{"weak", isWeak == 1}, {"message", answer.text}};
         return answer;
     });
@@ -172,7 +135,7 @@ int RunStrong(const PasswordArgument& password, const Output& out) {
             const Answer match = MatchAnswer(pwd, 0, 0);
             const bool lengthAndClassesPass = match.status == kExitOk ||
                                               match.json.value("verdict", 0u) == PPC_TOO_LONG;
-            answer.text = lengthAndClassesPass ? "not strong: in the weak-password dictionary"
+            answer.text = lengthAndClassesPass ? std::string("not strong: ") + verdictwords::kWeak
                                                : "not strong: " + match.text;
         }
         answer.json = Json{{"strong", isStrong == 1}, {"message", answer.text}};
