@@ -61,7 +61,7 @@ endif()
 file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/PamModule_test_env.cmake CONTENT "
 foreach(test IN LISTS PamModule_test_TESTS)
   set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT \"${pam_test_env}\"
-                       TIMEOUT 120 RESOURCE_LOCK ppc_conf)
+                       TIMEOUT 120)
 endforeach()
 ")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_CURRENT_BINARY_DIR}/PamModule_test_env.cmake)

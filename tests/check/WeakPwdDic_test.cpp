@@ -166,26 +166,14 @@ TEST(WeakPwdDic, IndexAgreesWithAWalkOfTheMap) {
     EXPECT_GT(weakSeen, 10000);
 }
 
-TEST(WeakPwdDic, BinaryContentLoadsWithoutCrashing) {
+// Only LF ends an entry: NUL bytes are part of it. (Arbitrary binary
+// content is the fuzzer's: fuzz/WeakPwdDic_fuzz.cpp.)
+TEST(WeakPwdDic, NulBytesArePartOfEntries) {
     TempDir dir;
-    std::mt19937 random(7);
-    std::string binary(1 << 20, '\0');
-    for (char& ch : binary) ch = static_cast<char>(random() % 256 == 0 ? '\n' : random() % 256);
-    struct Case {
-        const char* name;
-        std::string content;
-    } cases[] = {
-        {"nul inside lines", std::string("ab\0cd\n\0\0\nok\n", 12)},
-        {"binary", binary},
-    };
-    for (const Case& c : cases) {
-        WeakPwdDic dic;
-        ASSERT_EQ(dic.Init(dir.WriteFile("d", c.content)), 0) << c.name;
-        EXPECT_EQ(dic.weakPwdMap, ExpectedEntries(c.content)) << c.name;
-        ExpectInvariants(dic.weakPwdMap);
-    }
     WeakPwdDic dic;
-    ASSERT_EQ(dic.Init(dir.WriteFile("d", cases[0].content)), 0);
+    const std::string content("ab\0cd\n\0\0\nok\n", 12);
+    ASSERT_EQ(dic.Init(dir.WriteFile("d", content)), 0);
+    EXPECT_EQ(dic.weakPwdMap, ExpectedEntries(content));
     EXPECT_TRUE(dic.IsWeakPwd(std::string("ab\0cd", 5)));
     EXPECT_TRUE(dic.IsWeakPwd(std::string("\0\0", 2)));
     EXPECT_FALSE(dic.IsWeakPwd("ab"));
