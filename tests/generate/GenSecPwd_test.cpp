@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "TestEnv.h"
@@ -293,38 +292,4 @@ TEST(GenSecPwdByPolicy, AllocationFailureIsLoggedUnderPolicyFunction) {
     const std::vector<std::string> expected(
         2, "ERROR|PPC_GenSecPwdByPolicy|Call GenSecPwd failed : 51");
     EXPECT_EQ(LogEntries(), expected);
-}
-
-// A reload that swaps the special set while passwords are generated: each
-// password must draw all its special characters from one version of the set.
-TEST(GenSecPwdByPolicy, SpecialSetStaysWholeAcrossReload) {
-    ConfigFile config;
-    const std::string withBang = std::string(kConfig) + "[POLICY3]\nspecialchar=!!!!!!!!!!!!\n";
-    const std::string withAt = std::string(kConfig) + "[POLICY3]\nspecialchar=@@@@@@@@@@@@\n";
-    config.Write(withBang);
-    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    std::atomic<bool> done{false};
-    std::thread reloader([&] {
-        for (int i = 0; i < 300; ++i) {
-            config.Write(i % 2 == 0 ? withAt : withBang);
-            InitData();
-        }
-        done = true;
-    });
-    int mixed = 0;
-    int generated = 0;
-    while (!done) {
-        char* pwd = nullptr;
-        unsigned int pwdLen = 67;  // seven tail draws: several specials per password
-        ASSERT_EQ(PPC_GenSecPwdByPolicy(3, &pwd, &pwdLen), PPC_OK);
-        const std::string password(pwd);
-        free(pwd);
-        ++generated;
-        const bool bang = InSet('!', password);
-        const bool at = InSet('@', password);
-        if (bang && at) ++mixed;
-        EXPECT_TRUE(bang || at) << password;
-    }
-    reloader.join();
-    EXPECT_EQ(mixed, 0) << "of " << generated;
 }

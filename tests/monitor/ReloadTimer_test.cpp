@@ -236,21 +236,6 @@ TEST_F(ReloadTick, DictionaryMovedAwayAndBack) {
     EXPECT_TRUE(IsWeak("charlie789"));
 }
 
-TEST_F(ReloadTick, IgnoredRecordThenCloseWriteReloadsOnce) {
-    ASSERT_EQ(inotify_rm_watch(gMonitorFd, gDicFileWd), 0);  // queues IN_IGNORED
-    gDicFileWd = -1;
-    config_.Write(Config(dic_, 15, 16));
-    ReplaceByRename(dic_, "delta000\n");  // not watched any more: no record
-    const Lines lines = Tick();
-    EXPECT_EQ(From(lines, "HandlerTimeTask"),
-              Expect({kTickLine, kReadBegin, kReadEnd,
-                     "INFO|HandlerTimeTask|Unrecognized event mask 32768\n",
-                     "INFO|HandlerTimeTask|File close for writing\n",
-                     "INFO|HandlerTimeTask|call InitData to refresh cache"}));
-    EXPECT_EQ(MinLen(), 15);
-    EXPECT_TRUE(IsWeak("delta000"));
-}
-
 TEST_F(ReloadTick, OneReloadPerTickWhateverTheRecords) {
     config_.Write(Config(dic_, 9, 16));
     ReplaceByRename(dic_, "echo1111\n");  // a deletion record after the close
