@@ -166,6 +166,31 @@ unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLe
 unsigned int PPC_GenDefaultSecPwd(char** pwd, unsigned int* pwdLen);
 
 /*
+ * Generates a password for policy policyId that cannot be predicted: use it
+ * for passwords people or accounts will actually hold. PPC_GenSecPwdByPolicy
+ * stays for hosts that need its reproducible rand() sequence; one of its
+ * passwords is enough to recover the seed and every other password of the
+ * process.
+ * Arguments, length rules, buffer ownership (AllocMem, released with free())
+ * and results are those of PPC_GenSecPwdByPolicy, on-demand initialisation
+ * included. The password holds at least one lower-case letter, upper-case
+ * letter and digit, and one special character when the policy's set has a
+ * byte other than an ASCII letter or digit. Characters are drawn from the
+ * kernel (getrandom), each equally likely within the alphabet of letters,
+ * digits and the distinct special bytes of the set (repeats in the set do
+ * not weigh more), and their positions shuffled, so every position has the
+ * same distribution.
+ * Never reads or moves rand()'s state (an on-demand initialisation seeds it
+ * through PPC_Initialize, as for the other generator).
+ * Returns PPC_OK; PPC_ERR_NO_POLICY (nothing written, nothing logged);
+ * PPC_ERR_ALLOC when the buffer could not be allocated, the length was
+ * 2147483647, or the kernel refused random bytes (then *pwd is untouched,
+ * *pwdLen may hold minlen, and an ERROR line "Call GenCryptoPwd failed : 51"
+ * is logged). One allocation per password.
+ */
+unsigned int PPC_GenCryptoPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen);
+
+/*
  * Runs the reload tick that SIGALRM marked due, now, on the calling thread,
  * and does nothing when none is due. For a host's maintenance thread: after
  * its first call, the other PPC_ functions no longer run due ticks, so no

@@ -1,1 +1,2 @@
 pwdpolicy_test(GenSecPwd_test CONFIG RELOAD generate/GenSecPwd_test.cpp)
+pwdpolicy_test(GenCryptoPwd_test CONFIG generate/GenCryptoPwd_test.cpp)

@@ -32,6 +32,8 @@ constexpr char kGenSecPwdByPolicy[] =
     "Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPCGenSecPwdByPolicy";
 constexpr char kGenDefaultSecPwd[] =
     "Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPCGenDefaultSecPwd";
+constexpr char kGenCryptoPwdByPolicy[] =
+    "Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPCGenCryptoPwdByPolicy";
 constexpr char kGetPolicy[] = "Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPCGetPolicy";
 
 constexpr char kNullPassword[] = "password is null";
@@ -168,6 +170,21 @@ JNIEXPORT jint JNICALL Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPCGenDe
         const unsigned int code = PPC_GenDefaultSecPwd(&pwd, &length);
         if (code != PPC_OK) {
             PPC_LOG_ERROR(kGenDefaultSecPwd, "call PPC_GenDefaultSecPwd result= %i\n",
+                          static_cast<int>(code));
+            return static_cast<jint>(code);
+        }
+        return HandOverPassword(env, result, pwd, length);
+    });
+}
+
+JNIEXPORT jint JNICALL Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPCGenCryptoPwdByPolicy(
+    JNIEnv* env, jclass, jint policyId, jint pwdLen, jobject result) {
+    return Guarded(env, [&]() -> jint {
+        unsigned int length = static_cast<unsigned int>(pwdLen);
+        char* pwd = nullptr;
+        const unsigned int code = PPC_GenCryptoPwdByPolicy(policyId, &pwd, &length);
+        if (code != PPC_OK) {
+            PPC_LOG_ERROR(kGenCryptoPwdByPolicy, "call PPC_GenCryptoPwdByPolicy result= %i\n",
                           static_cast<int>(code));
             return static_cast<jint>(code);
         }

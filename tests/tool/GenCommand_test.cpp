@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <set>
 
 #include "TestEnv.h"
@@ -15,7 +16,14 @@ namespace {
 
 const char kConfig[] =
     "[POLICY0]\nminlen=10\nmaxlen=16\nminclass=4\nspecialchar=!#\n"
-    "[POLICY2]\nminlen=12\nmaxlen=40\nspecialchar=\n";
+    "[POLICY2]\nminlen=12\nmaxlen=40\nspecialchar=\n"
+    "[POLICY3]\nminlen=6\nspecialchar=space\n";
+
+size_t CountUpper(const std::string& text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return std::isupper(static_cast<unsigned char>(c)) != 0;
+    }));
+}
 
 }  // namespace
 
@@ -75,4 +83,75 @@ TEST(GenCommand, RefusedRequests) {
     const toolrun::Run noConfig = Ppc({"gen"});
     EXPECT_EQ(noConfig.status, 3);
     EXPECT_NE(noConfig.err.find("PPC_ERR_DATA_LOAD (3004)"), std::string::npos);
+}
+
+// Policy 2 has no special set. At length 6 the rand() generator lays out a
+// lower-case letter, an upper-case letter, a digit and a second upper-case
+// letter before its two free draws, so its passwords always hold two
+// upper-case letters; the kernel generator guarantees one, and a password
+// with exactly one comes with probability about 0.2. Over 200 passwords the
+// tell fails to show with probability below 1e-18.
+TEST(GenCommand, KernelGeneratorByDefaultRandOnlyOnRequestAndWithAWarning) {
+    testenv::ConfigFile config;
+    config.Write(kConfig);
+    const std::vector<std::string> args = {"gen", "--policy", "2", "--length", "6", "--count", "200"};
+    const toolrun::Run byDefault = Ppc(args);
+    EXPECT_EQ(byDefault.status, 0);
+    EXPECT_EQ(byDefault.err, "");
+    const std::vector<std::string> kernel = Lines(byDefault.out);
+    ASSERT_EQ(kernel.size(), 200u);
+    EXPECT_TRUE(std::any_of(kernel.begin(), kernel.end(),
+                            [](const std::string& pwd) { return CountUpper(pwd) == 1; }));
+
+    std::vector<std::string> reproducibleArgs = args;
+    reproducibleArgs.push_back("--reproducible");
+    const toolrun::Run reproducible = Ppc(reproducibleArgs);
+    EXPECT_EQ(reproducible.status, 0);
+    EXPECT_NE(reproducible.err.find("predictable"), std::string::npos) << reproducible.err;
+    const std::vector<std::string> fromRand = Lines(reproducible.out);
+    ASSERT_EQ(fromRand.size(), 200u);
+    for (const std::string& pwd : fromRand) EXPECT_GE(CountUpper(pwd), 2u) << pwd;
+}
+
+// Policy 3's only special character is the blank: at length 6 a third of the
+// passwords would have it at an end, so 300 show the difference for sure.
+TEST(GenCommand, BlankEndsAvoidedUnlessAllowed) {
+    testenv::ConfigFile config;
+    config.Write(kConfig);
+    auto blankEnded = [](const std::string& pwd) { return pwd.front() == ' ' || pwd.back() == ' '; };
+    for (const char* generator : {"", "--reproducible"}) {
+        std::vector<std::string> args = {"gen", "--policy", "3", "--count", "300"};
+        if (*generator) args.push_back(generator);
+        const std::vector<std::string> avoided = Lines(Ppc(args).out);
+        ASSERT_EQ(avoided.size(), 300u) << generator;
+        EXPECT_TRUE(std::none_of(avoided.begin(), avoided.end(), blankEnded)) << generator;
+        args.push_back("--allow-blank-ends");
+        const std::vector<std::string> allowed = Lines(Ppc(args).out);
+        ASSERT_EQ(allowed.size(), 300u) << generator;
+        EXPECT_TRUE(std::any_of(allowed.begin(), allowed.end(), blankEnded)) << generator;
+    }
+}
+
+// Golden figures, worked out once by exact counting: policy 0 draws from
+// 64 characters (two specials), policy 3 from 63 with the blank.
+TEST(GenCommand, JsonGivesGeneratorAndStrengthInBits) {
+    testenv::ConfigFile config;
+    config.Write(kConfig);
+    struct Case {
+        std::vector<std::string> args;
+        std::string generator;
+        double bits;
+    } cases[] = {
+        {{"gen", "--json"}, "kernel", 57.75},  // 10 characters; 10 * log2(64) would be 60
+        {{"gen", "--json", "--policy", "3"}, "kernel", 30.73},
+        {{"gen", "--json", "--policy", "3", "--allow-blank-ends"}, "kernel", 31.34},
+        {{"gen", "--json", "--reproducible"}, "reproducible", 32},
+    };
+    for (const Case& c : cases) {
+        const toolrun::Run run = Ppc(c.args);
+        EXPECT_EQ(run.status, 0);
+        const json answer = json::parse(run.out);
+        EXPECT_EQ(answer.at("generator"), c.generator);
+        EXPECT_DOUBLE_EQ(answer.at("strength_bits").get<double>(), c.bits) << run.out;
+    }
 }

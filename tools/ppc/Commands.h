@@ -26,6 +26,11 @@ struct GenOptions {
     int policy = 0;
     std::optional<unsigned int> length;  // absent: the policy's minlen
     unsigned int count = 1;
+    // The rand() generator, whose passwords are predictable, instead of the
+    // kernel's.
+    bool reproducible = false;
+    // Keep passwords that begin or end with a blank (forms that trim lose it).
+    bool allowBlankEnds = false;
 };
 
 // check: the policy verdict in words; 0 matches, 1 breaks a rule.
@@ -34,7 +39,8 @@ int RunCheck(const CheckOptions& options, const Output& out);
 int RunWeak(const PasswordArgument& password, const Output& out);
 // strong: 0 when strong, 1 when not, with the reason.
 int RunStrong(const PasswordArgument& password, const Output& out);
-// gen: generated passwords, one a line.
+// gen: generated passwords, one a line; --json adds the generator and the
+// passwords' strength in bits.
 int RunGen(const GenOptions& options, const Output& out);
 // policy: one policy's limits and special set.
 int RunPolicy(int policy, const Output& out);

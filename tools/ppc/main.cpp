@@ -54,11 +54,19 @@ int main(int argc, char** argv) try {
     AddJsonFlag(strongCommand, &json);
 
     ppc::GenOptions gen;
-    CLI::App* genCommand = app.add_subcommand("gen", "Generate passwords, one a line");
+    CLI::App* genCommand = app.add_subcommand(
+        "gen", "Generate unpredictable passwords from the kernel's random generator, one a line; "
+               "--json adds the strength in bits");
     genCommand->add_option("--policy", gen.policy, "Policy id (default 0)");
     genCommand->add_option("--length", gen.length, "Length (default: the policy's minlen)")
         ->check(CLI::Range(6u, 65536u));
     genCommand->add_option("--count", gen.count, "How many (default 1)")->check(CLI::Range(1u, 100000u));
+    genCommand->add_flag("--reproducible", gen.reproducible,
+                         "Use the rand() generator of PPC_GenSecPwdByPolicy, for hosts that need "
+                         "its sequence. Its passwords are PREDICTABLE: one reveals the others");
+    genCommand->add_flag("--allow-blank-ends", gen.allowBlankEnds,
+                         "Keep passwords that begin or end with a blank (by default they are "
+                         "drawn again, since forms that trim would lose the blank)");
     AddJsonFlag(genCommand, &json);
 
     int policyId = 0;

@@ -188,7 +188,9 @@ public final class PwdPolicyAPI {
      * upper-case letter, one digit and (when the policy has any) one of its special
      * characters. On status 0, {@code result.byteArr} holds the password's bytes and {@code
      * result.intVal} their number; the native's own copy is wiped and freed. The generator
-     * draws from the C library's {@code rand()}: it is not a cryptographic generator.
+     * draws from the C library's {@code rand()}: it is not a cryptographic generator, and one
+     * password reveals the others of the process; prefer {@link #PPCGenCryptoPwdByPolicy}
+     * unless you need its reproducible sequence.
      * Initialises the component (without the dictionary) when needed.
      *
      * @param policyId the policy's id
@@ -218,6 +220,29 @@ public final class PwdPolicyAPI {
      * @throws OutOfMemoryError when the Java heap cannot hold the password
      */
     public static native int PPCGenDefaultSecPwd(int pwdLen, Object result);
+
+    /**
+     * Generates a password for a policy that cannot be predicted: use it for passwords that
+     * people or accounts will hold. Same arguments, length rules, status values and result
+     * object as {@link #PPCGenSecPwdByPolicy}, but every character and its position are
+     * drawn from the kernel's random generator without bias, and the C library's {@code
+     * rand()} is never read. At least one lower-case letter, upper-case letter and digit, and
+     * one special character when the policy's set has a byte other than an ASCII letter or
+     * digit. Initialises the component (without the dictionary) when needed.
+     *
+     * @param policyId the policy's id
+     * @param pwdLen requested length in bytes; below 6 (0 and negative values included) the
+     *     policy's minlen is used. The policy's maxlen is not applied.
+     * @param result receives {@code byteArr} and {@code intVal}; must not be null
+     * @return {@link #PPC_OK}, {@link #PPC_ERR_NO_POLICY}, {@link #PPC_ERR_ALLOC} (also when
+     *     the kernel refused random bytes), or {@link #STATUS_JNI_FAILURE} with an exception
+     *     pending
+     * @throws NullPointerException when {@code result} is null and a password was generated
+     * @throws NoSuchFieldError when the class of {@code result} lacks {@code byte[] byteArr}
+     *     or {@code int intVal}
+     * @throws OutOfMemoryError when the Java heap cannot hold the password
+     */
+    public static native int PPCGenCryptoPwdByPolicy(int policyId, int pwdLen, Object result);
 
     /**
      * Reports a policy. When {@code lenArray} has exactly {@link #POLICY_LIMIT_COUNT}

@@ -109,6 +109,41 @@ class PwdPolicyAPITest {
     }
 
     @Test
+    void unpredictablePasswordFollowsTheSameConventions() throws Exception {
+        long allocatedBefore = TestNative.allocatedBlocks();
+        assertEquals(PPC_OK, PPCGenCryptoPwdByPolicy(0, 12, result));
+        assertEquals(12, result.intVal);
+        String pwd = result.text();
+        assertEquals(12, pwd.length());
+        assertTrue(pwd.chars().anyMatch(Character::isUpperCase), pwd);
+        assertTrue(pwd.chars().anyMatch(Character::isLowerCase), pwd);
+        assertTrue(pwd.chars().anyMatch(Character::isDigit), pwd);
+        assertTrue(pwd.chars().anyMatch(c -> Fixtures.POLICY0_SPECIALS.indexOf(c) >= 0), pwd);
+        assertEquals(PPC_MATCH, verdict(pwd, 0, 1));
+        assertEquals(allocatedBefore + 1, TestNative.allocatedBlocks());
+        assertEquals(PPC_OK, PPCGenCryptoPwdByPolicy(0, 12, result));
+        assertTrue(!pwd.equals(result.text()), pwd);
+
+        // Below 6: the policy's minlen, as for the reproducible generator.
+        assertEquals(PPC_OK, PPCGenCryptoPwdByPolicy(3, -1, result));
+        assertEquals(6, result.intVal);
+        assertEquals(6, result.byteArr.length);
+
+        result.intVal = UNTOUCHED;
+        result.byteArr = null;
+        assertEquals(PPC_ERR_NO_POLICY, PPCGenCryptoPwdByPolicy(Fixtures.ABSENT_POLICY, 10, result));
+        assertEquals(PPC_ERR_ALLOC, PPCGenCryptoPwdByPolicy(0, Integer.MAX_VALUE, result));
+        assertEquals(UNTOUCHED, result.intVal);
+        assertNull(result.byteArr);
+        assertEquals(List.of(
+                        "ERROR|" + NATIVE
+                                + "PPCGenCryptoPwdByPolicy|call PPC_GenCryptoPwdByPolicy result= 3005",
+                        "ERROR|" + NATIVE
+                                + "PPCGenCryptoPwdByPolicy|call PPC_GenCryptoPwdByPolicy result= 51"),
+                TestLog.nativeEntries());
+    }
+
+    @Test
     void requestsBelowSixGetThePolicysMinlen() {
         for (int requested : new int[] {0, 5, -1, -5, Integer.MIN_VALUE}) {
             result.intVal = UNTOUCHED;
