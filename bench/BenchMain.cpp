@@ -52,7 +52,7 @@ public:
             ratio = values[values.size() / 2];
         }
         const bool ms = ratio.floor > 1e5;
-        printf("%-36s %12.1f %12.1f %s %6.2fx  (target <= %.0fx) %s\n", what,
+        printf("%-36s %12.1f %12.1f %s %6.2fx  (target <= %gx) %s\n", what,
                ms ? ratio.ours / 1e6 : ratio.ours, ms ? ratio.floor / 1e6 : ratio.floor,
                ms ? "ms" : "ns", ratio.ratio, target, ratio.ratio <= target ? "ok" : "MISSED");
     }
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         const std::string name = "BM_Ratio_DictionaryLoad/size:" + std::to_string(size) +
                                  "/iterations:" + loadIterations[i];
         const std::string what = "WeakPwdDic::Init " + std::to_string(size);
-        reporter.Print(what.c_str(), name, 2);
+        reporter.Print(what.c_str(), name, 1.5);
     }
     benchmark::Shutdown();
     benchenv::Cleanup();

@@ -2,8 +2,8 @@
 // only what any rand()-based generator of this design must do: 36 rand()
 // calls (12 block draws, 4 tail positions x 2, 16 shuffle draws) and one
 // malloc/free of the 17-byte buffer. The ratio of the two is the overhead of
-// the component itself (policy lookup, special-set copy, reader section,
-// tick deferral and the generation logic).
+// the component itself (policy lookup, special-set text, reader section,
+// due-tick check and the generation logic).
 //
 // Beside it, the unpredictable generator for the same policy and length:
 // one getrandom(2) read of 32 bytes, 31 unbiased draws in seven groups and

@@ -49,16 +49,19 @@ struct Library {
 Library* guarded = nullptr;
 Library* unguarded = nullptr;
 Library* rwlock = nullptr;
-std::string configText;
-
 constexpr int kDictionaryWords = 10000;
 
-// A configuration naming a dictionary of kDictionaryWords words.
-std::string WriteDictionary() {
-    const std::string path = "/tmp/ppc-guard-bench-dic.txt";
+// A dictionary of `words` words; returns its path.
+std::string WriteDictionary(int words) {
+    const std::string path = "/tmp/ppc-guard-bench-dic-" + std::to_string(words) + ".txt";
     std::ofstream out(path);
-    for (int i = 0; i < kDictionaryWords; ++i) out << "weak" << i * 7919 << "word\n";
+    for (int i = 0; i < words; ++i) out << "weak" << i * 7919 << "word\n";
     return path;
+}
+
+std::string ConfigText(int words) {
+    return "[BASIC]\nweakPwdDic=" + WriteDictionary(words) +
+           "\ntimerInterval=60\n[POLICY0]\nminlen=8\nmaxlen=16\nminclass=3\nspecialchar=!@#\n";
 }
 
 void BM_IsMatchPolicy(benchmark::State& state, Library** library) {
@@ -95,17 +98,19 @@ void BM_TickIdle(benchmark::State& state) {
 BENCHMARK(BM_TickIdle);
 
 // A tick after the configuration was rewritten in place: the read, the
-// configuration parsed and published, the dictionary read and swapped.
+// configuration parsed, the dictionary of range(0) words read, both
+// published. What the call that runs a due tick pays.
 void BM_TickReload(benchmark::State& state) {
+    const std::string text = ConfigText(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
-        std::ofstream(PPC_CONFIG_PATH, std::ios::trunc) << configText;
+        std::ofstream(PPC_CONFIG_PATH, std::ios::trunc) << text;
         state.ResumeTiming();
         guarded->handlerTimeTask(SIGALRM);
     }
-    state.counters["dictionary_words"] = kDictionaryWords;
+    state.counters["dictionary_words"] = static_cast<double>(state.range(0));
 }
-BENCHMARK(BM_TickReload)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TickReload)->Arg(kDictionaryWords)->Arg(1000000)->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace
@@ -115,8 +120,7 @@ int main(int argc, char** argv) {
     // usual few lines. Read by the support library when it is loaded.
     setenv("VC_LOG_FILE", "/tmp/ppc-guard-bench.log", 0);
     setenv("VC_LOG_LEVEL", "INFO", 0);
-    configText = "[BASIC]\nweakPwdDic=" + WriteDictionary() +
-                 "\ntimerInterval=60\n[POLICY0]\nminlen=8\nmaxlen=16\nminclass=3\nspecialchar=!@#\n";
+    const std::string configText = ConfigText(kDictionaryWords);
 #ifdef PWDPOLICY_BENCH_TICKS
     // The ticks rewrite the fixed configuration path: a private one.
     if (!testenv::MakeConfigFolderPrivate()) return 1;

@@ -77,7 +77,7 @@ bool WalkFinds(const WeakPwdDic& dic, const std::string& probe) {
     const std::string trimmed = RefTrim(probe);
     const auto list = dic.weakPwdMap.find(static_cast<int32_t>(trimmed.size()));
     if (list == dic.weakPwdMap.end()) return false;
-    for (const std::string& entry : list->second) {
+    for (const std::string_view entry : list->second) {
         if (entry == trimmed) return true;
     }
     return false;

@@ -8,7 +8,10 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <memory_resource>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "lifecycle/DataGuard.h"
@@ -17,9 +20,21 @@
 namespace {
 
 constexpr int32_t kDictionaryUnreadable = 12;
+// The first read fills this much; later reads fill what the buffer has left
+// after an unfinished line. Small enough that a block is parsed while it is
+// still in the second-level cache, large enough that the system calls cost
+// nothing next to the copy.
 constexpr size_t kReadChunk = 1 << 16;
 // Lists of short entries are found through a table instead of the map.
 constexpr size_t kDirectLengths = 256;
+// A first guess at the arena a file needs, per byte of file: a line of the
+// typical 8 to 16 bytes takes a 32-byte node, its bytes and about 11 bytes
+// of index. A guess too large costs address space only (pages nobody
+// writes never become resident); too small, the arena grows.
+constexpr size_t kArenaBytesPerFileByte = 5;
+constexpr size_t kArenaFirstBlockMax = size_t{256} << 20;
+// The pending list is reserved for one entry per this many file bytes.
+constexpr size_t kFileBytesPerEntryGuess = 8;
 
 class FdCloser {
 public:
@@ -32,104 +47,67 @@ private:
     int fd_;
 };
 
-// Collects trimmed lines into a fresh map until the first empty one.
+// Collects trimmed lines into fresh content until the first empty one.
 // Each entry is hashed for the index here, while its bytes are still in the
-// cache, rather than in a later walk over a million scattered list nodes.
+// cache, rather than in a later walk over a million list nodes.
 class EntryCollector {
 public:
-    explicit EntryCollector(WeakPwdIndex::EntryMap& entries)
-        : entries_(entries), direct_(kDirectLengths, nullptr) {}
+    EntryCollector(WeakPwdDic::Content& content, std::pmr::vector<WeakPwdIndex::Pending>& pending)
+        : content_(content), arena_(*content.arena), pending_(pending), direct_(kDirectLengths, nullptr) {}
 
     // False once the dictionary has ended.
     bool Add(std::string_view line) {
         const std::string_view entry = WeakPwdDic::TrimView(line);
         if (entry.empty()) return false;
         const size_t length = entry.size();
-        std::list<std::string>* list = length < kDirectLengths ? direct_[length] : nullptr;
+        WeakPwdDic::EntryList* list = length < kDirectLengths ? direct_[length] : nullptr;
         if (list == nullptr) {
-            list = &entries_[static_cast<int32_t>(length)];
+            const ArenaAllocator<std::string_view> inArena(arena_);
+            list = &content_.weakPwdMap.try_emplace(static_cast<int32_t>(length), inArena).first->second;
             if (length < kDirectLengths) direct_[length] = list;
         }
-        list->emplace_back(entry);
-        pending_.push_back({WeakPwdIndex::HashOf(entry), &list->back()});
+        // The node first, then the bytes: a lookup that reads the node finds
+        // the bytes in the same or the next cache line.
+        std::string_view& stored = list->emplace_back();
+        char* bytes = static_cast<char*>(arena_.entries.allocate(length, 1));
+        memcpy(bytes, entry.data(), length);
+        stored = std::string_view(bytes, length);
+        pending_.push_back({WeakPwdIndex::HashOf(entry), &stored});
         return true;
     }
-    std::vector<WeakPwdIndex::Pending>& Pending() { return pending_; }
 
 private:
-    WeakPwdIndex::EntryMap& entries_;
-    std::vector<std::list<std::string>*> direct_;
-    std::vector<WeakPwdIndex::Pending> pending_;
+    WeakPwdDic::Content& content_;
+    DictionaryArena& arena_;
+    std::pmr::vector<WeakPwdIndex::Pending>& pending_;
+    std::vector<WeakPwdDic::EntryList*> direct_;
 };
 
-// Reads `fd` line by line (LF separated, the last line needs none) until the
-// collector says stop. A read error ends the reading like the end of file.
+// Reads `fd` in large blocks and hands its lines (LF separated, the last
+// line needs none) to the collector until it says stop. A line that runs
+// past the end of a block is moved to the front of the buffer and
+// completed by the next read; a line longer than the buffer grows it, so
+// lines have no length limit. A read error ends the reading like the end
+// of file.
 void ReadLines(int fd, EntryCollector& collector) {
-    std::vector<char> chunk(kReadChunk);
-    std::string partial;  // a line that runs across chunks
+    std::vector<char> buffer(kReadChunk);
+    size_t kept = 0;  // the start of an unfinished line, at the buffer's front
     for (;;) {
-        const ssize_t got = read(fd, chunk.data(), chunk.size());
+        if (buffer.size() - kept < kReadChunk / 2) buffer.resize(buffer.size() * 2);
+        const ssize_t got = read(fd, buffer.data() + kept, buffer.size() - kept);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
-        const char* at = chunk.data();
-        const char* end = at + got;
-        while (at < end) {
-            const char* newline = static_cast<const char*>(memchr(at, '\n', end - at));
-            if (newline == nullptr) {
-                partial.append(at, end);
-                break;
-            }
-            bool more;
-            if (partial.empty()) {
-                more = collector.Add(std::string_view(at, newline - at));
-            } else {
-                partial.append(at, newline);
-                more = collector.Add(partial);
-                partial.clear();
-            }
-            if (!more) return;
-            at = newline + 1;
+        const char* line = buffer.data();
+        const char* end = line + kept + got;
+        const char* search = line + kept;  // the kept bytes hold no LF
+        while (const char* newline = static_cast<const char*>(memchr(search, '\n', end - search))) {
+            if (!collector.Add(std::string_view(line, newline - line))) return;
+            line = search = newline + 1;
         }
+        kept = end - line;
+        memmove(buffer.data(), line, kept);
     }
-    if (!partial.empty()) collector.Add(partial);
-}
-
-// Frees `entries` a few nodes from each list at a time, in proportion to
-// the lists' sizes. The nodes were allocated in file order, which
-// interleaves the lengths: freed list by list, every node is a jump across
-// the heap and a wait on memory, while this order stays near the order of
-// allocation and keeps the walks of several lists in flight at once.
-void ReleaseEntries(WeakPwdIndex::EntryMap& entries) {
-    constexpr size_t kPerRound = 256;
-    struct Cursor {
-        std::list<std::string>* list;
-        size_t perRound;
-    };
-    size_t total = 0;
-    for (const auto& [length, list] : entries) total += list.size();
-    std::vector<Cursor> cursors;
-    try {
-        cursors.reserve(entries.size());
-    } catch (const std::bad_alloc&) {
-        entries.clear();  // the plain order: slower to free, but it cannot fail
-        return;
-    }
-    for (auto& [length, list] : entries) {
-        cursors.push_back({&list, std::max<size_t>(1, list.size() * kPerRound / (total + 1))});
-    }
-    while (!cursors.empty()) {
-        for (size_t i = 0; i < cursors.size();) {
-            Cursor& cursor = cursors[i];
-            for (size_t n = 0; n < cursor.perRound && !cursor.list->empty(); ++n) cursor.list->pop_front();
-            if (cursor.list->empty()) {
-                cursor = cursors.back();
-                cursors.pop_back();
-            } else {
-                ++i;
-            }
-        }
-    }
-    entries.clear();
+    if (kept != 0) collector.Add(std::string_view(buffer.data(), kept));
 }
 
 }  // namespace
@@ -149,18 +127,24 @@ std::string WeakPwdDic::Trim(const std::string& s) { return std::string(TrimView
 // cppcheck-suppress passedByValue
 int32_t WeakPwdDic::Init(std::string dicFile) {  // NOLINT(performance-unnecessary-value-param)
     ReloadLock lock;
-    Staged staged;
-    const int32_t result = Load(dicFile, staged);
-    if (result != 0) return result;
+    Content fresh;
+    const int32_t loaded = Load(dicFile, fresh);
+    if (loaded != 0) return loaded;
+    Content previous;
     {
         WriteSection write;
-        Adopt(staged);
+        previous = Adopt(std::move(fresh));
     }
-    Retire(staged);
+    LogLoaded();
     return 0;
+    // `previous` is released here, after the section: no reader can see it.
 }
 
-int32_t WeakPwdDic::Load(const std::string& dicFile, Staged& staged) {
+void WeakPwdDic::LogLoaded() const {
+    PPC_LOG_INFO("Init", "weakPwdMap.size()= %i\n", static_cast<int32_t>(weakPwdMap.size()));
+}
+
+int32_t WeakPwdDic::Load(const std::string& dicFile, Content& content) {
     // Without blocking, and regular files only: a FIFO must not hang a
     // reload, and a directory must not replace the dictionary with nothing.
     const int fd = open(dicFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -168,13 +152,25 @@ int32_t WeakPwdDic::Load(const std::string& dicFile, Staged& staged) {
     FdCloser closer(fd);
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return kDictionaryUnreadable;
+    const size_t fileBytes = static_cast<size_t>(info.st_size);
 
-    // Everything that allocates happens before the swap: running out of
-    // memory leaves the content in force, as an unopenable file does.
+    // Everything that allocates happens here, before anything is published:
+    // running out of memory leaves the content in force, as an unopenable
+    // file does.
     try {
-        EntryCollector collector(staged.entries);
+        Content loaded;
+        loaded.arena = std::make_unique<DictionaryArena>(
+            std::min(kArenaFirstBlockMax, fileBytes * kArenaBytesPerFileByte + kReadChunk));
+        // The pending entries are needed only until the index is built: in
+        // a large dictionary they go back to the kernel with this scope, not
+        // to a heap that would keep them resident.
+        BlockResource scratch;
+        std::pmr::vector<WeakPwdIndex::Pending> pending(&scratch);
+        pending.reserve(fileBytes / kFileBytesPerEntryGuess + 1);
+        EntryCollector collector(loaded, pending);
         ReadLines(fd, collector);
-        staged.index.Build(collector.Pending());
+        if (!pending.empty()) loaded.index.Build(pending.data(), pending.size(), loaded.arena->entries);
+        content = std::move(loaded);
     } catch (const std::exception&) {
         PPC_LOG_ERROR("Init", "out of memory loading %s\n", dicFile.c_str());
         return kDictionaryUnreadable;
@@ -182,16 +178,22 @@ int32_t WeakPwdDic::Load(const std::string& dicFile, Staged& staged) {
     return 0;
 }
 
-void WeakPwdDic::Adopt(Staged& staged) noexcept {
-    weakPwdMap.swap(staged.entries);
-    index_.Swap(staged.index);
+static_assert(std::is_nothrow_move_constructible_v<WeakPwdDic::Content> &&
+                  std::is_nothrow_move_assignable_v<WeakPwdDic::Content>,
+              "publishing a load must not be able to fail half way");
+
+WeakPwdDic::Content& WeakPwdDic::Content::operator=(Content&& other) noexcept {
+    arena.swap(other.arena);
+    weakPwdMap.swap(other.weakPwdMap);
+    index.Swap(other.index);
+    return *this;
 }
 
-void WeakPwdDic::Retire(Staged& replaced) const {
-    // `replaced` holds the old content, which no reader can see any more.
-    replaced.index = WeakPwdIndex();
-    ReleaseEntries(replaced.entries);
-    PPC_LOG_INFO("Init", "weakPwdMap.size()= %i\n", static_cast<int32_t>(weakPwdMap.size()));
+WeakPwdDic::Content WeakPwdDic::Adopt(Content&& next) noexcept {
+    arena_.swap(next.arena);
+    weakPwdMap.swap(next.weakPwdMap);
+    index_.Swap(next.index);
+    return std::move(next);
 }
 
 // cppcheck-suppress passedByValue

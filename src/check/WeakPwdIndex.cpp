@@ -1,87 +1,83 @@
 #include "check/WeakPwdIndex.h"
 
+#include <cstring>
 #include <functional>
 #include <utility>
 
 namespace {
 
-constexpr uint8_t kEmpty = 0;
-// Entries are inserted window by window, a window being this many slots
-// (log2): its tags and pointers fit in the first-level caches, where random
-// inserts over the whole table would miss on almost every one.
-constexpr unsigned kWindowBits = 10;
+constexpr uint64_t kEmpty = 0;  // no entry lives at address 0
+constexpr unsigned kTagShift = 48;
+constexpr uint64_t kTopTagMask = ~((uint64_t{1} << kTagShift) - 1);
+// Inserts prefetch the home slot of the entry this many places ahead, so
+// that the cache misses of a table larger than the caches overlap instead
+// of being waited for one by one.
+constexpr size_t kPrefetchAhead = 16;
 
-uint8_t TagOf(size_t hash) { return static_cast<uint8_t>(0x80u | (hash >> (sizeof(size_t) * 8 - 7))); }
+// The home slot: the hash scaled to the capacity (multiply and keep the
+// high half), so that any capacity works, not only powers of two, and the
+// table can be sized to the entries.
+size_t HomeOf(size_t hash, size_t capacity) {
+    return static_cast<size_t>((static_cast<unsigned __int128>(hash) * capacity) >> 64);
+}
 
-// Orders `pending` by home window in place (one counting pass, then a
-// cycle-leader permutation: no second buffer).
-void GroupByWindow(std::vector<WeakPwdIndex::Pending>& pending, size_t mask, unsigned shift) {
-    const size_t windows = (mask >> shift) + 1;
-    auto windowOf = [mask, shift](const WeakPwdIndex::Pending& item) { return (item.hash & mask) >> shift; };
-    std::vector<size_t> next(windows, 0), end(windows, 0);
-    for (const auto& item : pending) ++end[windowOf(item)];
-    size_t start = 0;
-    for (size_t w = 0; w < windows; ++w) {
-        next[w] = start;
-        start += end[w];
-        end[w] = start;
-    }
-    for (size_t w = 0; w < windows; ++w) {
-        while (next[w] < end[w]) {
-            WeakPwdIndex::Pending item = pending[next[w]];
-            for (size_t home = windowOf(item); home != w; home = windowOf(item)) {
-                std::swap(item, pending[next[home]++]);
-            }
-            pending[next[w]++] = item;
-        }
-    }
+// The low hash bits, which HomeOf barely uses.
+uint64_t TagOf(size_t hash, uint64_t tagMask) { return (static_cast<uint64_t>(hash) << kTagShift) & tagMask; }
+
+const std::string_view& EntryAt(uint64_t slot, uint64_t tagMask) {
+    return *reinterpret_cast<const std::string_view*>(static_cast<uintptr_t>(slot & ~tagMask));
 }
 
 }  // namespace
 
 size_t WeakPwdIndex::HashOf(std::string_view text) { return std::hash<std::string_view>{}(text); }
 
-void WeakPwdIndex::Build(std::vector<Pending>& pending) {
-    size_t capacity = 16;
-    unsigned capacityBits = 4;
-    while (capacity * 3 < pending.size() * 4) {
-        capacity *= 2;
-        ++capacityBits;
-    }
-    tags_.assign(capacity, kEmpty);
-    slots_.assign(capacity, nullptr);
-    mask_ = capacity - 1;
-    if (capacityBits > kWindowBits) GroupByWindow(pending, mask_, kWindowBits);
-    for (const Pending& item : pending) {
-        const uint8_t tag = TagOf(item.hash);
-        for (size_t slot = item.hash & mask_;; slot = (slot + 1) & mask_) {
-            if (tags_[slot] == kEmpty) {
-                tags_[slot] = tag;
-                slots_[slot] = item.entry;
+void WeakPwdIndex::Build(Pending* pending, size_t count, std::pmr::memory_resource& arena) {
+    const size_t capacity = count + count / 3 + 1;
+    auto* slots = static_cast<uint64_t*>(arena.allocate(capacity * sizeof(uint64_t), alignof(uint64_t)));
+    memset(slots, 0, capacity * sizeof(uint64_t));
+    // User-space addresses fit in 48 bits on the platforms we run on; should
+    // one not, the index still answers right, only without tags.
+    uintptr_t addressBits = 0;
+    for (size_t i = 0; i < count; ++i) addressBits |= reinterpret_cast<uintptr_t>(pending[i].entry);
+    const uint64_t tagMask = (addressBits & kTopTagMask) == 0 ? kTopTagMask : 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (i + kPrefetchAhead < count) {
+            __builtin_prefetch(&slots[HomeOf(pending[i + kPrefetchAhead].hash, capacity)], 1);
+        }
+        const Pending& item = pending[i];
+        const uint64_t tag = TagOf(item.hash, tagMask);
+        for (size_t slot = HomeOf(item.hash, capacity);; slot = slot + 1 == capacity ? 0 : slot + 1) {
+            const uint64_t seen = slots[slot];
+            if (seen == kEmpty) {
+                slots[slot] = reinterpret_cast<uintptr_t>(item.entry) | tag;
                 break;
             }
-            if (tags_[slot] == tag && *slots_[slot] == *item.entry) break;  // a duplicate
+            // A duplicate is indexed once: lists of common passwords hold
+            // hundreds of copies, whose slots would make one long run.
+            if ((seen & tagMask) == tag && EntryAt(seen, tagMask) == *item.entry) break;
         }
     }
+    slots_ = slots;
+    capacity_ = capacity;
+    tagMask_ = tagMask;
 }
 
 bool WeakPwdIndex::Contains(std::string_view password) const {
-    if (tags_.empty()) return false;
+    if (capacity_ == 0) return false;
     const size_t hash = HashOf(password);
-    const uint8_t tag = TagOf(hash);
-    for (size_t slot = hash & mask_;; slot = (slot + 1) & mask_) {
-        const uint8_t seen = tags_[slot];
+    const uint64_t tag = TagOf(hash, tagMask_);
+    for (size_t slot = HomeOf(hash, capacity_);; slot = slot + 1 == capacity_ ? 0 : slot + 1) {
+        const uint64_t seen = slots_[slot];
         if (seen == kEmpty) return false;
-        if (seen == tag && std::string_view(*slots_[slot]) == password) return true;
+        if ((seen & tagMask_) == tag && EntryAt(seen, tagMask_) == password) return true;
     }
 }
 
 void WeakPwdIndex::Swap(WeakPwdIndex& other) noexcept {
-    tags_.swap(other.tags_);
-    slots_.swap(other.slots_);
-    std::swap(mask_, other.mask_);
+    std::swap(slots_, other.slots_);
+    std::swap(capacity_, other.capacity_);
+    std::swap(tagMask_, other.tagMask_);
 }
 
-size_t WeakPwdIndex::MemoryBytes() const {
-    return tags_.capacity() * sizeof(uint8_t) + slots_.capacity() * sizeof(const std::string*);
-}
+size_t WeakPwdIndex::MemoryBytes() const { return capacity_ * sizeof(uint64_t); }

@@ -3,45 +3,48 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <list>
-#include <map>
-#include <string>
+#include <memory_resource>
 #include <string_view>
-#include <vector>
 
 // A hash index over the entries of a weak-password map, so that a lookup
 // costs O(1) instead of a walk of every entry of one length. It answers
 // exactly what the walk would: a password is found when some entry has the
 // same bytes (and so the same length).
 //
-// Open addressing with linear probing over two parallel arrays: one tag byte
-// per slot (0 empty, else 0x80 | 7 bits of the hash) and a pointer to the
-// entry held in the map. Duplicates are indexed once. The table is at most
-// three quarters full, which keeps its own memory between 12 and 24 bytes
-// per distinct entry.
+// Open addressing with linear probing over one array of 8-byte slots, each
+// the address of an entry (the std::string_view in its list node, which the
+// entry's bytes directly follow) with 16 bits of the entry's hash in the
+// otherwise unused top bits. A probe thus reads one slot to rule an entry
+// out, and a hit reads one slot and one node. Duplicates are indexed once.
+// The table is sized once, for the number of entries, at most three
+// quarters full: about 10.7 bytes per entry.
+//
+// The table lives in the dictionary's arena and is released with it; the
+// index only points at it, so it is swapped and moved without allocating.
 class WeakPwdIndex {
 public:
-    using EntryMap = std::map<int32_t, std::list<std::string>>;
-
     // An entry waiting to be indexed, with its hash (HashOf).
     struct Pending {
         size_t hash;
-        const std::string* entry;
+        const std::string_view* entry;
     };
 
     static size_t HashOf(std::string_view text);
 
-    // Indexes the entries of `pending`, which must outlive the index.
-    // Reorders `pending`.
-    void Build(std::vector<Pending>& pending);
+    // Indexes the `count` entries at `pending`, in a table
+    // taken from `arena`. The arena and the entries must outlive the index.
+    // Throws std::bad_alloc (the index is then unchanged).
+    void Build(Pending* pending, size_t count, std::pmr::memory_resource& arena);
     bool Contains(std::string_view password) const;
     void Swap(WeakPwdIndex& other) noexcept;
     size_t MemoryBytes() const;
 
 private:
-    std::vector<uint8_t> tags_;
-    std::vector<const std::string*> slots_;
-    size_t mask_ = 0;
+    uint64_t* slots_ = nullptr;
+    size_t capacity_ = 0;
+    // The slot bits that hold the tag: the top 16, or none on the (unseen)
+    // platform whose entry addresses use them.
+    uint64_t tagMask_ = 0;
 };
 
 #endif  // PWDPOLICY_CHECK_WEAKPWDINDEX_H

@@ -40,20 +40,21 @@ int32_t InitData() {
     const int32_t useDictionary = __atomic_load_n(&gWeakPwdUseInd, __ATOMIC_ACQUIRE);
     PPC_LOG_INFO("InitData", "call weakpwdDic.Init  gWeakPwdUseInd=%i\n", useDictionary);
     int32_t result = 0;
-    WeakPwdDic::Staged dictionary;
+    WeakPwdDic::Content dictionary;
     if (useDictionary == 1) {
         // The path the store will give once published.
         const std::string& dicFile = store->weakPwdDicFile;
         PPC_LOG_INFO("InitData", "InitData call weakpwdDic.Init %s\n", dicFile.c_str());
-        result = weakpwdDic.Load(dicFile, dictionary);
+        result = WeakPwdDic::Load(dicFile, dictionary);
     }
     const bool withDictionary = useDictionary == 1 && result == 0;
+    WeakPwdDic::Content replaced;  // destroyed last, after the section
     {
         WriteSection write;
         policyCfgObj.Publish(*store);
-        if (withDictionary) weakpwdDic.Adopt(dictionary);
+        if (withDictionary) replaced = weakpwdDic.Adopt(std::move(dictionary));
     }
-    if (withDictionary) weakpwdDic.Retire(dictionary);
+    if (withDictionary) weakpwdDic.LogLoaded();
     return result;
 }
 

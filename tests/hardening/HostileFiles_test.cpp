@@ -186,7 +186,7 @@ TEST(TruncatedWhileRead, DictionaryLoadsOnlyWholeLinesAndOneCutLine) {
     const std::string path = dir.WriteFile("weak.dic", first);
     const Rewriter rewriter(path, first, second, 4096);
     // Position by position, a byte of "first-" or "later-", then digits.
-    const auto hasShape = [](const std::string& entry) {
+    const auto hasShape = [](std::string_view entry) {
         if (entry.empty() || entry.size() > 11) return false;
         for (size_t at = 0; at < entry.size(); ++at) {
             const char byte = entry[at];
@@ -204,7 +204,7 @@ TEST(TruncatedWhileRead, DictionaryLoadsOnlyWholeLinesAndOneCutLine) {
         size_t entries = 0;
         for (const auto& [length, list] : dic.weakPwdMap) {
             ASSERT_FALSE(list.empty());
-            for (const std::string& entry : list) {
+            for (const std::string_view entry : list) {
                 ASSERT_EQ(static_cast<int32_t>(entry.size()), length);
                 ASSERT_TRUE(hasShape(entry)) << entry;
                 if (entry.size() < 11) ++cut;
