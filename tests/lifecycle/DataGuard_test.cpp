@@ -194,9 +194,24 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermost) {
     EXPECT_EQ(guard::writerActive.load(), 0);
 }
 
+// fork() with the guard's hooks around it, as the library's pthread_atfork
+// handlers (lifecycle/ForkSafety.cpp, which Fork_test covers through the C
+// interface) call them. Called here directly, so that the test means the
+// same with the guard linked statically, where nothing registers them.
+pid_t ForkWithGuardHooks() {
+    GuardPrepareFork();
+    const pid_t child = fork();
+    if (child == 0) {
+        GuardChildAfterFork();
+    } else {
+        GuardParentAfterFork();
+    }
+    return child;
+}
+
 // A fork while another thread is inside a section, and while the forking
 // thread itself is: the child publishes without waiting for the thread
-// that is not there, and keeps its own section until it ends it.
+// that is not there, and keeps its own section.
 TEST(DataGuard, ForkChildStartsWithoutTheParentsReaders) {
     testenv::Watchdog watchdog(60s);
     Gate leave;
@@ -210,17 +225,15 @@ TEST(DataGuard, ForkChildStartsWithoutTheParentsReaders) {
     pid_t child = 0;
     {
         ReadSection own;
-        child = fork();
-        if (child == 0) {
-            _exit(InReadSection() ? 0 : 3);
-        }
+        child = ForkWithGuardHooks();
+        if (child == 0) _exit(InReadSection() ? 0 : 3);
     }
     ASSERT_GT(child, 0);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
-    child = fork();
+    child = ForkWithGuardHooks();
     if (child == 0) {
         alarm(20);  // a hang ends the child with SIGALRM
         {
