@@ -5,6 +5,7 @@
 #include "lifecycle/Globals.h"
 #include "monitor/ReloadTimer.h"
 #include "pwdpolicy.h"
+#include "support/Log.h"
 
 namespace {
 
@@ -15,11 +16,33 @@ bool WeakCheckWouldInitialize() {
     return !InitFlagIsSet() || __atomic_load_n(&gWeakPwdUseInd, __ATOMIC_ACQUIRE) == 0;
 }
 
+// A process whose first call initialised the component without the
+// dictionary (PPC_GenSecPwdByPolicy does, or a host passing weakPwdUseInd
+// 0) answers "not weak" to every password until it finalises and
+// initialises again with the dictionary. Said once a process, so that a
+// busy host's log is not flooded. A dictionary loaded before the switch
+// stays in force: then there is nothing to say.
+void WarnIfDictionaryNeverLoaded() {
+    static bool warned = false;
+    if (__atomic_load_n(&warned, __ATOMIC_RELAXED)) return;
+    {
+        ReadSection read;
+        if (!weakpwdDic.weakPwdMap.empty()) return;
+    }
+    if (__atomic_exchange_n(&warned, true, __ATOMIC_RELAXED)) return;
+    PPC_LOG_WARN("PPC_IsWeakPwd",
+                 "the weak-password dictionary is not loaded: the component was initialised "
+                 "with weakPwdUseInd 0 (as PPC_GenSecPwdByPolicy does on demand), so no "
+                 "password is found weak until PPC_Finalize and PPC_Initialize with "
+                 "weakPwdUseInd 1\n");
+}
+
 }  // namespace
 
 extern "C" unsigned int PPC_IsWeakPwd(const char* pwd, unsigned int* isWeak) {
     RunDueTick();
     if (WeakCheckWouldInitialize()) PPC_Initialize(nullptr, 0, 1);
+    if (__atomic_load_n(&gWeakPwdUseInd, __ATOMIC_ACQUIRE) == 0) WarnIfDictionaryNeverLoaded();
     if (pwd == nullptr) return PPC_ERR_BAD_ARGUMENT;
     // Searched in place: the password is never copied, so no copy of it is
     // left behind in freed memory.

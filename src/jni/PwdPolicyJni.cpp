@@ -8,12 +8,18 @@
 // names, so there is no registration function.
 //
 // The prototypes come from the header that javac generates from
-// PwdPolicyAPI.java, so the compiler catches any drift between the two.
+// PwdPolicyAPI.java, so the compiler catches any drift between the two. A
+// build without the jar has no such header; the natives are compiled all
+// the same, so that every build of the library exports them.
+#include <jni.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#if __has_include("com_korvane_vesticor_pwdpolicy_PwdPolicyAPI.h")
 #include "com_korvane_vesticor_pwdpolicy_PwdPolicyAPI.h"
+#endif
 #include "jni/JavaRefs.h"
 #include "jni/ResultObject.h"
 #include "pwdpolicy.h"

@@ -1,7 +1,6 @@
 #include "policy/PolicyCfg.h"
 
 #include <fcntl.h>
-#include <ini.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <memory>
 
 #include "lifecycle/DataGuard.h"
+#include "policy/ConfigReader.h"
 #include "support/Log.h"
 
 const char kFallbackSpecialChars[] = "~!#$%^&*()-_=+\\|[{}]:,<.>?";
@@ -116,7 +116,7 @@ int32_t PolicyCfg::Load(const std::string& path, std::unique_ptr<PolicyCfg>& loa
         auto copy = std::make_unique<PolicyCfg>(*this);
         copy->defaultPolicy = nullptr;
         copy->outOfMemory_ = false;
-        parsed = ini_parse_file(file.get(), HandlerCfgVal, copy.get());
+        parsed = ParseConfigFile(file.get(), path, HandlerCfgVal, copy.get());
         if (copy->outOfMemory_) parsed = kOutOfMemory;
         if (parsed >= 0) {
             // Allocated here, so that publishing needs no allocation.

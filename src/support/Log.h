@@ -8,6 +8,8 @@
 #ifndef PWDPOLICY_SUPPORT_LOG_H
 #define PWDPOLICY_SUPPORT_LOG_H
 
+#include <pthread.h>
+
 #include "support/SupportLib.h"
 
 enum PpcLogLevel { PPC_LOG_DEBUG = 1, PPC_LOG_INFO = 2, PPC_LOG_WARN = 3, PPC_LOG_ERROR = 4 };
@@ -28,6 +30,29 @@ bool PpcLogEnabled(int level);
 PpcLogStamp PpcLogNow();
 const char* PpcLogLevelName(int level);
 
+// Hands a formatted line to WriteLog, and to the tap if this thread set one.
+void PpcLogWrite(int level, const char* line, int length);
+
+// While it exists, the lines this thread logs are also handed to `tap`,
+// split into level, function field and message (without the last newline).
+// For the configuration check, which reports the component's own words;
+// one tap at a time (a second, on any thread, is not installed).
+class PpcLogTap {
+public:
+    using Sink = void (*)(void* context, int level, const char* function, const char* message);
+    PpcLogTap(Sink sink, void* context);
+    ~PpcLogTap();
+    PpcLogTap(const PpcLogTap&) = delete;
+    PpcLogTap& operator=(const PpcLogTap&) = delete;
+
+    Sink sink;
+    void* context;
+    pthread_t owner;
+
+private:
+    bool installed_;
+};
+
 // Size of the zeroed line buffer, and how much of it the formatter may use:
 // a longer line is cut to its first 1023 characters.
 constexpr int kLogBufferSize = 1025;
@@ -45,7 +70,7 @@ constexpr int kLogFormatLimit = 1024;
                 ppcStamp_.year, ppcStamp_.month, ppcStamp_.day, ppcStamp_.hour,            \
                 ppcStamp_.minute, ppcStamp_.second, PpcLogLevelName(level), GetThreadId(), \
                 function, __LINE__, ##__VA_ARGS__);                                        \
-            WriteLog(ppcLogLine_, ppcLogLength_);                                          \
+            PpcLogWrite(level, ppcLogLine_, ppcLogLength_);                                \
         }                                                                                  \
     } while (0)
 

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "TestEnv.h"
-#include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
 #include "pwdpolicy.h"
 
@@ -201,13 +200,11 @@ TEST(GenSecPwdByPolicy, UsesPolicySpecialSetInDrawOrder) {
     ConfigFile config;
     config.Write(kConfig);
     ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    // A set longer than any configuration line, placed in the store directly.
+    // A set longer than any configuration line, placed in the store directly
+    // (no timer runs, so no reload can meet this write).
     std::string longSet;
     while (longSet.size() < 600) longSet += "!$%&*()_+=<>?@^~";
-    {
-        WriteSection write;
-        policyCfgObj.policyMap[7] = ppc_PolicyInfo{8, 32, 3, 6, 2, longSet};
-    }
+    policyCfgObj.policyMap[7] = ppc_PolicyInfo{8, 32, 3, 6, 2, longSet};
     // Each policy draws from its own set, exactly as PPC_GenSecPwd does.
     const std::pair<int, std::string> cases[] = {{0, kDefaultSet}, {1, "!#"}, {2, ""}, {7, longSet}};
     for (const auto& [policyId, set] : cases) {

@@ -209,9 +209,7 @@ TEST(PolicyConfig, HostileContentStillLoads) {
               0);
     EXPECT_EQ(Policy(0).minlen, 6);
     EXPECT_EQ(Policy(1).minlen, 4);
-    // inih cuts a line at its buffer; the cut value is stored as read.
-    EXPECT_LT(Policy(1).specialchar.size(), 200u);
-    EXPECT_EQ(longValue.compare(0, Policy(1).specialchar.size(), Policy(1).specialchar), 0);
+    EXPECT_EQ(Policy(1).specialchar, "");  // too long for the parser: ignored whole
     EXPECT_EQ(Policy(2).minlen, 2);
 
     std::string text = "[POLICY0]\nminlen=10\nmaxlen=40\n";
@@ -225,6 +223,33 @@ TEST(PolicyConfig, HostileContentStillLoads) {
     // A second load of the same file rewrites in place and adds nothing.
     ASSERT_EQ(Load(config, text), 0);
     EXPECT_EQ(policyCfgObj.policyMap.size(), 10001u);
+}
+
+// The parser's buffer holds 199 bytes of a line. A longer line is ignored
+// whole: neither its head nor a tail that reads like a key or a section
+// takes effect, and the lines after it keep their numbers.
+TEST(PolicyConfig, OverLongLineIsIgnoredWholeAndNamedByItsLine) {
+    ConfigFile config;
+    const std::string head = "specialchar=" + std::string(187, '!');  // 199 bytes
+    ASSERT_EQ(Load(config, "[POLICY0]\nminclass=3\n" +
+                               head + "minclass=1\n" +            // line 3
+                               "minlen=8\n" +
+                               head + "[POLICY9]\n" +             // line 5
+                               "minlen=9\n" +
+                               "[POLICY1]\n" + head + "\n"),     // line 8: fits exactly
+              0);
+    EXPECT_EQ(Policy(0).minclass, 3);
+    EXPECT_EQ(Policy(0).minlen, 9);
+    EXPECT_EQ(Policy(0).specialchar, "");
+    EXPECT_EQ(policyCfgObj.GetPolicyByID(9), nullptr);
+    EXPECT_EQ(Policy(1).specialchar, std::string(187, '!'));
+    Lines errors;
+    for (const std::string& line : testenv::LogEntries()) {
+        if (line.rfind("ERROR|", 0) == 0) errors.push_back(line);
+    }
+    const std::string tail = std::string(" of ") + ConfigFile::Path() +
+                             " is longer than 199 bytes and is ignored whole";
+    EXPECT_EQ(errors, (Lines{"ERROR|ConfigReader|line 3" + tail, "ERROR|ConfigReader|line 5" + tail}));
 }
 
 TEST(PolicyConfig, RunningOutOfMemoryLeavesTheStoreAsItWas) {

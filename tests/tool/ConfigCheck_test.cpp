@@ -1,6 +1,7 @@
 // ppc config check, run as a process.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 #include "TestEnv.h"
 #include "ToolRunner.h"
@@ -14,7 +15,9 @@ namespace {
 std::vector<std::string> Findings(const json& report) {
     std::vector<std::string> found;
     for (const json& finding : report.at("findings")) {
+        const int line = finding.at("line").get<int>();
         found.push_back(finding.at("severity").get<std::string>() + ": " +
+                        (line > 0 ? "line " + std::to_string(line) + ": " : "") +
                         finding.at("message").get<std::string>());
     }
     return found;
@@ -62,10 +65,8 @@ TEST(ConfigCheck, MissingConfigurationOrDictionary) {
     config.Write("[BASIC]\nweakPwdDic=/nonexistent/weak.dic\n[POLICY1]\nminlen=8\n");
     const std::vector<std::string> found =
         Findings(json::parse(Ppc({"config", "check", "--json"}).out));
-    EXPECT_TRUE(Has(found, "error: the dictionary /nonexistent/weak.dic cannot be opened"));
+    EXPECT_TRUE(Has(found, "error: line 2: the dictionary /nonexistent/weak.dic cannot be opened"));
     EXPECT_TRUE(Has(found, "error: there is no policy 0"));
-    EXPECT_TRUE(Has(found, "error: the component does not start with this configuration: "
-                           "PPC_ERR_DATA_LOAD (3004)"));
 }
 
 TEST(ConfigCheck, IgnoredSectionsAndKeysAreNamed) {
@@ -77,12 +78,12 @@ TEST(ConfigCheck, IgnoredSectionsAndKeysAreNamed) {
     const json report = json::parse(Ppc({"config", "check", "--json"}).out);
     const std::vector<std::string> found = Findings(report);
     EXPECT_EQ(report.at("ok"), false);
-    EXPECT_TRUE(Has(found, "warning: keys before the first section are ignored"));
-    EXPECT_TRUE(Has(found, "warning: [BASIC] key colour is ignored"));
-    EXPECT_TRUE(Has(found, "warning: section [basic] is ignored"));
-    EXPECT_TRUE(Has(found, "warning: [POLICY0] key maxLen is ignored"));
-    EXPECT_TRUE(Has(found, "warning: [POLICY0] key weakPwdDic is ignored"));
-    EXPECT_TRUE(Has(found, "warning: section [MYPOLICY1] is read as policy 0"));
+    EXPECT_TRUE(Has(found, "warning: line 1: keys before the first section are ignored"));
+    EXPECT_TRUE(Has(found, "warning: line 4: [BASIC] key colour is ignored"));
+    EXPECT_TRUE(Has(found, "warning: line 6: section [basic] is ignored"));
+    EXPECT_TRUE(Has(found, "warning: line 11: [POLICY0] key maxLen is ignored"));
+    EXPECT_TRUE(Has(found, "warning: line 12: [POLICY0] key weakPwdDic is ignored"));
+    EXPECT_TRUE(Has(found, "warning: line 14: section [MYPOLICY1] is read as policy 0"));
     EXPECT_TRUE(Has(found, "note: [BASIC] sets no timerInterval"));
 }
 
@@ -96,14 +97,14 @@ TEST(ConfigCheck, ValuesThatMakeNoSense) {
                  "[POLICY2]\nminlen=12abc\nmaxlen=40\nminclass=3\nspecialchar=!a1\n");
     const std::vector<std::string> found =
         Findings(json::parse(Ppc({"config", "check", "--json"}).out));
-    EXPECT_TRUE(Has(found, "error: policy 0: minlen 20 is above maxlen 16"));
-    EXPECT_TRUE(Has(found, "error: policy 0: minclass 5 is above 4"));
-    EXPECT_TRUE(Has(found, "error: [POLICY1] minlen = \"ten\" is not a number"));
-    EXPECT_TRUE(Has(found, "error: policy 1 has an empty special set"));
-    EXPECT_TRUE(Has(found, "warning: policy 1: minlen 0 is below 6"));
-    EXPECT_TRUE(Has(found, "warning: [POLICY2] minlen = \"12abc\" has text after the number"));
-    EXPECT_TRUE(Has(found, "warning: policy 2: the special set holds letters or digits (a1)"));
-    EXPECT_TRUE(Has(found, "error: [BASIC] timerInterval 0 is not a period"));
+    EXPECT_TRUE(Has(found, "error: line 5: policy 0: minlen 20 is above maxlen 16"));
+    EXPECT_TRUE(Has(found, "error: line 5: policy 0: minclass 5 is above 4"));
+    EXPECT_TRUE(Has(found, "error: line 10: [POLICY1] minlen = \"ten\" is not a number"));
+    EXPECT_TRUE(Has(found, "error: line 10: policy 1 has an empty special set"));
+    EXPECT_TRUE(Has(found, "warning: line 10: policy 1: minlen 0 is below 6"));
+    EXPECT_TRUE(Has(found, "warning: line 14: [POLICY2] minlen = \"12abc\" has text after the number"));
+    EXPECT_TRUE(Has(found, "warning: line 14: policy 2: the special set holds letters or digits (a1)"));
+    EXPECT_TRUE(Has(found, "error: line 3: [BASIC] timerInterval 0 is not a period"));
     // Errors are listed before warnings.
     EXPECT_EQ(found.front().rfind("error: ", 0), 0u);
     EXPECT_EQ(found.back().rfind("error: ", 0), std::string::npos);
@@ -119,9 +120,59 @@ TEST(ConfigCheck, SectionOrderAndDictionaryCutShort) {
     const json report = json::parse(Ppc({"config", "check", "--json"}).out);
     const std::vector<std::string> found = Findings(report);
     EXPECT_EQ(report.at("dictionaryEntries"), 2);
-    EXPECT_TRUE(Has(found, "warning: dictionary line 3 is empty and ends the dictionary: the line "
-                           "after it is ignored"));
-    EXPECT_TRUE(Has(found, "warning: section [POLICY3] comes before policy 0's"));
-    EXPECT_FALSE(Has(found, "warning: section [POLICY1] comes before"));
-    EXPECT_TRUE(Has(found, "warning: [POLICY1], [POLICY01] both stand for policy 1"));
+    EXPECT_TRUE(Has(found, "warning: line 2: dictionary line 3 is empty and ends the dictionary: "
+                           "the line after it is ignored"));
+    EXPECT_TRUE(Has(found, "warning: line 5: section [POLICY3] comes before policy 0's"));
+    EXPECT_FALSE(Has(found, "warning: line 12: section [POLICY1] comes before"));
+    EXPECT_TRUE(Has(found, "warning: line 14: [POLICY1], [POLICY01] both stand for policy 1"));
+}
+
+// A line longer than the parser's 199 bytes is ignored whole: its tail sets
+// no key and opens no section, and the lines after it keep their numbers.
+// A candidate given as FILE is judged on its own: the live configuration,
+// broken here, is neither read nor touched.
+TEST(ConfigCheck, CandidateFileIsJudgedAndTheLiveFileLeftAlone) {
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    const std::string live = "[POLICY0]\nminlen=oops\n";
+    config.Write(live);
+    struct stat before {};
+    ASSERT_EQ(stat(testenv::ConfigFile::Path(), &before), 0);
+
+    const std::string good = "[BASIC]\nweakPwdDic=" + dir.WriteFile("weak.dic", "password\n") +
+                             "\ntimerInterval=5\n[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\n"
+                             "specialchar=!#\n";
+    const std::string head = "specialchar=" + std::string(187, '#');  // 199 bytes
+    const std::string overLong = good + head + "minclass=1\n" + head + "[POLICY9]\nmaxlen=9\n";
+    const std::string goodPath = dir.WriteFile("good.conf", good);
+    const std::string overLongPath = dir.WriteFile("long.conf", overLong);
+    const std::string brokenPath = dir.WriteFile("broken.conf", "[POLICY0]\nminlen=8\n");
+
+    const toolrun::Run passed = Ppc({"config", "check", goodPath});
+    EXPECT_EQ(passed.status, 0) << passed.out;
+    EXPECT_NE(passed.out.find("configuration  " + goodPath), std::string::npos) << passed.out;
+
+    const json report = json::parse(Ppc({"config", "check", "--json", overLongPath}).out);
+    EXPECT_EQ(report.at("ok"), false);
+    EXPECT_EQ(report.at("policies"), json::parse("[0]"));  // no policy 9
+    EXPECT_EQ(Findings(report),
+              (std::vector<std::string>{
+                  "error: line 9: longer than 199 bytes: ignored whole, so no part of it sets a key "
+                  "or opens a section",
+                  "error: line 10: longer than 199 bytes: ignored whole, so no part of it sets a "
+                  "key or opens a section",
+                  "note: line 11: [POLICY0] maxlen is set again: the last value counts"}))
+        << report.dump();
+
+    const toolrun::Run broken = Ppc({"config", "check", brokenPath});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.out.find("error: [BASIC] names no dictionary"), std::string::npos) << broken.out;
+    EXPECT_EQ(Ppc({"config", "check", dir.Path() + "/absent.conf"}).status, 1);
+
+    struct stat after {};
+    ASSERT_EQ(stat(testenv::ConfigFile::Path(), &after), 0);
+    EXPECT_EQ(testenv::ReadFile(testenv::ConfigFile::Path()), live);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 }

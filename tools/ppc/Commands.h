@@ -46,8 +46,10 @@ int RunGen(const GenOptions& options, const Output& out);
 int RunPolicy(int policy, const Output& out);
 // policies: every policy that the configuration file has a section for.
 int RunPolicies(const Output& out);
-// config check: what is wrong with the configuration and the dictionary.
-int RunConfigCheck(const Output& out);
+// config check: what is wrong with a configuration and the dictionary it
+// names: `file` when given (the live configuration is then left alone),
+// else the live configuration.
+int RunConfigCheck(const std::optional<std::string>& file, const Output& out);
 // watch: start with monitor and timer, report each reload until Ctrl-C.
 int RunWatch(const Output& out);
 

@@ -3,7 +3,7 @@
 
 #include "Commands.h"
 #include "Component.h"
-#include "ConfigFileScan.h"
+#include "ConfigDiagnosis.h"
 #include "PolicyTable.h"
 
 namespace ppc {
@@ -24,10 +24,8 @@ int RunPolicies(const Output& out) {
     if (started != PPC_OK) return out.Failure(started, StartFailureDetail(started));
 
     std::vector<PolicyView> policies;
-    for (int id : ConfiguredPolicyIds(ScanConfigFile(PPC_CONFIG_PATH))) {
+    for (int id : pwdpolicy_internal::ReadStore().policyIds) {
         PolicyView policy;
-        // A section the component did not take (the file changed since it
-        // was loaded) is left out rather than shown with fallback values.
         if (ReadPolicy(id, &policy) == PPC_OK) policies.push_back(policy);
     }
     if (out.IsJson()) {

@@ -13,7 +13,7 @@
 
 #include "Commands.h"
 #include "Component.h"
-#include "ConfigFileScan.h"
+#include "ConfigDiagnosis.h"
 #include "PolicyTable.h"
 
 namespace ppc {
@@ -63,24 +63,17 @@ struct Snapshot {
     long timerMinutes = 60;
 };
 
-// The policies that the file names now, plus every id seen before: the
-// component keeps a policy whose section was removed.
-Snapshot TakeSnapshot(const Snapshot& previous) {
+// The policies the component holds now: a policy whose section was
+// removed stays, as it does in the component.
+Snapshot TakeSnapshot() {
     Snapshot snapshot;
-    const ConfigScan scan = ScanConfigFile(PPC_CONFIG_PATH);
-    std::vector<int> ids = ConfiguredPolicyIds(scan);
-    for (const auto& [id, view] : previous.policies) ids.push_back(id);
-    for (int id : ids) {
+    const pwdpolicy_internal::StoreView store = pwdpolicy_internal::ReadStore();
+    for (int id : store.policyIds) {
         PolicyView view;
         if (ReadPolicy(id, &view) == PPC_OK) snapshot.policies[id] = view;
     }
-    snapshot.dictionaryPath = previous.dictionaryPath;
-    snapshot.timerMinutes = previous.timerMinutes;
-    for (const KeyLine& key : scan.keys) {
-        if (key.section != "BASIC") continue;
-        if (key.name == "weakPwdDic") snapshot.dictionaryPath = key.value;
-        if (key.name == "timerInterval") snapshot.timerMinutes = strtol(key.value.c_str(), nullptr, 10);
-    }
+    snapshot.dictionaryPath = store.dictionaryPath;
+    snapshot.timerMinutes = store.timerInterval;
     return snapshot;
 }
 
@@ -132,7 +125,7 @@ int RunWatch(const Output& out) {
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
 
-    Snapshot current = TakeSnapshot(Snapshot{});
+    Snapshot current = TakeSnapshot();
     FileStamp configStamp = StampOf(PPC_CONFIG_PATH);
     FileStamp dictionaryStamp = StampOf(current.dictionaryPath);
     out.Answer("watching " PPC_CONFIG_PATH " and " + current.dictionaryPath +
@@ -162,7 +155,7 @@ int RunWatch(const Output& out) {
             configStamp = newConfigStamp;
             ReportFileChange(out, PPC_CONFIG_PATH, current);
         }
-        Snapshot next = TakeSnapshot(current);
+        Snapshot next = TakeSnapshot();
         const FileStamp newDictionaryStamp = StampOf(next.dictionaryPath);
         if (!(newDictionaryStamp == dictionaryStamp)) {
             dictionaryStamp = newDictionaryStamp;

@@ -5,6 +5,8 @@
 
 #include <exception>
 #include <iostream>
+#include <optional>
+#include <string>
 
 #include "Commands.h"
 #include "Output.h"
@@ -80,9 +82,13 @@ int main(int argc, char** argv) try {
 
     CLI::App* configCommand = app.add_subcommand("config", "Work with the configuration");
     configCommand->require_subcommand(1);
+    std::optional<std::string> configFile;
     CLI::App* configCheckCommand = configCommand->add_subcommand(
-        "check", "Load the configuration and the dictionary and report what is wrong "
-                 "(exit 0 only when nothing is)");
+        "check", "Load a configuration and its dictionary as the library would and report what "
+                 "is wrong, each finding with its line (exit 0 only when nothing is)");
+    configCheckCommand->add_option("file", configFile,
+                                   "A candidate configuration to judge instead of the live "
+                                   PPC_CONFIG_PATH ", which is then neither read nor touched");
     AddJsonFlag(configCommand, &json);
     AddJsonFlag(configCheckCommand, &json);
 
@@ -110,7 +116,7 @@ int main(int argc, char** argv) try {
     if (*genCommand) return ppc::RunGen(gen, out);
     if (*policyCommand) return ppc::RunPolicy(policyId, out);
     if (*policiesCommand) return ppc::RunPolicies(out);
-    if (*configCheckCommand) return ppc::RunConfigCheck(out);
+    if (*configCheckCommand) return ppc::RunConfigCheck(configFile, out);
     if (*watchCommand) return ppc::RunWatch(out);
     return ppc::kExitUsage;
 } catch (const std::exception& e) {
