@@ -1,5 +1,5 @@
 # Hostile, broken and oversized files, and password hygiene.
-pwdpolicy_test(HostileFiles_test CONFIG RELOAD hardening/HostileFiles_test.cpp)
+pwdpolicy_test(HostileFiles_test CONFIG RELOAD INTERNAL hardening/HostileFiles_test.cpp)
 
 # LogHygiene_test is registered like pwdpolicy_test(CONFIG) does, plus the
 # fixture that orders the log scan after it.
