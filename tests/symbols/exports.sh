@@ -12,7 +12,7 @@ expected=$(
   {
     # Declarations: a line that starts with a type and names a PPC_ function.
     grep -E '^[a-z].*\bPPC_[A-Za-z]+\(' "$header" | grep -oE '\bPPC_[A-Za-z]+\(' | tr -d '(' || true
-    for native in Finalize GenDefaultSecPwd GenSecPwdByPolicy GetPolicy Initialize IsMatchPolicy \
+    for native in Finalize GenCryptoPwdByPolicy GenDefaultSecPwd GenSecPwdByPolicy GetPolicy Initialize IsMatchPolicy \
                   IsStrongPwd IsWeakPwd; do
       echo "Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPC$native"
     done
@@ -41,13 +41,15 @@ PrintAllInfoToLog()
 RemoveFileWatch()
 SetIntVal(JNIEnv_*, _jobject*, int)
 SetStringVal(JNIEnv_*, _jobject*, char const*, int)
-WeakPwdDic::Adopt(WeakPwdDic::Staged&)
+WeakPwdDic::Adopt(WeakPwdDic::Content&&)
+WeakPwdDic::Content::operator=(WeakPwdDic::Content&&)
+WeakPwdDic::Content::~Content()
 WeakPwdDic::Contains(std::basic_string_view<char, std::char_traits<char> >)
 WeakPwdDic::IndexMemoryBytes()
 WeakPwdDic::Init(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >)
 WeakPwdDic::IsWeakPwd(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >)
-WeakPwdDic::Load(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, WeakPwdDic::Staged&)
-WeakPwdDic::Retire(WeakPwdDic::Staged&) const
+WeakPwdDic::Load(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&, WeakPwdDic::Content&)
+WeakPwdDic::LogLoaded() const
 WeakPwdDic::Trim(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&)
 WeakPwdDic::TrimView(std::basic_string_view<char, std::char_traits<char> >)
 WeakPwdDic::~WeakPwdDic()
