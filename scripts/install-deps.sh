@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libinih-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+  libinih-dev nettle-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   junit5
   clang libclang-rt-14-dev clang-tidy cppcheck
   libpam0g-dev libpam-wrapper libpamtest0-dev libuid-wrapper pamtester

@@ -30,3 +30,7 @@ ppc_tool_test(Examples_test tool/Examples_test.cpp)
 target_compile_definitions(Examples_test PRIVATE EXAMPLE_C_HOST="$<TARGET_FILE:example_c_host>"
                            EXAMPLE_CPP_HOST="$<TARGET_FILE:example_cpp_host>")
 add_dependencies(Examples_test example_c_host example_cpp_host)
+
+# The breach commands read no configuration: they may run beside the others.
+pwdpolicy_test(BreachCommands_test tool/BreachCommands_test.cpp)
+target_link_libraries(BreachCommands_test PRIVATE ppc_toolrunner nlohmann_json::nlohmann_json)

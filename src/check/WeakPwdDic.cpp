@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "check/Trim.h"
 #include "lifecycle/DataGuard.h"
 #include "support/Log.h"
 
@@ -112,13 +113,7 @@ void ReadLines(int fd, EntryCollector& collector) {
 
 }  // namespace
 
-std::string_view WeakPwdDic::TrimView(std::string_view s) {
-    if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-    const size_t first = s.find_first_not_of(' ');
-    if (first == std::string_view::npos) return s;
-    const size_t last = s.find_last_not_of(' ');
-    return s.substr(first, last - first + 1);
-}
+std::string_view WeakPwdDic::TrimView(std::string_view s) { return TrimPassword(s); }
 
 std::string WeakPwdDic::Trim(const std::string& s) { return std::string(TrimView(s)); }
 

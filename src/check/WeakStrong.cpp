@@ -1,6 +1,8 @@
 #include <optional>
 
+#include "breach/BreachScreen.h"
 #include "check/MatchPolicy.h"
+#include "check/Trim.h"
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
 #include "monitor/ReloadTimer.h"
@@ -37,6 +39,13 @@ void WarnIfDictionaryNeverLoaded() {
                  "weakPwdUseInd 1\n");
 }
 
+// In the dictionary, or (when one is configured) in the breach table. One
+// section over both: they come from the same load.
+bool IsWeakInForce(const char* pwd) {
+    ReadSection read;
+    return weakpwdDic.Contains(pwd) || breachScreen.Contains(TrimPassword(pwd));
+}
+
 }  // namespace
 
 extern "C" unsigned int PPC_IsWeakPwd(const char* pwd, unsigned int* isWeak) {
@@ -46,7 +55,7 @@ extern "C" unsigned int PPC_IsWeakPwd(const char* pwd, unsigned int* isWeak) {
     if (pwd == nullptr) return PPC_ERR_BAD_ARGUMENT;
     // Searched in place: the password is never copied, so no copy of it is
     // left behind in freed memory.
-    *isWeak = weakpwdDic.Contains(pwd) ? 1 : 0;
+    *isWeak = IsWeakInForce(pwd) ? 1 : 0;
     return PPC_OK;
 }
 
@@ -71,6 +80,7 @@ extern "C" unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong)
         PPC_Initialize(nullptr, 0, 1);
         read.emplace();
     }
-    if (!weakpwdDic.Contains(pwd)) *isStrong = 1;
+    if (__atomic_load_n(&gWeakPwdUseInd, __ATOMIC_ACQUIRE) == 0) WarnIfDictionaryNeverLoaded();
+    if (!IsWeakInForce(pwd)) *isStrong = 1;
     return PPC_OK;
 }

@@ -11,11 +11,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 
+#include "breach/BreachTable.h"
 #include "check/WeakPwdDic.h"
 #include "policy/ConfigReader.h"
 #include "policy/PolicyCfg.h"
@@ -30,7 +32,7 @@ constexpr long kMaxTimerIntervalMinutes = INT_MAX / 60;
 constexpr int kShortestGeneratedLength = 6;
 constexpr int kClassCount = 4;
 // Keys whose value is text; every other key the store takes is a number.
-const std::set<std::string> kTextKeys{"specialchar", "weakPwdDic"};
+const std::set<std::string> kTextKeys{"specialchar", "weakPwdDic", "breachedPwdTable"};
 
 struct FileCloser {
     void operator()(FILE* file) const { (void)fclose(file); }
@@ -64,6 +66,7 @@ private:
     void CheckPolicies();
     void CheckTimer();
     void CheckDictionary();
+    void CheckBreachTable();
     int FirstLineOfPolicy(int32_t id) const;
     int LastLineOf(const std::string& name) const;
 
@@ -121,6 +124,7 @@ ConfigSummary Diagnosis::Run() {
     CheckPolicies();
     CheckTimer();
     CheckDictionary();
+    CheckBreachTable();
     return summary_;
 }
 
@@ -360,6 +364,33 @@ void Diagnosis::CheckDictionary() {
             "dictionary line " + std::to_string(endLine) + " is empty and ends the dictionary: " +
                 (ignored == 1 ? std::string("the line after it is ignored")
                               : "the " + std::to_string(ignored) + " lines after it are ignored"));
+    }
+}
+
+// The table is opened as a load opens it: a table that fails here fails
+// every host's initialisation.
+void Diagnosis::CheckBreachTable() {
+    summary_.breachTablePath = store_.breachedPwdTableFile;
+    if (summary_.breachTablePath.empty()) return;
+    const int line = LastLineOf("breachedPwdTable");
+    std::string problem;
+    const std::unique_ptr<breach::BreachTable> table =
+        breach::BreachTable::Open(summary_.breachTablePath, &problem);
+    if (!table) {
+        Add(Severity::kError, line, "the breach table " + summary_.breachTablePath +
+                                        " cannot be used: " + problem +
+                                        ": hosts that use the dictionary cannot start the component");
+        return;
+    }
+    summary_.breachTableOpened = true;
+    summary_.breachTableEntries = table->Entries();
+    summary_.breachTableBytes = table->FileBytes();
+    summary_.breachTableFalsePositiveRate = table->FalsePositiveRate();
+    const double built = static_cast<double>(table->Header().buildTime);
+    summary_.breachTableAgeDays = std::max(0.0, (static_cast<double>(time(nullptr)) - built) / 86400);
+    if (table->Entries() == 0) {
+        Add(Severity::kWarning, line,
+            "the breach table " + summary_.breachTablePath + " is empty: it rejects no password");
     }
 }
 

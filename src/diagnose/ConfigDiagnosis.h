@@ -34,6 +34,12 @@ struct ConfigSummary {
     std::string dictionaryPath;     // empty when the file names none
     bool dictionaryLoaded = false;
     size_t dictionaryEntries = 0;
+    std::string breachTablePath;    // empty when the file names none
+    bool breachTableOpened = false;
+    uint64_t breachTableEntries = 0;
+    uint64_t breachTableBytes = 0;
+    double breachTableAgeDays = 0;
+    double breachTableFalsePositiveRate = 0;
 };
 
 // Loads the configuration file `path` and the dictionary it names the way

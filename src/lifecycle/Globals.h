@@ -28,7 +28,8 @@ extern const char kLibraryVersion[];
 inline bool InitFlagIsSet() { return __atomic_load_n(&ppcInitFlag, __ATOMIC_ACQUIRE) == 1; }
 
 // Loads the configuration and, when gWeakPwdUseInd is 1, the dictionary.
-// 0, 1005 when the configuration cannot be read, else the dictionary's code.
+// 0, 1005 when the configuration cannot be read, else the dictionary's code,
+// or 13 when the configured breach table cannot be used.
 int32_t InitData();
 void PrintAllInfoToLog();
 

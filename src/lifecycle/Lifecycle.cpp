@@ -1,8 +1,10 @@
 #include <pthread.h>
 
+#include <exception>
 #include <memory>
 #include <string>
 
+#include "breach/BreachScreen.h"
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
@@ -13,6 +15,8 @@
 namespace {
 
 constexpr int32_t kConfigUnreadable = 1005;
+// InitData's result when the configured breach table cannot be used.
+constexpr int32_t kBreachTableUnusable = 13;
 
 bool IsIndicator(int value) { return value == 0 || value == 1; }
 
@@ -48,13 +52,48 @@ int32_t InitData() {
         result = WeakPwdDic::Load(dicFile, dictionary);
     }
     const bool withDictionary = useDictionary == 1 && result == 0;
+    // The breach table goes with the dictionary: opened beside the one in
+    // force and published in the same section. A table that cannot be used
+    // fails the load as a dictionary does, and the one in force stays.
+    // Without the key nothing is opened or logged; an empty value (a key
+    // once set, now cleared) puts no table in force.
+    BreachScreen::Table table;
+    bool withTable = false;
+    bool tableOpened = false;
+    if (useDictionary == 1) {
+        const std::string& tableFile = store->breachedPwdTableFile;
+        withTable = true;
+        if (!tableFile.empty()) {
+            PPC_LOG_INFO("InitData", "InitData call breachTable.Open %s\n", tableFile.c_str());
+            std::string problem;
+            try {
+                table = BreachScreen::Stage(tableFile, &problem);
+            } catch (const std::exception&) {
+                problem = "out of memory";
+            }
+            tableOpened = table != nullptr;
+            if (!table) {
+                PPC_LOG_ERROR("InitData", "breachedPwdTable %s cannot be used: %s\n", tableFile.c_str(),
+                              problem.c_str());
+                withTable = false;
+                if (result == 0) result = kBreachTableUnusable;
+            }
+        }
+    }
     WeakPwdDic::Content replaced;  // destroyed last, after the section
     {
         WriteSection write;
         policyCfgObj.Publish(*store);
         if (withDictionary) replaced = weakpwdDic.Adopt(std::move(dictionary));
+        if (withTable) breachScreen.Swap(table);
     }
     if (withDictionary) weakpwdDic.LogLoaded();
+    // `table` now holds the replaced table, which no reader can see any
+    // more; it is unmapped when InitData returns.
+    if (withTable && tableOpened) {
+        PPC_LOG_INFO("InitData", "breachTable entries= %llu\n",
+                     static_cast<unsigned long long>(breachScreen.Entries()));
+    }
     return result;
 }
 

@@ -14,6 +14,7 @@
 int32_t gMonitorFd = -1;
 int32_t gCfgFileWd = -1;
 int32_t gDicFileWd = -1;
+int32_t gBreachTableWd = -1;
 
 namespace {
 
@@ -32,6 +33,7 @@ void ForgetInheritedMonitor() {
     gMonitorFd = -1;
     gCfgFileWd = -1;
     gDicFileWd = -1;
+    gBreachTableWd = -1;
     monitorOwner = 0;
 }
 
@@ -39,10 +41,10 @@ constexpr int32_t kMonitorNotCreated = 1;
 constexpr int32_t kWatchFailed = 3003;
 
 // Adds one watch unless `descriptor` already holds one.
-bool AddOneWatch(const char* path, int32_t& descriptor) {
+bool AddOneWatch(const char* path, int32_t& descriptor, uint32_t mask = kWatchMask) {
     if (descriptor >= 0) return true;
     PPC_LOG_INFO("AddFileWatch", "inotify_add_watch %s\n", path);
-    descriptor = inotify_add_watch(gMonitorFd, path, kWatchMask);
+    descriptor = inotify_add_watch(gMonitorFd, path, mask);
     if (descriptor >= 0) return true;
     const int error = errno;
     PPC_LOG_ERROR("AddFileWatch", "inotify_add_watch %s failed,error=%d\n", path, error);
@@ -77,14 +79,18 @@ int32_t InitFileMonitor() {
     // load's path, whole.
     ReloadLock lock;
     std::string dicFile;
+    std::string tableFile;
     try {
         dicFile = policyCfgObj.GetWeakPwdDicFile();
+        tableFile = policyCfgObj.GetBreachedPwdTableFile();
     } catch (const std::bad_alloc&) {
         // Reached from PPC_Initialize and from a tick: nothing may escape.
         // Without the path the dictionary cannot be watched.
         return kWatchFailed;
     }
-    return AddFileWatch(kConfigFilePath, dicFile.c_str());
+    const int32_t result = AddFileWatch(kConfigFilePath, dicFile.c_str());
+    if (result == kMonitorNotCreated || tableFile.empty()) return result;
+    return AddOneWatch(tableFile.c_str(), gBreachTableWd, kTableWatchMask) ? result : kWatchFailed;
 }
 
 int32_t RemoveFileWatch() {
@@ -93,6 +99,7 @@ int32_t RemoveFileWatch() {
     if (!MonitorIsOurs()) {
         gCfgFileWd = -1;  // the parent's watches, not ours to remove
         gDicFileWd = -1;
+        gBreachTableWd = -1;
         return 0;
     }
     if (gCfgFileWd >= 0) {
@@ -108,6 +115,13 @@ int32_t RemoveFileWatch() {
             PPC_LOG_DEBUG("RemoveFileWatch", "inotify_rm_watch gDicFileWd %d\n\n", error);
         }
         gDicFileWd = -1;
+    }
+    if (gBreachTableWd >= 0) {
+        if (inotify_rm_watch(gMonitorFd, gBreachTableWd) != 0) {
+            const int error = errno;
+            PPC_LOG_DEBUG("RemoveFileWatch", "inotify_rm_watch gBreachTableWd %d\n\n", error);
+        }
+        gBreachTableWd = -1;
     }
     return 0;
 }

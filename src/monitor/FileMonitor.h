@@ -11,18 +11,26 @@
 extern int32_t gMonitorFd;  // inotify instance, negative while there is none
 extern int32_t gCfgFileWd;  // watch on the configuration file, -1 when none
 extern int32_t gDicFileWd;  // watch on the dictionary file, -1 when none
+// Watch on the breach table, -1 when none (always, without "breachedPwdTable").
+extern int32_t gBreachTableWd;
 
 // Both files are watched for a close after writing, creation, deletion and
 // moves: a rewritten file is reported when its writer closes it.
 constexpr uint32_t kWatchMask = 4040;  // 0xFC8
+// The breach table is replaced by renaming a new file over it while every
+// host still has the old one mapped, so the old file's deletion is reported
+// only when the last mapping goes. Its link count dropping to 0 is reported
+// at once, as a change of attributes.
+constexpr uint32_t kTableWatchMask = kWatchMask | 0x4;  // | IN_ATTRIB
 
-// Watches the configuration file and the dictionary the store names.
-// Returns what AddFileWatch returns.
+// Watches the configuration file and the dictionary the store names, and the
+// breach table when the store names one. Returns what AddFileWatch returns,
+// or 3003 when only the table's watch failed.
 int32_t InitFileMonitor();
 // Creates the instance if there is none and adds each missing watch.
 // 0; 1 when the instance could not be created; 3003 when a watch failed.
 int32_t AddFileWatch(const char* cfgFile, const char* dicFile);
-// Removes both watches; the instance stays open. Always 0.
+// Removes the watches; the instance stays open. Always 0.
 int32_t RemoveFileWatch();
 // Removes both watches and closes the instance. Always 0; harmless twice.
 // In a child of fork() that inherited the instance, only closes its copy:

@@ -47,6 +47,12 @@ EventAction Classify(uint32_t mask) {
         PPC_LOG_INFO("HandlerTimeTask", "File was removed\n\n");
         return EventAction::kReloadAndRenew;
     }
+    // Only the breach table's watch asks for attribute changes: a table
+    // renamed over (FileMonitor.h). The watch must then follow the path.
+    if (mask & IN_ATTRIB) {
+        PPC_LOG_INFO("HandlerTimeTask", "Breach table changed\n\n");
+        return EventAction::kReloadAndRenew;
+    }
     PPC_LOG_INFO("HandlerTimeTask", "Unrecognized event mask %d\n\n", static_cast<int32_t>(mask));
     return EventAction::kIgnore;
 }

@@ -154,6 +154,7 @@ void PolicyCfg::Publish(PolicyCfg& loaded) noexcept {
     }
     policyMap.merge(loaded.policyMap);  // the ids that are new
     weakPwdDicFile.swap(loaded.weakPwdDicFile);
+    breachedPwdTableFile.swap(loaded.breachedPwdTableFile);
     timerInterval = loaded.timerInterval;
     PublishedTexts().merge(loaded.pendingTexts_);
 }
@@ -199,6 +200,8 @@ void PolicyCfg::HandleKey(const char* section, const char* name, const char* val
             weakPwdDicFile = value;
         } else if (strcmp(name, "timerInterval") == 0) {
             timerInterval = ToInt32(value);
+        } else if (strcmp(name, "breachedPwdTable") == 0) {
+            breachedPwdTableFile = value;
         } else {
             PPC_LOG_WARN("HandlerCfgVal", "unknown section %s and name %s\n", section, name);
         }
@@ -244,6 +247,11 @@ const char* PolicyCfg::StableSpecialChar(const ppc_PolicyInfo& policy) const {
     const auto text = texts.find(policy.specialchar);
     // Only a store filled without Init (a test's own) lacks the text.
     return text != texts.end() ? text->c_str() : policy.specialchar.c_str();
+}
+
+std::string PolicyCfg::GetBreachedPwdTableFile() const {
+    ReadSection read;
+    return breachedPwdTableFile;
 }
 
 int32_t PolicyCfg::GetTimeInterval() const {

@@ -48,6 +48,9 @@ public:
     ppc_PolicyInfo* GetDefaultPolicy();
     // A copy of the dictionary path; empty until a load sets "weakPwdDic".
     std::string GetWeakPwdDicFile() const;
+    // A copy of the breach table's path; empty (no table) until a load sets
+    // "breachedPwdTable" to a path.
+    std::string GetBreachedPwdTableFile() const;
     // The reload period in seconds: timerInterval * 60, wrapped to 32 bits.
     int32_t GetTimeInterval() const;
     // `policy`'s special set as a text that never changes and lives as long
@@ -58,6 +61,7 @@ public:
     std::map<std::string, int32_t> sectionMap;
     std::map<int32_t, ppc_PolicyInfo> policyMap;
     std::string weakPwdDicFile;
+    std::string breachedPwdTableFile;  // "breachedPwdTable"; empty: none
     int32_t timerInterval;
 
 private:

@@ -23,6 +23,7 @@ HandlerTimeTask(int)
 InitData()
 InitFileMonitor()
 InitTimer()
+PolicyCfg::GetBreachedPwdTableFile[abi:cxx11]() const
 PolicyCfg::GetDefaultPolicy()
 PolicyCfg::GetPolicyByID(int)
 PolicyCfg::GetPolicyBySection(char const*)

@@ -176,3 +176,28 @@ TEST(ConfigCheck, CandidateFileIsJudgedAndTheLiveFileLeftAlone) {
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
     EXPECT_EQ(after.st_ino, before.st_ino);
 }
+
+TEST(ConfigCheck, BreachTableIsReportedAndAProblemIsAnError) {
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    const std::string dictionary = dir.WriteFile("weak.dic", "password\n");
+    const std::string table = dir.Path() + "/breached.tbl";
+    ASSERT_EQ(Ppc({"breach", "build", "-o", table, dir.WriteFile("list", "a\nb\nc\n")}).status, 0);
+    const std::string basic = "[BASIC]\nweakPwdDic=" + dictionary + "\ntimerInterval=2\nbreachedPwdTable=";
+    const std::string policy = "\n[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\nspecialchar=!#\n";
+
+    config.Write(basic + table + policy);
+    const toolrun::Run run = Ppc({"config", "check"});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("breach table   " + table + " (3 entries, 0.0 MB, built 0 days ago)"),
+              std::string::npos) << run.out;
+
+    const std::string broken = dir.WriteFile("broken.tbl", "");
+    config.Write(basic + broken + policy);
+    const json report = json::parse(Ppc({"config", "check", "--json"}).out);
+    EXPECT_EQ(report.at("ok"), false);
+    EXPECT_EQ(report.at("breachTable").at("path"), broken);
+    EXPECT_TRUE(Has(Findings(report), "error: line 4: the breach table " + broken +
+                                          " cannot be used: truncated: file has 0 bytes, header says 128: "
+                                          "hosts that use the dictionary cannot start the component"));
+}

@@ -3,8 +3,10 @@
 #ifndef PPC_TOOL_COMMANDS_H
 #define PPC_TOOL_COMMANDS_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Output.h"
 
@@ -33,6 +35,16 @@ struct GenOptions {
     bool allowBlankEnds = false;
 };
 
+struct BreachBuildOptions {
+    std::string output;
+    std::vector<std::string> inputs;
+    uint32_t minCount = 1;
+    double falsePositiveRate = 1e-9;
+    std::string format = "auto";  // auto, hashes or passwords
+    unsigned int memoryMiB = 768;
+    std::string tempDir;  // empty: beside the output
+};
+
 // check: the policy verdict in words; 0 matches, 1 breaks a rule.
 int RunCheck(const CheckOptions& options, const Output& out);
 // weak: 0 when not in the dictionary, 1 when it is.
@@ -52,6 +64,14 @@ int RunPolicies(const Output& out);
 int RunConfigCheck(const std::optional<std::string>& file, const Output& out);
 // watch: start with monitor and timer, report each reload until Ctrl-C.
 int RunWatch(const Output& out);
+
+// breach build: a table from downloaded hash lists and password lists.
+int RunBreachBuild(const BreachBuildOptions& options, const Output& out);
+// breach info: a table's size, false-positive rate and build parameters;
+// with `verify`, 1 when its data checksum does not match.
+int RunBreachInfo(const std::string& path, bool verify, const Output& out);
+// breach check: 0 when no password is in the table, 1 when one is.
+int RunBreachCheck(const std::string& path, const PasswordArgument& password, const Output& out);
 
 }  // namespace ppc
 

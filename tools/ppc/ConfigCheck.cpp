@@ -7,6 +7,7 @@
 #include <pwdpolicy.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,18 @@ const char* SeverityName(Severity severity) {
 std::string Located(const Finding& finding) {
     return finding.line > 0 ? "line " + std::to_string(finding.line) + ": " + finding.message
                             : finding.message;
+}
+
+Json BreachJson(const pwdpolicy_internal::ConfigSummary& summary) {
+    if (summary.breachTablePath.empty()) return Json(nullptr);
+    Json table{{"path", summary.breachTablePath}};
+    if (summary.breachTableOpened) {
+        table["entries"] = summary.breachTableEntries;
+        table["bytes"] = summary.breachTableBytes;
+        table["ageDays"] = summary.breachTableAgeDays;
+        table["falsePositiveRate"] = summary.breachTableFalsePositiveRate;
+    }
+    return table;
 }
 
 }  // namespace
@@ -63,6 +76,7 @@ int RunConfigCheck(const std::optional<std::string>& file, const Output& out) {
         out.Record(Json{{"config", path},
                         {"dictionary", named ? Json(summary.dictionaryPath) : Json(nullptr)},
                         {"dictionaryEntries", summary.dictionaryEntries},
+                        {"breachTable", BreachJson(summary)},
                         {"policies", summary.policyIds},
                         {"timerInterval",
                          summary.timerIntervalSet ? Json(summary.timerInterval) : Json(nullptr)},
@@ -76,6 +90,16 @@ int RunConfigCheck(const std::optional<std::string>& file, const Output& out) {
                                            (summary.dictionaryLoaded
                                                 ? " (" + std::to_string(summary.dictionaryEntries) + " entries)"
                                                 : "")});
+    }
+    if (!summary.breachTablePath.empty()) {
+        std::string table = summary.breachTablePath;
+        if (summary.breachTableOpened) {
+            char size[32];
+            std::snprintf(size, sizeof size, "%.1f MB", static_cast<double>(summary.breachTableBytes) / 1e6);
+            table += " (" + std::to_string(summary.breachTableEntries) + " entries, " + size + ", built " +
+                     std::to_string(static_cast<long>(summary.breachTableAgeDays)) + " days ago)";
+        }
+        facts.push_back({"breach table", table});
     }
     if (summary.readable) {
         std::string ids;

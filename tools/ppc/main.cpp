@@ -96,6 +96,47 @@ int main(int argc, char** argv) try {
         "watch", "Run the library with its reload timer and show each reload; Ctrl-C ends");
     AddJsonFlag(watchCommand, &json);
 
+    CLI::App* breachCommand =
+        app.add_subcommand("breach", "Build and inspect breached-password tables");
+    breachCommand->require_subcommand(1);
+    AddJsonFlag(breachCommand, &json);
+    ppc::BreachBuildOptions breachBuild;
+    CLI::App* breachBuildCommand = breachCommand->add_subcommand(
+        "build", "Build a table from downloaded hash lists (40 hex digits:count) or password "
+                 "lists (one a line); written beside TABLE and renamed into place");
+    breachBuildCommand->add_option("-o,--output", breachBuild.output, "The table to write")->required();
+    breachBuildCommand->add_option("inputs", breachBuild.inputs, "Lists to read; - is standard input")
+        ->required();
+    breachBuildCommand->add_option("--min-count", breachBuild.minCount,
+                                   "Keep only hashes seen at least this often (default 1)")
+        ->check(CLI::Range(1u, 0xFFFFFFFFu));
+    breachBuildCommand->add_option("--fp-rate", breachBuild.falsePositiveRate,
+                                   "Highest false-positive rate a lookup may have (default 1e-9)")
+        ->check(CLI::Range(1e-15, 0.25));
+    breachBuildCommand->add_option("--format", breachBuild.format,
+                                   "auto (default: by each file's first line), hashes or passwords")
+        ->check(CLI::IsMember({"auto", "hashes", "passwords"}));
+    breachBuildCommand->add_option("--memory", breachBuild.memoryMiB,
+                                   "MiB of keys to sort in memory before spilling (default 768)")
+        ->check(CLI::Range(1u, 65536u));
+    breachBuildCommand->add_option("--temp-dir", breachBuild.tempDir,
+                                   "Directory for sorted runs (default: the table's)");
+    AddJsonFlag(breachBuildCommand, &json);
+    std::string breachTable;
+    bool breachVerify = false;
+    CLI::App* breachInfoCommand =
+        breachCommand->add_subcommand("info", "Show a table's entries, size, false-positive rate "
+                                              "and build parameters");
+    breachInfoCommand->add_option("table", breachTable, "The table")->required();
+    breachInfoCommand->add_flag("--verify", breachVerify, "Also read the whole file and check its data");
+    AddJsonFlag(breachInfoCommand, &json);
+    ppc::PasswordArgument breachPassword;
+    CLI::App* breachCheckCommand = breachCommand->add_subcommand(
+        "check", "Tell whether passwords are in a table (exit 1 when one is)");
+    breachCheckCommand->add_option("table", breachTable, "The table")->required();
+    AddPasswordArgument(breachCheckCommand, &breachPassword);
+    AddJsonFlag(breachCheckCommand, &json);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -118,6 +159,9 @@ int main(int argc, char** argv) try {
     if (*policiesCommand) return ppc::RunPolicies(out);
     if (*configCheckCommand) return ppc::RunConfigCheck(configFile, out);
     if (*watchCommand) return ppc::RunWatch(out);
+    if (*breachBuildCommand) return ppc::RunBreachBuild(breachBuild, out);
+    if (*breachInfoCommand) return ppc::RunBreachInfo(breachTable, breachVerify, out);
+    if (*breachCheckCommand) return ppc::RunBreachCheck(breachTable, breachPassword, out);
     return ppc::kExitUsage;
 } catch (const std::exception& e) {
     std::cerr << "ppc: " << e.what() << '\n';

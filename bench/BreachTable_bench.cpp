@@ -1,0 +1,319 @@
+// The breach table at scale. Generates a downloader-format list of N
+// SHA-1 lines (sorted, as the downloader writes them) into a scratch
+// directory, builds it with `ppc breach build` as an operator would, and
+// reports: bytes per entry, build throughput and peak memory of the build,
+// open time, lookup latency for hits and misses (median, p99, warm page
+// cache), and the false-positive rate measured on a table built with a
+// deliberately weak rate against the rate the header predicts. Google
+// Benchmark then times lookups back to back. Everything in the scratch
+// directory is deleted at the end.
+//
+//   breach_bench [--entries=N] [--scratch=DIR] [--queries=N] [benchmark flags]
+// N defaults to 1,000,000; the figures in docs/breach-table.md are N = 1e8.
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "breach/BreachHash.h"
+#include "breach/BreachScreen.h"
+#include "breach/BreachTable.h"
+#include "lifecycle/DataGuard.h"
+#include "lifecycle/Globals.h"
+#include "pwdpolicy.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+uint64_t gEntries = 1000000;
+uint64_t gQueries = 0;  // 0: as many as entries
+std::string gScratch = "/tmp";
+
+std::string MemberPassword(uint64_t i) { return "member-" + std::to_string(i); }
+std::string StrangerPassword(uint64_t i) { return "stranger-" + std::to_string(i); }
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// The downloader's format for N members: "HEX:count" sorted by hash.
+void WriteHashList(const std::string& path) {
+    struct Keyed {
+        uint64_t key;
+        uint64_t index;
+    };
+    std::vector<Keyed> keyed(gEntries);
+    for (uint64_t i = 0; i < gEntries; ++i) keyed[i] = {breach::KeyOfPassword(MemberPassword(i)), i};
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+    FILE* out = std::fopen(path.c_str(), "w");
+    std::vector<char> buffer(1 << 22);
+    setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    static const char kHex[] = "0123456789ABCDEF";
+    char line[64];
+    for (const Keyed& k : keyed) {
+        uint8_t digest[breach::kSha1Bytes];
+        breach::Sha1(MemberPassword(k.index), digest);
+        for (int b = 0; b < 20; ++b) {
+            line[2 * b] = kHex[digest[b] >> 4];
+            line[2 * b + 1] = kHex[digest[b] & 15];
+        }
+        const int tail = std::snprintf(line + 40, sizeof line - 40, ":%llu\n",
+                                       static_cast<unsigned long long>(1 + k.index % 7));
+        std::fwrite(line, 1, 40 + static_cast<size_t>(tail), out);
+    }
+    std::fclose(out);
+}
+
+struct Child {
+    double seconds = 0;
+    double cpuSeconds = 0;
+    long maxRssKiB = 0;
+    int status = -1;
+};
+
+// Runs ppc with `args`; its wall time and peak resident memory.
+Child RunPpc(std::vector<std::string> args) {
+    args.insert(args.begin(), PPC_TOOL_PATH);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    Child child;
+    const auto start = Clock::now();
+    pid_t pid;
+    if (posix_spawn(&pid, PPC_TOOL_PATH, nullptr, nullptr, argv.data(), environ) != 0) return child;
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    child.seconds = Seconds(start);
+    child.maxRssKiB = usage.ru_maxrss;
+    child.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    child.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return child;
+}
+
+struct Percentiles {
+    double median = 0;
+    double p99 = 0;
+};
+
+// Each lookup timed on its own; the clock's own cost (~20 ns) included.
+Percentiles TimeLookups(const breach::BreachTable& table, const std::vector<std::string>& passwords,
+                        bool expected, uint64_t* wrong) {
+    std::vector<double> ns;
+    ns.reserve(passwords.size());
+    for (const std::string& pwd : passwords) {
+        const auto start = Clock::now();
+        const bool found = table.ContainsPassword(pwd);
+        ns.push_back(std::chrono::duration<double, std::nano>(Clock::now() - start).count());
+        if (found != expected) ++*wrong;
+    }
+    std::sort(ns.begin(), ns.end());
+    return {ns[ns.size() / 2], ns[ns.size() * 99 / 100]};
+}
+
+void WarmPageCache(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buffer(1 << 22);
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()))) {
+    }
+}
+
+std::unique_ptr<breach::BreachTable> gTable;
+std::string gTablePath;
+std::vector<std::string> gHits, gMisses;
+
+void BM_ContainsPassword(benchmark::State& state) {
+    const std::vector<std::string>& probes = state.range(0) == 1 ? gHits : gMisses;
+    size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gTable->ContainsPassword(probes[next]));
+        if (++next == probes.size()) next = 0;
+    }
+    state.SetLabel(state.range(0) == 1 ? "hits" : "misses");
+}
+BENCHMARK(BM_ContainsPassword)->Arg(1)->Arg(0);
+
+void BM_Sha1Only(benchmark::State& state) {
+    size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(breach::KeyOfPassword(gMisses[next]));
+        if (++next == gMisses.size()) next = 0;
+    }
+}
+BENCHMARK(BM_Sha1Only);
+
+// PPC_IsStrongPwd on passwords that pass policy 0 and are in neither the
+// (empty) dictionary nor the table, so both halves run: without a table
+// (as every host without "breachedPwdTable") and with the big one.
+void BM_IsStrongPwd(benchmark::State& state) {
+    BreachScreen::Table table;
+    if (state.range(0) == 1) {
+        std::string problem;
+        table = BreachScreen::Stage(gTablePath, &problem);
+    }
+    {
+        ReloadLock lock;
+        WriteSection write;
+        breachScreen.Swap(table);
+    }
+    size_t next = 0;
+    for (auto _ : state) {
+        unsigned int strong = 0;
+        PPC_IsStrongPwd(gMisses[next].c_str(), &strong);
+        if (strong != 1) state.SkipWithError("not strong");
+        if (++next == gMisses.size()) next = 0;
+    }
+    state.SetLabel(state.range(0) == 1 ? "with table" : "without table");
+}
+BENCHMARK(BM_IsStrongPwd)->Arg(0)->Arg(1);
+
+// The component as PPC_Initialize(NULL, 0, 1) leaves it, from a private
+// configuration (the fixed path belongs to the tests).
+bool LoadComponent(const std::string& dir) {
+    const std::string config = dir + "/ppc.conf";
+    std::ofstream(config) << "[POLICY0]\nminlen=8\nmaxlen=16\nminclass=2\n";
+    if (policyCfgObj.Init(config) != 0) return false;
+    __atomic_store_n(&gWeakPwdUseInd, 1, __ATOMIC_RELEASE);
+    __atomic_store_n(&ppcInitFlag, 1, __ATOMIC_RELEASE);
+    return true;
+}
+
+bool TakeFlag(const char* arg, const char* name, std::string* value) {
+    const size_t length = std::strlen(name);
+    if (std::strncmp(arg, name, length) != 0 || arg[length] != '=') return false;
+    *value = arg + length + 1;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> rest{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        std::string value;
+        if (TakeFlag(argv[i], "--entries", &value)) {
+            gEntries = std::stoull(value);
+        } else if (TakeFlag(argv[i], "--queries", &value)) {
+            gQueries = std::stoull(value);
+        } else if (TakeFlag(argv[i], "--scratch", &value)) {
+            gScratch = value;
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    if (gQueries == 0) gQueries = gEntries;
+    int restCount = static_cast<int>(rest.size());
+    benchmark::Initialize(&restCount, rest.data());
+
+    char pattern[] = "ppc-breach-bench-XXXXXX";
+    const std::string dir = gScratch + "/" + pattern;
+    std::string made = dir;
+    if (mkdtemp(made.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string list = made + "/list.txt";
+    const std::string table = made + "/breached.tbl";
+    const std::string weak = made + "/weak.tbl";
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::printf("breach table benchmark: %llu entries, %llu false-positive queries, scratch %s\n",
+                static_cast<unsigned long long>(gEntries), static_cast<unsigned long long>(gQueries), made.c_str());
+
+    auto start = Clock::now();
+    // In a child: a process started with posix_spawn (vfork) inherits its
+    // parent's peak RSS into ru_maxrss, so this process must stay small
+    // until the build has been measured.
+    const pid_t writer = fork();
+    if (writer == 0) {
+        WriteHashList(list);
+        _exit(0);
+    }
+    int writerStatus = 0;
+    waitpid(writer, &writerStatus, 0);
+    const double listBytes = static_cast<double>(std::filesystem::file_size(list));
+    std::printf("generated list: %.2f GB in %.1f s\n", listBytes / 1e9, Seconds(start));
+
+    const Child build = RunPpc({"breach", "build", "-o", table, list});
+    if (build.status != 0) {
+        std::fprintf(stderr, "build failed: %d\n", build.status);
+        return 1;
+    }
+    // The machine is shared: CPU time says what the builder needs when it
+    // has a core to itself, wall time what it got.
+    std::printf("build (sorted input): %.1f s wall, %.1f s CPU; %.2f M entries/s wall, %.2f M entries/CPU-s; "
+                "%.1f MB/s of text; peak RSS %.0f MiB\n",
+                build.seconds, build.cpuSeconds, gEntries / build.seconds / 1e6, gEntries / build.cpuSeconds / 1e6,
+                listBytes / build.seconds / 1e6, build.maxRssKiB / 1024.0);
+
+    WarmPageCache(table);
+    std::string problem;
+    start = Clock::now();
+    gTable = breach::BreachTable::Open(table, &problem);
+    const double openMs = Seconds(start) * 1e3;
+    if (!gTable) {
+        std::fprintf(stderr, "open failed: %s\n", problem.c_str());
+        return 1;
+    }
+    const double bytes = static_cast<double>(gTable->FileBytes());
+    std::printf("table: %.0f bytes, %.3f bytes/entry (%.2f bits), predicted false-positive rate %.3g, open %.3f ms\n",
+                bytes, bytes / gEntries, 8 * bytes / gEntries, gTable->FalsePositiveRate(), openMs);
+
+    const uint64_t probes = std::min<uint64_t>(gEntries, 1000000);
+    for (uint64_t i = 0; i < probes; ++i) {
+        gHits.push_back(MemberPassword((i * 2654435761u) % gEntries));
+        gMisses.push_back(StrangerPassword(i));
+    }
+    uint64_t wrong = 0;
+    const Percentiles hit = TimeLookups(*gTable, gHits, true, &wrong);
+    const Percentiles miss = TimeLookups(*gTable, gMisses, false, &wrong);
+    std::printf("lookup incl. SHA-1, warm cache: hits median %.0f ns p99 %.0f ns; misses median %.0f ns p99 %.0f ns "
+                "(%llu of %llu answers wrong)\n",
+                hit.median, hit.p99, miss.median, miss.p99, static_cast<unsigned long long>(wrong),
+                static_cast<unsigned long long>(2 * probes));
+
+    // A weak rate, so that false positives are common enough to count.
+    constexpr double kWeakRate = 1e-4;
+    const Child weakBuild = RunPpc({"breach", "build", "-o", weak, "--fp-rate", "1e-4", list});
+    std::unique_ptr<breach::BreachTable> weakTable =
+        weakBuild.status == 0 ? breach::BreachTable::Open(weak, &problem) : nullptr;
+    if (weakTable) {
+        start = Clock::now();
+        uint64_t positives = 0;
+        for (uint64_t i = 0; i < gQueries; ++i) positives += weakTable->ContainsPassword(StrangerPassword(i));
+        const double predicted = weakTable->FalsePositiveRate();
+        const double expected = predicted * gQueries;
+        std::printf("false positives at --fp-rate %.0e: %llu of %llu non-members = %.3g (predicted %.3g, "
+                    "expected %.0f +- %.0f), %.3f bytes/entry, %.0f s\n",
+                    kWeakRate, static_cast<unsigned long long>(positives), static_cast<unsigned long long>(gQueries),
+                    static_cast<double>(positives) / gQueries, predicted, expected, 3 * std::sqrt(expected),
+                    static_cast<double>(weakTable->FileBytes()) / gEntries, Seconds(start));
+    }
+    weakTable.reset();
+    std::filesystem::remove(list);
+    std::filesystem::remove(weak);
+
+    gTablePath = table;
+    if (!LoadComponent(made)) {
+        std::fprintf(stderr, "cannot load the component\n");
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    gTable.reset();
+    std::filesystem::remove_all(made);
+    return 0;
+}
