@@ -47,14 +47,14 @@ MUTANTS = [
     ("src/check/MatchPolicy.cpp", "2, 3, 2, 3, 3, 4};", "2, 3, 2, 3, 3, 3};", "MatchPolicy|CheckCommand|StrongPwd"),
     # check: weak and strong
     ("src/check/WeakStrong.cpp", " && verdict != PPC_TOO_LONG", "", "StrongPwd|WeakPwd|StrongCommand"),
-    ("src/check/WeakStrong.cpp", "if (!weakpwdDic.Contains(pwd)) *isStrong = 1;",
-     "if (weakpwdDic.Contains(pwd)) *isStrong = 1;", "StrongPwd|WeakPwd|StrongCommand"),
+    ("src/check/WeakStrong.cpp", "if (!IsWeakInForce(pwd)) *isStrong = 1;",
+     "if (IsWeakInForce(pwd)) *isStrong = 1;", "StrongPwd|WeakPwd|StrongCommand"),
     ("src/check/WeakStrong.cpp", "if (pwd == nullptr) return PPC_ERR_BAD_ARGUMENT;\n    // Searched",
      "// Searched", "StrongPwd|WeakPwd"),
     # check: dictionary
-    ("src/check/WeakPwdDic.cpp", "if (!s.empty() && s.back() == '\\r') s.remove_suffix(1);", "",
+    ("src/check/Trim.h", "if (!s.empty() && s.back() == '\\r') s.remove_suffix(1);", "",
      "WeakPwdDic|WeakPwd|Loaded"),
-    ("src/check/WeakPwdDic.cpp", "return s.substr(first, last - first + 1);",
+    ("src/check/Trim.h", "return s.substr(first, last - first + 1);",
      "return s.substr(first, last - first);", "WeakPwdDic|WeakPwd|Loaded"),
     ("src/check/WeakPwdDic.cpp", "if (entry.empty()) return false;", "if (entry.empty()) return true;",
      "WeakPwdDic|WeakPwd|Loaded"),
