@@ -179,6 +179,22 @@ TEST(WeakPwdDic, GeneratedFileWithEveryEdgeOfTheFormat) {
     }
 }
 
+// Enough distinct entries that many share the index's 16 tag bits with
+// another entry on their probe path: each must still be found by its bytes,
+// not taken for a duplicate of a namesake tag.
+TEST(WeakPwdDic, EveryEntryOfAQuarterMillionIsFound) {
+    constexpr int kEntries = 1 << 18;
+    std::string content;
+    for (int i = 0; i < kEntries; ++i) content += "w" + std::to_string(i) + "\n";
+    TempDir dir;
+    WeakPwdDic dic;
+    ASSERT_EQ(dic.Init(dir.WriteFile("d", content)), 0);
+    int missing = 0;
+    for (int i = 0; i < kEntries; ++i) missing += dic.IsWeakPwd("w" + std::to_string(i)) ? 0 : 1;
+    EXPECT_EQ(missing, 0);
+    EXPECT_FALSE(dic.IsWeakPwd("w" + std::to_string(kEntries)));
+}
+
 TEST(WeakPwdDic, RunningOutOfMemoryKeepsTheContent) {
     TempDir dir;
     WeakPwdDic dic;
