@@ -134,7 +134,8 @@ unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong);
  * caller releases with free().
  * Randomness comes from rand(), drawn in a fixed order: with a fixed srand()
  * seed the output is reproducible, and every rand() user in the process
- * shares the sequence. It is NOT a cryptographic generator; see the README.
+ * shares the sequence. It is NOT a cryptographic generator; see
+ * libpwdpolicy(3) and docs/generator.md.
  * A length below 6 (including values of 2^31 and above, read as signed) is
  * replaced by 3006 and written back to *pwdLen: read the length back after
  * the call.

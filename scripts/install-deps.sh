@@ -1,15 +1,32 @@
 #!/usr/bin/env bash
 # Installs what the project builds and tests with, from Debian's packages.
 # Quick when everything is already there.
+#
+#   scripts/install-deps.sh           everything: library, ppc, Java, tests, benchmarks, checks
+#   scripts/install-deps.sh --light   only what the library and ppc need
 set -euo pipefail
 
-packages=(
+light=(
   build-essential cmake pkg-config
-  libinih-dev nettle-dev libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+  libinih-dev nettle-dev libcli11-dev nlohmann-json3-dev
+  john-data      # its list of common passwords is merged into the sample dictionary
+)
+full=(
+  "${light[@]}"
+  libgtest-dev libgmock-dev libbenchmark-dev
   junit5
   clang libclang-rt-14-dev clang-tidy cppcheck
   libpam0g-dev libpam-wrapper libpamtest0-dev libuid-wrapper pamtester
+  groff-base     # the man pages' check
+  lintian        # the packaging test
 )
+if [[ ${1:-} == --light ]]; then
+  packages=("${light[@]}")
+else
+  packages=("${full[@]}")
+  # The Java binding needs a JDK; Debian's default one when there is none.
+  command -v javac >/dev/null || packages+=(default-jdk-headless)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -22,5 +39,3 @@ if ((${#missing[@]})); then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-# The JDK comes with the machine; javac must be on the PATH for the jar.
-command -v javac >/dev/null || { echo "javac not found: a JDK is required" >&2; exit 1; }

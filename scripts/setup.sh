@@ -2,10 +2,23 @@
 # The five-minute start, as root on a fresh Debian machine: installs what
 # the build needs, builds, installs PwdPolicy under /usr/local, puts the
 # sample configuration in place where none exists, and shows ppc at work.
+#
+#   scripts/setup.sh           everything scripts/test.sh needs too: a JDK and
+#                              the Java binding, the test, benchmark and
+#                              analysis tools; builds it all in build/
+#   scripts/setup.sh --light   only the library and ppc (no Java, no tests,
+#                              no benchmarks), built in build-light/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+light=0
+case ${1:-} in
+    --light) light=1 ;;
+    "") ;;
+    *) echo "usage: scripts/setup.sh [--light]" >&2; exit 2 ;;
+esac
 conf_dir=/usr/local/vesticor/conf
+wordlist=/usr/share/john/password.lst
 log=$(mktemp /tmp/pwdpolicy-setup.XXXXXX.log)
 step() { printf '== %s\n' "$*"; }
 quietly() { "$@" >>"$log" 2>&1 || { echo "failed: $* (details in $log)" >&2; tail -20 "$log" >&2; exit 1; }; }
@@ -15,28 +28,36 @@ if [[ $(id -u) -ne 0 ]]; then
     exit 1
 fi
 
-step "installing build dependencies (Debian packages)"
-quietly scripts/install-deps.sh
+# The sample dictionary: the repository's short list merged with john-data's
+# public-domain list of common passwords (the short list alone without it).
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DPWDPOLICY_INSTALL_LIVE_CONFIG=OFF)
+if ((light)); then
+    step "installing build dependencies for the library and ppc (Debian packages)"
+    quietly scripts/install-deps.sh --light
+    build="build-light"
+    options+=(-DPWDPOLICY_BUILD_TESTS=OFF -DPWDPOLICY_BUILD_BENCH=OFF -DPWDPOLICY_BUILD_JAVA=OFF)
+    targets=(--target ppc pwdpolicy_man)
+else
+    step "installing build dependencies, a JDK and the test tools (Debian packages)"
+    quietly scripts/install-deps.sh
+    build=build
+    targets=()
+fi
+if [[ -r $wordlist ]]; then
+    options+=("-DPWDPOLICY_EXTRA_WORDLIST=$wordlist")
+    ((light)) && targets+=(pwdpolicy_sample_dictionary)
+fi
 
-step "building (build/)"
-quietly cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-quietly cmake --build build -j"$(nproc)"
+step "building ($build/)"
+quietly cmake -S . -B "$build" "${options[@]}"
+quietly cmake --build "$build" -j"$(nproc)" "${targets[@]}"
 
 step "installing under /usr/local"
-# Before cmake --install, which would also copy the samples where missing:
-# say here which files are the operator's and are kept.
-mkdir -p "$conf_dir"
-for name in ppc.conf weakpwd.dic; do
-    if [[ -e $conf_dir/$name ]]; then
-        echo "   kept your $conf_dir/$name"
-    else
-        install -m 0644 "config/$name" "$conf_dir/$name"
-        echo "   installed the sample $conf_dir/$name"
-    fi
-done
-quietly cmake --install build
+quietly cmake --install "$build"
 quietly ldconfig
-echo "   library, header, ppc, pkg-config and CMake files are in /usr/local"
+echo "   library, header, ppc, man pages, pkg-config and CMake files are in /usr/local"
+# The samples go to the fixed path only where the operator has no file yet.
+/usr/local/bin/ppc config init --from /usr/local/share/pwdpolicy | sed 's/^/   /'
 
 ppc=/usr/local/bin/ppc
 show() {

@@ -26,6 +26,10 @@ ppc_tool_test(ConfigCheck_test tool/ConfigCheck_test.cpp)
 ppc_tool_test(Main_test tool/Main_test.cpp)
 ppc_tool_test(WatchCommand_test RELOAD tool/WatchCommand_test.cpp)
 
+# config init works under scratch roots only: no configuration lock needed.
+pwdpolicy_test(ConfigInit_test tool/ConfigInit_test.cpp)
+target_link_libraries(ConfigInit_test PRIVATE ppc_toolrunner nlohmann_json::nlohmann_json)
+
 ppc_tool_test(Examples_test tool/Examples_test.cpp)
 target_compile_definitions(Examples_test PRIVATE EXAMPLE_C_HOST="$<TARGET_FILE:example_c_host>"
                            EXAMPLE_CPP_HOST="$<TARGET_FILE:example_cpp_host>")

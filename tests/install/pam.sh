@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 module=$(find "$prefix" -name pam_pwdpolicy.so)
 [[ $module == "$prefix"/lib/*/security/pam_pwdpolicy.so || $module == "$prefix"/lib/security/pam_pwdpolicy.so ]] \
     || fail "module not in lib/<multiarch>/security or lib/security: ${module:-missing}"
-for file in share/pam-configs/pwdpolicy share/man/man8/pam_pwdpolicy.8; do
+for file in share/pam-configs/pwdpolicy share/man/man8/pam_pwdpolicy.8.gz; do
     [[ -e $prefix/$file ]] || fail "$file not installed"
 done
 grep -qx "Default: no" "$prefix/share/pam-configs/pwdpolicy" || fail "the profile is on by default"

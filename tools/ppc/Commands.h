@@ -24,6 +24,11 @@ struct CheckOptions {
     PasswordArgument password;
 };
 
+struct ConfigInitOptions {
+    std::string sampleDir = PPC_SAMPLE_DIR;  // holds ppc.conf and weakpwd.dic
+    std::string root = "/";                  // the fixed path is placed under it
+};
+
 struct GenOptions {
     int policy = 0;
     std::optional<unsigned int> length;  // absent: the policy's minlen
@@ -62,6 +67,8 @@ int RunPolicies(const Output& out);
 // names: `file` when given (the live configuration is then left alone),
 // else the live configuration.
 int RunConfigCheck(const std::optional<std::string>& file, const Output& out);
+// config init: the samples at the fixed path, where no file is yet.
+int RunConfigInit(const ConfigInitOptions& options, const Output& out);
 // watch: start with monitor and timer, report each reload until Ctrl-C.
 int RunWatch(const Output& out);
 

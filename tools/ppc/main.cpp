@@ -91,6 +91,17 @@ int main(int argc, char** argv) try {
                                    PPC_CONFIG_PATH ", which is then neither read nor touched");
     AddJsonFlag(configCommand, &json);
     AddJsonFlag(configCheckCommand, &json);
+    ppc::ConfigInitOptions init;
+    CLI::App* configInitCommand = configCommand->add_subcommand(
+        "init", "Put the sample configuration and dictionary at " PPC_CONFIG_PATH
+                " and beside it, where no file is yet (an existing file is never replaced)");
+    configInitCommand->add_option("--from", init.sampleDir,
+                                  "Directory of the samples ppc.conf and weakpwd.dic")
+        ->capture_default_str();
+    configInitCommand->add_option("--root", init.root,
+                                  "Place them under this directory instead of / "
+                                  "(an image or a chroot being prepared)");
+    AddJsonFlag(configInitCommand, &json);
 
     CLI::App* watchCommand = app.add_subcommand(
         "watch", "Run the library with its reload timer and show each reload; Ctrl-C ends");
@@ -158,6 +169,7 @@ int main(int argc, char** argv) try {
     if (*policyCommand) return ppc::RunPolicy(policyId, out);
     if (*policiesCommand) return ppc::RunPolicies(out);
     if (*configCheckCommand) return ppc::RunConfigCheck(configFile, out);
+    if (*configInitCommand) return ppc::RunConfigInit(init, out);
     if (*watchCommand) return ppc::RunWatch(out);
     if (*breachBuildCommand) return ppc::RunBreachBuild(breachBuild, out);
     if (*breachInfoCommand) return ppc::RunBreachInfo(breachTable, breachVerify, out);

@@ -60,7 +60,7 @@ package com.korvane.vesticor.pwdpolicy;
  * /usr/local/vesticor/conf/ppc.conf}. The checks and generation initialise the component
  * on demand when it is not; {@link #PPCGetPolicy} never does. With {@code timerStartInd} 1
  * the component installs a SIGALRM handler and arms the process's real-time interval timer
- * to reload changed files; in a JVM prefer 0 (see the README).
+ * to reload changed files; in a JVM prefer 0 (see docs/java.md).
  */
 public final class PwdPolicyAPI {
     /** Success. */
