@@ -98,9 +98,9 @@ BENCHMARK(BM_GenSecPwd16);
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Loads a known policy 0 from a private configuration folder.
+    if (!testenv::MakeConfigFolderPrivate()) return 1;
     {
-        // Load a known policy 0, then give the shared configuration file back
-        // at once: the store keeps what was loaded.
         testenv::ConfigFile config;
         config.Write(kConfig);
         if (PPC_Initialize(nullptr, 0, 0) != PPC_OK) {

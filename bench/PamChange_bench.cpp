@@ -5,8 +5,8 @@
 // the same process with a stack of pam_permit only, the floor the module
 // adds to. Real time, since the work happens in the child.
 //
-// This benchmark writes the fixed configuration path, under the tests' lock
-// (testenv::ConfigFile), and puts the previous file back when it ends.
+// This benchmark writes the fixed configuration path, in a private mount
+// namespace (testenv::MakeConfigFolderPrivate; needs root).
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -92,6 +92,7 @@ BENCHMARK(BM_PasswordChange_BreachTable1M)->Unit(benchmark::kMillisecond)->UseRe
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!testenv::MakeConfigFolderPrivate()) return 1;
     Setup prepared;
     setup = &prepared;
     const std::string& dir = prepared.dir.Path();

@@ -1,4 +1,4 @@
-# The policy benchmark loads its configuration through the tests' locked
+# The policy benchmark loads its configuration through the tests' private
 # ConfigFile helper, so it is built only together with the tests.
 if(TARGET ppc_testenv)
   pwdpolicy_bench(GenSecPwd_bench GenSecPwd_bench.cpp)

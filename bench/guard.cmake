@@ -21,8 +21,8 @@ target_compile_definitions(Guard_bench PRIVATE
   PWDPOLICY_RWLOCK_LIBRARY="$<TARGET_FILE:pwdpolicy_rwlock>")
 add_dependencies(Guard_bench pwdpolicy pwdpolicy_unguarded pwdpolicy_rwlock)
 if(TARGET ppc_testenv)
-  # The tick benchmarks rewrite the fixed configuration path: under the
-  # tests' lock, and restored afterwards.
+  # The tick benchmarks rewrite the fixed configuration path, in a private
+  # mount namespace (testenv::MakeConfigFolderPrivate; needs root).
   target_link_libraries(Guard_bench PRIVATE ppc_testenv)
   target_compile_definitions(Guard_bench PRIVATE PWDPOLICY_BENCH_TICKS)
 endif()

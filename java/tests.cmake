@@ -17,9 +17,8 @@ endif()
 find_jar(PWDPOLICY_JUNIT_CONSOLE NAMES junit-platform-console-standalone
          PATHS /usr/share/java REQUIRED)
 
-# Test support: flock(2) for the configuration lock, and the AllocMem/free
-# counter (preloaded into every test JVM).
-add_library(ppcjavatest SHARED test/native/AllocTracker.c test/native/FileLock.c)
+# Test support: the AllocMem/free counter (preloaded into every test JVM).
+add_library(ppcjavatest SHARED test/native/AllocTracker.c)
 target_include_directories(ppcjavatest PRIVATE ${JNI_INCLUDE_DIRS})
 set_target_properties(ppcjavatest PROPERTIES C_STANDARD 11)
 target_compile_options(ppcjavatest PRIVATE -Wall -Wextra)
@@ -55,18 +54,19 @@ if(Java_VERSION VERSION_GREATER_EQUAL 17)
   set(pwdpolicy_java_native_access --enable-native-access=ALL-UNNAMED)
 endif()
 
-# pwdpolicy_java_test(CLASS [JVM_ARGS...]): runs one test class in one JVM.
+# pwdpolicy_java_test(CLASS [JVM_ARGS...]): runs one test class in one JVM,
+# in a private configuration folder like every C++ test (the launcher also
+# sets the DEBUG level).
 function(pwdpolicy_java_test class)
   add_test(NAME Java.${class}
-    COMMAND ${Java_JAVA_EXECUTABLE} -Xcheck:jni ${pwdpolicy_java_native_access} ${ARGN}
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/support/private-conf.sh ${Java_JAVA_EXECUTABLE} -Xcheck:jni ${pwdpolicy_java_native_access} ${ARGN}
       -Djava.library.path=$<TARGET_FILE_DIR:pwdpolicy>:$<TARGET_FILE_DIR:ppcjavatest>
       -jar ${PWDPOLICY_JUNIT_CONSOLE}
       --disable-banner --disable-ansi-colors --fail-if-no-tests --details=tree
       --class-path ${pwdpolicy_jar_file}:${pwdpolicy_example_jar_file}:${pwdpolicy_java_tests_jar_file}
       --select-class com.korvane.vesticor.pwdpolicy.${class})
   set_tests_properties(Java.${class} PROPERTIES
-    ENVIRONMENT "VC_LOG_FILE=${CMAKE_BINARY_DIR}/test-logs/%p.log;VC_LOG_LEVEL=DEBUG;LD_PRELOAD=$<TARGET_FILE:ppcjavatest>"
-    RESOURCE_LOCK ppc_conf
+    ENVIRONMENT "VC_LOG_FILE=${CMAKE_BINARY_DIR}/test-logs/%p.log;LD_PRELOAD=$<TARGET_FILE:ppcjavatest>"
     FAIL_REGULAR_EXPRESSION "WARNING"
     TIMEOUT 120)
 endfunction()

@@ -23,6 +23,8 @@ run_ctest() {
   local log
   log=$(mktemp)
   local status=0
+  # The log scan reads every test log: only this run's.
+  rm -f "$dir"/test-logs/*.log
   (cd "$dir" && ctest --output-on-failure -j"$jobs" "$@") 2>&1 | tee "$log" || status=$?
   local total fails
   total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)

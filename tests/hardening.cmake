@@ -1,8 +1,5 @@
 # Hostile, broken and oversized files, and password hygiene.
 pwdpolicy_test(HostileFiles_test CONFIG RELOAD INTERNAL hardening/HostileFiles_test.cpp)
-# Works on private files and objects only, so it does not hold the
-# configuration lock while it loads its large files.
-pwdpolicy_test(LargeFiles_test INTERNAL hardening/LargeFiles_test.cpp)
 
 # LogHygiene_test is registered like pwdpolicy_test(CONFIG) does, plus the
 # fixture that orders the log scan after it.
@@ -12,7 +9,7 @@ target_link_libraries(LogHygiene_test PRIVATE pwdpolicy vc-common vc-tidesafe pp
 target_include_directories(LogHygiene_test PRIVATE ${PROJECT_SOURCE_DIR}/src)
 set_target_properties(LogHygiene_test PROPERTIES CROSSCOMPILING_EMULATOR "${PWDPOLICY_TEST_LAUNCHER}")
 gtest_discover_tests(LogHygiene_test
-  PROPERTIES ENVIRONMENT "${PWDPOLICY_TEST_ENV}" TIMEOUT 120 RESOURCE_LOCK ppc_conf
+  PROPERTIES ENVIRONMENT "${PWDPOLICY_TEST_ENV}" TIMEOUT 120
              FIXTURES_REQUIRED ppc_log_hygiene LABELS reload
   DISCOVERY_TIMEOUT 60)
 

@@ -19,6 +19,8 @@ set_tests_properties(install_deb_package PROPERTIES TIMEOUT 1200)
 # The PAM module installed and packaged (tests/install/pam.sh).
 if(TARGET pam_pwdpolicy OR PWDPOLICY_PAM_INCLUDE_DIR)
   add_test(NAME install_pam_module
-           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/install/pam.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:with_config>)
-  set_tests_properties(install_pam_module PROPERTIES TIMEOUT 300 RESOURCE_LOCK "build_install;ppc_conf")
+           COMMAND ${PWDPOLICY_TEST_LAUNCHER} bash ${PROJECT_SOURCE_DIR}/tests/install/pam.sh
+                   ${CMAKE_BINARY_DIR} $<TARGET_FILE:with_config>)
+  # In a private configuration folder, where with_config may write.
+  set_tests_properties(install_pam_module PROPERTIES TIMEOUT 300 RESOURCE_LOCK build_install)
 endif()

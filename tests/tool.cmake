@@ -7,12 +7,13 @@ target_link_libraries(ppc_toolrunner PUBLIC ppc_testenv)
 target_compile_definitions(ppc_toolrunner PUBLIC PPC_TOOL_PATH="$<TARGET_FILE:ppc>")
 add_dependencies(ppc_toolrunner ppc)
 
-# A configuration for a command run by hand, under the tests' lock.
+# A configuration for a command run by hand: run it under
+# tests/support/private-conf.sh.
 add_executable(with_config tool/WithConfig.cpp)
 target_link_libraries(with_config PRIVATE ppc_testenv)
 
-# ppc_tool_test(NAME SOURCES...): a GoogleTest program that runs ppc; each
-# writes the configuration, so they run one at a time.
+# ppc_tool_test(NAME SOURCES...): a GoogleTest program that runs ppc, which
+# inherits the test's private configuration folder.
 function(ppc_tool_test name)
   pwdpolicy_test(${name} CONFIG ${ARGN})
   target_link_libraries(${name} PRIVATE ppc_toolrunner nlohmann_json::nlohmann_json)

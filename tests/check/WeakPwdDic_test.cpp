@@ -1,11 +1,6 @@
 // The weak-password dictionary on files of its own (no configuration).
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <list>
 #include <map>
 #include <random>
@@ -31,48 +26,11 @@ Lines InitLines() {
     return lines;
 }
 
-// What the file should load, read independently of the component: LF
-// separated lines, trimmed, up to the first empty one.
-EntryMap ExpectedEntries(const std::string& content) {
-    EntryMap entries;
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos) end = content.size();
-        const std::string entry = WeakPwdDic::Trim(content.substr(start, end - start));
-        if (entry.empty()) break;
-        entries[static_cast<int32_t>(entry.size())].push_back(entry);
-        start = end + 1;
-    }
-    return entries;
-}
-
 // The loaded map as owned strings, to compare with expected maps.
 EntryMap Entries(const WeakPwdDic::WeakPwdMap& loaded) {
     EntryMap entries;
     for (const auto& [length, list] : loaded) entries[length].assign(list.begin(), list.end());
     return entries;
-}
-
-// The lookup as a walk of the entries of one length.
-template <class Map>
-bool WalkFinds(const Map& entries, const std::string& pwd) {
-    const std::string trimmed = WeakPwdDic::Trim(pwd);
-    const auto list = entries.find(static_cast<int32_t>(trimmed.size()));
-    if (list == entries.end()) return false;
-    for (const auto& entry : list->second) {
-        if (entry == trimmed) return true;
-    }
-    return false;
-}
-
-template <class Map>
-void ExpectInvariants(const Map& entries) {
-    for (const auto& [length, list] : entries) {
-        EXPECT_GE(length, 1);
-        EXPECT_FALSE(list.empty());
-        for (const auto& entry : list) EXPECT_EQ(entry.size(), static_cast<size_t>(length));
-    }
 }
 
 }  // namespace
@@ -221,133 +179,20 @@ TEST(WeakPwdDic, GeneratedFileWithEveryEdgeOfTheFormat) {
     }
 }
 
-TEST(WeakPwdDic, FileThatCannotBeOpenedKeepsTheContent) {
-    TempDir dir;
-    WeakPwdDic dic;
-    ASSERT_EQ(dic.Init(dir.WriteFile("d", "letmein\n")), 0);
-    ASSERT_EQ(mkfifo((dir.Path() + "/fifo").c_str(), 0600), 0);
-    std::filesystem::create_directory(dir.Path() + "/sub");
-    std::filesystem::create_symlink(dir.Path() + "/loop", dir.Path() + "/loop");
-    const std::string paths[] = {dir.Path() + "/missing", "", dir.Path() + "/sub",
-                                 dir.Path() + "/fifo", dir.Path() + "/loop", "/etc/passwd/x"};
-    testenv::ClearLog();
-    for (const std::string& path : paths) {
-        EXPECT_EQ(dic.Init(path), 12) << path;
-        EXPECT_TRUE(dic.IsWeakPwd("letmein")) << path;
-    }
-    EXPECT_EQ(InitLines(), Lines{});
-}
-
-TEST(WeakPwdDic, IndexAgreesWithAWalkOfTheMap) {
-    std::mt19937 random(20240611);
-    const std::string alphabet = std::string("abcAB01 \t\r\x80\xff", 13) + std::string(1, '\0');
-    auto randomText = [&](size_t maxLength) {
-        std::string text(1 + random() % maxLength, ' ');
-        for (char& ch : text) ch = alphabet[random() % alphabet.size()];
-        return text;
-    };
+// Enough distinct entries that many share the index's 16 tag bits with
+// another entry on their probe path: each must still be found by its bytes,
+// not taken for a duplicate of a namesake tag.
+TEST(WeakPwdDic, EveryEntryOfAQuarterMillionIsFound) {
+    constexpr int kEntries = 1 << 18;
     std::string content;
-    for (int i = 0; i < 5000; ++i) content += randomText(12) + "x\n";  // never empty when trimmed
-    for (int i = 0; i < 200; ++i) content += randomText(3) + "\n";     // may end the dictionary
-
+    for (int i = 0; i < kEntries; ++i) content += "w" + std::to_string(i) + "\n";
     TempDir dir;
     WeakPwdDic dic;
     ASSERT_EQ(dic.Init(dir.WriteFile("d", content)), 0);
-    const EntryMap expected = ExpectedEntries(content);
-    ASSERT_EQ(Entries(dic.weakPwdMap), expected);
-    ExpectInvariants(dic.weakPwdMap);
-
-    std::vector<std::string> entries;
-    for (const auto& [length, list] : expected) entries.insert(entries.end(), list.begin(), list.end());
-    int weakSeen = 0;
-    for (int i = 0; i < 50000; ++i) {
-        std::string probe;
-        switch (random() % 3) {
-            case 0: probe = entries[random() % entries.size()]; break;
-            case 1: probe = std::string(random() % 3, ' ') + entries[random() % entries.size()] +
-                            std::string(random() % 3, ' ') + (random() % 2 ? "\r" : ""); break;
-            default: probe = randomText(14); break;
-        }
-        const bool weak = dic.IsWeakPwd(probe);
-        ASSERT_EQ(weak, WalkFinds(dic.weakPwdMap, probe)) << probe;
-        weakSeen += weak;
-    }
-    EXPECT_GT(weakSeen, 10000);
-}
-
-TEST(WeakPwdDic, BinaryContentLoadsWithoutCrashing) {
-    TempDir dir;
-    std::mt19937 random(7);
-    std::string binary(1 << 20, '\0');
-    for (char& ch : binary) ch = static_cast<char>(random() % 256 == 0 ? '\n' : random() % 256);
-    struct Case {
-        const char* name;
-        std::string content;
-    } cases[] = {
-        {"nul inside lines", std::string("ab\0cd\n\0\0\nok\n", 12)},
-        {"binary", binary},
-    };
-    for (const Case& c : cases) {
-        WeakPwdDic dic;
-        ASSERT_EQ(dic.Init(dir.WriteFile("d", c.content)), 0) << c.name;
-        EXPECT_EQ(Entries(dic.weakPwdMap), ExpectedEntries(c.content)) << c.name;
-        ExpectInvariants(dic.weakPwdMap);
-    }
-    WeakPwdDic dic;
-    ASSERT_EQ(dic.Init(dir.WriteFile("d", cases[0].content)), 0);
-    EXPECT_TRUE(dic.IsWeakPwd(std::string("ab\0cd", 5)));
-    EXPECT_TRUE(dic.IsWeakPwd(std::string("\0\0", 2)));
-    EXPECT_FALSE(dic.IsWeakPwd("ab"));
-}
-
-TEST(WeakPwdDic, LinesOfAHundredThousandBytes) {
-    TempDir dir;
-    const std::string huge(100000, 'x');
-    const std::string other = std::string(70000, 'y') + "z";  // crosses read chunks
-    WeakPwdDic dic;
-    ASSERT_EQ(dic.Init(dir.WriteFile("d", "short\n" + huge + "\n" + other)), 0);
-    EXPECT_EQ(dic.weakPwdMap.size(), 3u);
-    EXPECT_TRUE(dic.IsWeakPwd(huge));
-    EXPECT_TRUE(dic.IsWeakPwd(" " + other + " "));
-    EXPECT_FALSE(dic.IsWeakPwd(huge.substr(1)));
-    EXPECT_TRUE(dic.IsWeakPwd("short"));
-}
-
-TEST(WeakPwdDic, TwoHundredMegabyteFile) {
-    TempDir dir;
-    const std::string path = dir.Path() + "/big.dic";
-    constexpr size_t kTarget = 200u << 20;
-    size_t written = 0;
-    int lines = 0;
-    {
-        std::ofstream out(path, std::ios::binary);
-        std::string line;
-        while (written < kTarget) {
-            // 100 to 299 bytes, all distinct.
-            line = "pw" + std::to_string(lines) + "#";
-            line.append(100 + lines % 200 - line.size(), 'k');
-            out << line << '\n';
-            written += line.size() + 1;
-            ++lines;
-        }
-    }
-    WeakPwdDic dic;
-    testenv::ClearLog();
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(dic.Init(path), 0);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::filesystem::remove(path);
-    RecordProperty("load_seconds", std::to_string(seconds));
-    EXPECT_EQ(InitLines(), Lines{"INFO|Init|weakPwdMap.size()= 200"});
-    size_t entries = 0;
-    for (const auto& entry : dic.weakPwdMap) entries += entry.second.size();
-    EXPECT_EQ(entries, static_cast<size_t>(lines));
-    std::string last = "pw" + std::to_string(lines - 1) + "#";
-    last.append(100 + (lines - 1) % 200 - last.size(), 'k');
-    EXPECT_TRUE(dic.IsWeakPwd(last));
-    EXPECT_TRUE(dic.IsWeakPwd(std::string("pw0#").append(96, 'k')));
-    EXPECT_FALSE(dic.IsWeakPwd(std::string("pw0#").append(97, 'k')));
+    int missing = 0;
+    for (int i = 0; i < kEntries; ++i) missing += dic.IsWeakPwd("w" + std::to_string(i)) ? 0 : 1;
+    EXPECT_EQ(missing, 0);
+    EXPECT_FALSE(dic.IsWeakPwd("w" + std::to_string(kEntries)));
 }
 
 TEST(WeakPwdDic, RunningOutOfMemoryKeepsTheContent) {

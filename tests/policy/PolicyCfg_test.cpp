@@ -198,30 +198,6 @@ TEST(PolicyConfig, EmptyFileLoadsNothingAndTimeIntervalIsMinutesTimesSixty) {
     }
 }
 
-// Root reads past permission bits, so "cannot be read" is made of kinds of
-// file that nobody can read as a configuration.
-TEST(PolicyConfig, PathThatCannotBeReadFailsAndKeepsTheStore) {
-    ConfigFile config;
-    ASSERT_EQ(Load(config, "[BASIC]\nweakPwdDic=/a.dic\n[POLICY0]\nminlen=8\n"), 0);
-    const struct {
-        const char* kind;
-        void (ConfigFile::*make)() const;
-    } cases[] = {
-        {"missing", &ConfigFile::Remove},
-        {"directory", &ConfigFile::MakeDirectory},
-        {"fifo", &ConfigFile::MakeFifo},
-        {"symlink loop", &ConfigFile::MakeSymlinkLoop},
-    };
-    for (const auto& c : cases) {
-        (config.*c.make)();
-        EXPECT_LT(policyCfgObj.Init(ConfigFile::Path()), 0) << c.kind;
-        EXPECT_EQ(Policy(0).minlen, 8) << c.kind;
-        EXPECT_EQ(policyCfgObj.policyMap.size(), 1u);
-        EXPECT_EQ(policyCfgObj.GetWeakPwdDicFile(), "/a.dic");
-    }
-    EXPECT_EQ(InitData(), 1005);
-}
-
 TEST(PolicyConfig, HostileContentStillLoads) {
     ConfigFile config;
     std::string binary;

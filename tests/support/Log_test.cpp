@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <ctime>
-#include <regex>
 #include <string>
 
 #include "TestEnv.h"
@@ -74,27 +73,6 @@ TEST(LogLine, ExactBytesForEachLevelAndDate) {
         EXPECT_EQ(testenv::ReadFile(testenv::LogPath()),
                   std::string(c.expectedStart) + ThreadField("LogTestFn", line) + "value 42 and text\n");
     }
-}
-
-TEST(LogLine, RealClockPrefixHasNoLeadingZeros) {
-    const time_t before = time(nullptr);
-    testenv::ClearLog();
-    PPC_LOG_INFO("Clock", "tick\n");
-    const time_t after = time(nullptr);
-    const std::string text = testenv::ReadFile(testenv::LogPath());
-    static const std::regex kLine(
-        R"(^(0|[1-9]\d*)-([1-9]\d?)-([1-9]\d?) (\d\d):(\d\d):(\d\d)\[INFO\]\[\d+ Clock:\d+\]tick\n$)");
-    std::smatch m;
-    ASSERT_TRUE(std::regex_match(text, m, kLine)) << text;
-    bool matchesClock = false;
-    for (time_t t : {before, after}) {
-        struct tm local {};
-        localtime_r(&t, &local);
-        matchesClock |= std::stoi(m[1]) == local.tm_year - 100 && std::stoi(m[2]) == local.tm_mon + 1 &&
-                        std::stoi(m[3]) == local.tm_mday && std::stoi(m[4]) == local.tm_hour &&
-                        std::stoi(m[5]) == local.tm_min && std::stoi(m[6]) == local.tm_sec;
-    }
-    EXPECT_TRUE(matchesClock) << text;
 }
 
 TEST(LogLine, LongLineIsCutTo1023CharactersAndStillWritten) {

@@ -1,9 +1,14 @@
 #include "TestEnv.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <cstdlib>
 #include <filesystem>
@@ -20,39 +25,61 @@ namespace {
 
 const char kConfigDir[] = "/usr/local/vesticor/conf";
 const char kConfigPath[] = "/usr/local/vesticor/conf/ppc.conf";
-const char kLockPath[] = "/usr/local/vesticor/conf/.ppc-test.lock";
-const char kBackupPath[] = "/usr/local/vesticor/conf/.ppc-test.backup";
-const char kAbsentMark[] = "/usr/local/vesticor/conf/.ppc-test.absent";
+// The source name that tests/support/private-conf.sh gives its tmpfs.
+const char kPrivateSource[] = "ppc-test-conf";
 
-void RestoreBackup() {
-    std::error_code ignored;
-    if (fs::exists(kBackupPath)) {
-        fs::remove_all(kConfigPath, ignored);
-        fs::rename(kBackupPath, kConfigPath);
-    } else if (fs::exists(kAbsentMark)) {
-        fs::remove_all(kConfigPath, ignored);
-        fs::remove(kAbsentMark, ignored);
+// True when this process has a mount namespace of its own (not init's) in
+// which the launcher's tmpfs lies over the configuration folder.
+bool ConfigFolderIsPrivate() {
+    std::error_code error;
+    const fs::path own = fs::read_symlink("/proc/self/ns/mnt", error);
+    const fs::path init = fs::read_symlink("/proc/1/ns/mnt", error);
+    if (!error && own == init) return false;
+    // mountinfo: "id parent major:minor root mount-point options... - type source options"
+    std::ifstream mounts("/proc/self/mountinfo");
+    bool found = false;
+    for (std::string line; std::getline(mounts, line);) {
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point, word;
+        fields >> id >> parent >> device >> root >> point;
+        while (fields >> word && word != "-") {
+        }
+        std::string type, source;
+        fields >> type >> source;
+        // The last mount at the folder is the one in view.
+        if (point == kConfigDir) found = type == "tmpfs" && source == kPrivateSource;
     }
+    return found;
 }
 
 }  // namespace
 
 ConfigFile::ConfigFile() {
-    fs::create_directories(kConfigDir);
-    lockFd_ = open(kLockPath, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lockFd_ < 0 || flock(lockFd_, LOCK_EX) != 0) throw std::runtime_error("config lock");
-    RestoreBackup();  // left by a test process that died holding the lock
-    if (fs::exists(fs::symlink_status(kConfigPath))) {
-        fs::copy(kConfigPath, kBackupPath, fs::copy_options::overwrite_existing |
-                                               fs::copy_options::copy_symlinks);
-    } else {
-        std::ofstream(kAbsentMark).put('\n');
+    static const bool kPrivate = ConfigFolderIsPrivate();
+    if (!kPrivate) {
+        throw std::runtime_error(std::string("refusing to write ") + kConfigPath +
+                                 ": not in a private mount namespace; run the test under "
+                                 "tests/support/private-conf.sh (ctest does)");
     }
 }
 
-ConfigFile::~ConfigFile() {
-    RestoreBackup();
-    close(lockFd_);  // releases the lock
+ConfigFile::~ConfigFile() { Remove(); }
+
+bool MakeConfigFolderPrivate() {
+    std::error_code ignored;
+    fs::create_directories(kConfigDir, ignored);
+    const char* step = "unshare";
+    bool done = unshare(CLONE_NEWNS) == 0;
+    if (done) {
+        step = "private propagation";
+        done = mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    }
+    if (done) {
+        step = "tmpfs";
+        done = mount(kPrivateSource, kConfigDir, "tmpfs", 0, "mode=0755") == 0;
+    }
+    if (!done) fprintf(stderr, "cannot make %s private (%s: %s)\n", kConfigDir, step, strerror(errno));
+    return done;
 }
 
 void ConfigFile::Write(const std::string& text) const {

@@ -8,10 +8,12 @@
 
 namespace testenv {
 
-// Owns /usr/local/vesticor/conf/ppc.conf for the life of the object: takes
-// a file lock (other test processes wait), saves what was there and puts it
-// back on destruction, even when the test failed. A backup left behind by a
-// crashed test process is restored first.
+// The component's fixed configuration path, /usr/local/vesticor/conf/ppc.conf,
+// as a test sees it: only inside the private mount namespace that
+// tests/support/private-conf.sh (the test launcher) sets up, where an empty
+// tmpfs lies over the folder. The constructor throws, failing the test,
+// anywhere else, so that a test run by hand cannot damage a machine's real
+// configuration. What a test leaves at the path is removed on destruction.
 class ConfigFile {
 public:
     ConfigFile();
@@ -29,10 +31,14 @@ public:
     void MakeFifo() const;
     void MakeSymlinkLoop() const;
     static const char* Path();
-
-private:
-    int lockFd_ = -1;
 };
+
+// For programs that no launcher runs (benchmarks): moves this process into a
+// mount namespace of its own, with an empty tmpfs over the configuration
+// folder, as tests/support/private-conf.sh does for tests. Call it first in
+// main. False, with the reason on stderr, when that is not allowed (it
+// needs root).
+bool MakeConfigFolderPrivate();
 
 // A scratch directory removed with its contents on destruction.
 class TempDir {

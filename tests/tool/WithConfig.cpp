@@ -1,7 +1,8 @@
 // with_config FILE COMMAND [ARGS...]: runs COMMAND while the component's
-// configuration path holds FILE's text, under the lock that the tests take,
-// and puts the previous file back afterwards. For trying the tool by hand
-// and for scripted checks; tests call testenv::ConfigFile directly.
+// configuration path holds FILE's text. For trying the tool by hand and for
+// scripted checks, inside the tests' private configuration folder:
+//   tests/support/private-conf.sh build/tests/with_config FILE ppc check PASSWORD
+// Tests call testenv::ConfigFile directly.
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -3,41 +3,24 @@ package com.korvane.vesticor.pwdpolicy;
 import java.io.IOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
-import java.nio.file.LinkOption;
 import java.nio.file.Path;
 import java.nio.file.Paths;
-import java.nio.file.StandardCopyOption;
+import java.util.List;
 
 /**
- * Owns /usr/local/vesticor/conf/ppc.conf while open, with the protocol of the C++ tests'
- * testenv::ConfigFile, so that Java and C++ test processes running side by side take turns:
- * an exclusive flock on .ppc-test.lock, a backup of what was there (or an .absent mark),
- * and on close the file put back. A backup left by a process that died holding the lock
- * is restored first.
+ * The component's fixed configuration path, /usr/local/vesticor/conf/ppc.conf, as
+ * testenv::ConfigFile gives it to the C++ tests: only inside the private mount namespace of
+ * tests/support/private-conf.sh (the tmpfs named ppc-test-conf over the folder). Anywhere else
+ * the constructor throws, so that a test run by hand cannot damage the machine's real file.
  */
 final class ConfigFile implements AutoCloseable {
     static final Path DIR = Paths.get("/usr/local/vesticor/conf");
     static final Path PATH = DIR.resolve("ppc.conf");
-    private static final Path LOCK = DIR.resolve(".ppc-test.lock");
-    private static final Path BACKUP = DIR.resolve(".ppc-test.backup");
-    private static final Path ABSENT = DIR.resolve(".ppc-test.absent");
-
-    private int lockFd;
 
     ConfigFile() throws IOException {
-        Files.createDirectories(DIR);
-        lockFd = TestNative.lockExclusive(LOCK.toString());
-        try {
-            restoreBackup();
-            if (Files.exists(PATH, LinkOption.NOFOLLOW_LINKS)) {
-                Files.copy(PATH, BACKUP, StandardCopyOption.REPLACE_EXISTING,
-                        LinkOption.NOFOLLOW_LINKS);
-            } else {
-                Files.write(ABSENT, new byte[] {'\n'});
-            }
-        } catch (IOException | RuntimeException e) {
-            TestNative.unlock(lockFd);
-            throw e;
+        if (!folderIsPrivate()) {
+            throw new IOException("refusing to write " + PATH + ": not in a private mount"
+                    + " namespace; run the test under tests/support/private-conf.sh (ctest does)");
         }
     }
 
@@ -52,24 +35,28 @@ final class ConfigFile implements AutoCloseable {
 
     @Override
     public void close() throws IOException {
-        if (lockFd < 0) {
-            return;
-        }
-        try {
-            restoreBackup();
-        } finally {
-            TestNative.unlock(lockFd);
-            lockFd = -1;
-        }
+        remove();
     }
 
-    private static void restoreBackup() throws IOException {
-        if (Files.exists(BACKUP, LinkOption.NOFOLLOW_LINKS)) {
-            Files.deleteIfExists(PATH);
-            Files.move(BACKUP, PATH, StandardCopyOption.REPLACE_EXISTING);
-        } else if (Files.exists(ABSENT)) {
-            Files.deleteIfExists(PATH);
-            Files.delete(ABSENT);
+    private static boolean folderIsPrivate() throws IOException {
+        Path own = Files.readSymbolicLink(Paths.get("/proc/self/ns/mnt"));
+        try {
+            if (own.equals(Files.readSymbolicLink(Paths.get("/proc/1/ns/mnt")))) {
+                return false;
+            }
+        } catch (IOException unreadable) {
+            // Not root: the mount table alone decides.
         }
+        boolean found = false;
+        List<String> lines = Files.readAllLines(Paths.get("/proc/self/mountinfo"));
+        for (String line : lines) {
+            String[] fields = line.split(" ");
+            int dash = List.of(fields).indexOf("-");
+            if (fields.length > 4 && dash > 0 && dash + 2 < fields.length
+                    && fields[4].equals(DIR.toString())) {
+                found = fields[dash + 1].equals("tmpfs") && fields[dash + 2].equals("ppc-test-conf");
+            }
+        }
+        return found;
     }
 }

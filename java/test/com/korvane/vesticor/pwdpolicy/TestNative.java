@@ -8,12 +8,6 @@ final class TestNative {
 
     private TestNative() {}
 
-    /** Opens {@code path} and waits for an exclusive flock(2) on it; returns the descriptor. */
-    static native int lockExclusive(String path) throws java.io.IOException;
-
-    /** Closes a descriptor from {@link #lockExclusive}, releasing its lock. */
-    static native void unlock(int fd);
-
     /** Password buffers the component has allocated in this process (needs LD_PRELOAD). */
     static native long allocatedBlocks();
 

@@ -1,0 +1,264 @@
+#!/usr/bin/env python3
+"""Seeded faults: how many small mistakes in src/ does the test suite catch?
+
+Applies one mutant at a time (a flipped comparison, a changed constant, a
+deleted call), rebuilds in a build directory of its own, runs the normal
+ctest suite until the first failure, and puts the source back. Prints
+caught/total and the mutants that survived.
+
+    scripts/mutants.py                 every mutant, on this tree
+    scripts/mutants.py --list          the list, numbered
+    scripts/mutants.py --only 3,7      some of them
+    scripts/mutants.py --tree DIR      on another checkout (a snapshot, so
+                                       that the working tree stays usable)
+
+The suite runs inside a private mount namespace with an empty tmpfs over the
+configuration folder: a mutant that crashes a test never reaches the
+machine's real configuration. Packaging tests (install_*) are left out: they
+check the build tree, not behaviour. Each mutant's own suites run first (its
+hint), the rest after, so a caught mutant usually costs a few seconds.
+
+Each edit must match exactly once; one that no longer does (the code moved
+on) is reported as stale and counts for nothing: update the list.
+"""
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+CONFIG_DIR = "/usr/local/vesticor/conf"
+
+# (file, text, replacement, hint): `text` must occur exactly once in `file`.
+# `hint` is a ctest -R expression for the suites most likely to catch it.
+MUTANTS = [
+    # check: policy verdicts
+    ("src/check/MatchPolicy.cpp", "if (length < policy.minlen) return PPC_TOO_SHORT;",
+     "if (length <= policy.minlen) return PPC_TOO_SHORT;", "MatchPolicy|CheckCommand|StrongPwd"),
+    ("src/check/MatchPolicy.cpp", "if (length > policy.maxlen) return PPC_TOO_LONG;",
+     "if (length >= policy.maxlen) return PPC_TOO_LONG;", "MatchPolicy|CheckCommand|StrongPwd"),
+    ("src/check/MatchPolicy.cpp", "if (kClassCount[flags] < policy.minclass) return",
+     "if (kClassCount[flags] <= policy.minclass) return", "MatchPolicy|CheckCommand|StrongPwd"),
+    ("src/check/MatchPolicy.cpp", "b >= '0' && b <= '9'", "b >= '0' && b < '9'", "MatchPolicy|CheckCommand|StrongPwd"),
+    ("src/check/MatchPolicy.cpp", "memchr(allowed, pwd[i], allowedCount) == nullptr",
+     "memchr(allowed, pwd[i], allowedCount) != nullptr", "MatchPolicy|CheckCommand|StrongPwd"),
+    ("src/check/MatchPolicy.cpp", "2, 3, 2, 3, 3, 4};", "2, 3, 2, 3, 3, 3};", "MatchPolicy|CheckCommand|StrongPwd"),
+    # check: weak and strong
+    ("src/check/WeakStrong.cpp", " && verdict != PPC_TOO_LONG", "", "StrongPwd|WeakPwd|StrongCommand"),
+    ("src/check/WeakStrong.cpp", "if (!IsWeakInForce(pwd)) *isStrong = 1;",
+     "if (IsWeakInForce(pwd)) *isStrong = 1;", "StrongPwd|WeakPwd|StrongCommand"),
+    ("src/check/WeakStrong.cpp", "if (pwd == nullptr) return PPC_ERR_BAD_ARGUMENT;\n    // Searched",
+     "// Searched", "StrongPwd|WeakPwd"),
+    # check: dictionary
+    ("src/check/Trim.h", "if (!s.empty() && s.back() == '\\r') s.remove_suffix(1);", "",
+     "WeakPwdDic|WeakPwd|Loaded"),
+    ("src/check/Trim.h", "return s.substr(first, last - first + 1);",
+     "return s.substr(first, last - first);", "WeakPwdDic|WeakPwd|Loaded"),
+    ("src/check/WeakPwdDic.cpp", "if (entry.empty()) return false;", "if (entry.empty()) return true;",
+     "WeakPwdDic|WeakPwd|Loaded"),
+    ("src/check/WeakPwdDic.cpp", "if (kept != 0) collector.Add(std::string_view(buffer.data(), kept));", "", "WeakPwdDic|WeakPwd|Loaded"),
+    ("src/check/WeakPwdDic.cpp", "if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return",
+     "if (fstat(fd, &info) != 0) return", "WeakPwdDic|Loaded"),
+    ("src/check/WeakPwdDic.cpp", "if (loaded != 0) return loaded;\n", "", "WeakPwdDic|WeakPwd|Loaded"),
+    ("src/check/WeakPwdIndex.cpp", "if ((seen & tagMask) == tag && EntryAt(seen, tagMask) == *item.entry) break;",
+     "if ((seen & tagMask) == tag) break;", "WeakPwdDic|WeakPwd"),
+    ("src/check/WeakPwdIndex.cpp", "for (size_t slot = HomeOf(hash, capacity_);; slot = slot + 1 == capacity_ ? 0 : slot + 1) {",
+     "for (size_t slot = HomeOf(hash, capacity_);; slot = slot + 2 >= capacity_ ? 0 : slot + 2) {", "WeakPwdDic|WeakPwd"),
+    # policy: configuration store
+    ("src/policy/PolicyCfg.cpp", "constexpr size_t kSectionIdOffset = 6;",
+     "constexpr size_t kSectionIdOffset = 7;", "PolicyConfig|GetPolicy"),
+    ("src/policy/PolicyCfg.cpp", "defaultPolicy != nullptr ? *defaultPolicy : FallbackPolicy(id)",
+     "FallbackPolicy(id)", "PolicyConfig|GetPolicy"),
+    ("src/policy/PolicyCfg.cpp", "id == 0 ? kFallbackMaxLenDefault : kFallbackMaxLenOther",
+     "id != 0 ? kFallbackMaxLenDefault : kFallbackMaxLenOther", "PolicyConfig|GetPolicy"),
+    ("src/policy/PolicyCfg.cpp", "if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {",
+     "if (fstat(fd, &info) != 0) {", "PolicyConfig|Loaded|Initialize"),
+    ("src/policy/PolicyCfg.cpp", "target.maxlen = record.maxlen;\n", "", "PolicyConfig|ReloadTick|GetPolicy"),
+    ("src/policy/GetPolicy.cpp", "lenArray[3] = policy->allowminlen;",
+     "lenArray[3] = policy->allowminclass;", "GetPolicy|PolicyCommand"),
+    ("src/policy/GetPolicy.cpp", "*specialChar = kFallbackSpecialChars;\n    return PPC_ERR_NO_POLICY;",
+     "*specialChar = kFallbackSpecialChars;\n    return PPC_OK;", "GetPolicy|PolicyCommand"),
+    # generate
+    ("src/generate/GenSecPwd.cpp", "constexpr int32_t kMinRequestedLength = 6;",
+     "constexpr int32_t kMinRequestedLength = 5;", "GenSecPwd|GenCommand"),
+    ("src/generate/GenSecPwd.cpp", "if (specialCount > 0 && !specialPlaced) {",
+     "if (specialCount > 0) {", "GenSecPwd|GenCommand"),
+    ("src/generate/GenSecPwd.cpp", "const int32_t j = rand() % length;",
+     "const int32_t j = rand() % (length - 1);", "GenSecPwd|GenCommand"),
+    ("src/generate/GenSecPwd.cpp", "*pwdLen = static_cast<unsigned int>(policy->minlen);",
+     "*pwdLen = static_cast<unsigned int>(policy->maxlen);", "GenSecPwd|GenCommand"),
+    # lifecycle
+    ("src/lifecycle/Lifecycle.cpp", "if (withDictionary) replaced = weakpwdDic.Adopt(std::move(dictionary));", "",
+     "ReloadTick|ReloadStress|Initialize"),
+    ("src/lifecycle/Lifecycle.cpp", "CloseFileMonitor();\n    SetInitFlag(0);", "SetInitFlag(0);",
+     "Finalize|ReloadTick|Initialize|Fork"),
+    ("src/lifecycle/Lifecycle.cpp", "if (InitData() != 0) return PPC_ERR_DATA_LOAD;",
+     "if (InitData() == kConfigUnreadable) return PPC_ERR_DATA_LOAD;", "Initialize|Loaded"),
+    ("src/lifecycle/DataGuard.cpp", "readerSlots[index].claimed.store(0, std::memory_order_release);\n}",
+     "}", "DataGuard"),
+    ("src/lifecycle/DataGuard.cpp", "WaitUntilZero(sharedReaders);\n}", "}", "DataGuard"),
+    ("src/lifecycle/DataGuard.cpp",
+     "readerSlots[index].active.store(index == own ? inSection : 0, std::memory_order_relaxed);", "",
+     "DataGuard|Fork"),
+    # monitor
+    ("src/monitor/ReloadTimer.cpp", "\"File was deleted\\n\\n\");\n        return EventAction::kReloadAndRenew;",
+     "\"File was deleted\\n\\n\");\n        return EventAction::kReload;", "ReloadTick|WatchCommand"),
+    ("src/monitor/ReloadTimer.cpp", "setting.it_interval.tv_sec = period;", "", "InitTimer|ReloadTick"),
+    ("src/monitor/ReloadTimer.cpp", "~TimerLockRelease() { __atomic_store_n(&timerLock, 0,",
+     "~TimerLockRelease() { __atomic_store_n(&timerLock, 1,", "ReloadTick|InitTimer"),
+    ("src/monitor/FileMonitor.cpp", "if (!AddOneWatch(dicFile, gDicFileWd)) result = kWatchFailed;", "",
+     "ReloadTick|AddFileWatch|Initialize"),
+    # support and JNI
+    ("src/support/Log.cpp", "return level != PPC_LOG_DEBUG ||", "return level == PPC_LOG_DEBUG ||", "LogLine|Hygiene"),
+    ("src/jni/PwdPolicyJni.cpp", "PPC_IsStrongPwd(pwd.Chars(), &isStrong);",
+     "PPC_IsWeakPwd(pwd.Chars(), &isStrong);", "Java"),
+]
+
+
+class Interrupted(Exception):
+    pass
+
+
+def on_signal(signum, _frame):
+    raise Interrupted(f"signal {signum}")
+
+
+def run(cmd, log, timeout=None, **kwargs):
+    """Runs `cmd` in a process group of its own; kills the group on timeout."""
+    with open(log, "a") as out:
+        out.write(f"\n$ {' '.join(cmd)}\n")
+        out.flush()
+        proc = subprocess.Popen(cmd, stdout=out, stderr=subprocess.STDOUT, start_new_session=True, **kwargs)
+        try:
+            return proc.wait(timeout=timeout)
+        except BaseException:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
+            raise
+
+
+def ctest(build, args, log, timeout):
+    """ctest in `build`, inside a private mount namespace with an empty
+    configuration folder. True when every selected test passed."""
+    inner = (f"mkdir -p {CONFIG_DIR} && mount -t tmpfs ppc-mutants {CONFIG_DIR} && "
+             f"exec ctest --test-dir {build} --stop-on-failure --no-tests=ignore -E '^install_' "
+             f"-j{os.cpu_count() or 2} --timeout 120 " + " ".join(args))
+    cmd = ["unshare", "-m", "--propagation", "private", "sh", "-c", inner]
+    try:
+        return run(cmd, log, timeout=timeout) == 0
+    except subprocess.TimeoutExpired:
+        return False
+
+
+def clear_logs(build):
+    logs = os.path.join(build, "test-logs")
+    if os.path.isdir(logs):
+        for name in os.listdir(logs):
+            os.unlink(os.path.join(logs, name))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--tree", default=os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    parser.add_argument("--build", default=None, help="build directory (default TREE/build-mutants)")
+    parser.add_argument("--only", default=None, help="comma-separated mutant numbers")
+    parser.add_argument("--list", action="store_true")
+    parser.add_argument("--skip-clean-run", action="store_true", help="do not first check the suite passes")
+    parser.add_argument("--timeout", type=int, default=1500, help="seconds a mutant's suite may take")
+    opts = parser.parse_args()
+
+    numbered = list(enumerate(MUTANTS, 1))
+    if opts.list:
+        for n, (path, old, new, _) in numbered:
+            print(f"{n:3} {path}: {old!r} -> {new!r}")
+        return 0
+    if opts.only:
+        wanted = {int(n) for n in opts.only.split(",")}
+        numbered = [m for m in numbered if m[0] in wanted]
+
+    tree = os.path.abspath(opts.tree)
+    build = os.path.abspath(opts.build or os.path.join(tree, "build-mutants"))
+    os.makedirs(build, exist_ok=True)
+    log = os.path.join(build, "mutants.log")
+    backup_dir = os.path.join(build, "mutant-backup")
+
+    # A run killed outright (SIGKILL) left its mutant in place: restore it.
+    if os.path.isdir(backup_dir):
+        for root, _, files in os.walk(backup_dir):
+            for name in files:
+                saved = os.path.join(root, name)
+                rel = os.path.relpath(saved, backup_dir)
+                shutil.copyfile(saved, os.path.join(tree, rel))
+                print(f"restored {rel} left by an earlier run")
+        shutil.rmtree(backup_dir)
+
+    for signum in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        signal.signal(signum, on_signal)
+
+    if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
+        if run(["cmake", "-S", tree, "-B", build, "-DPWDPOLICY_BUILD_BENCH=OFF",
+                "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DCMAKE_LINK_DEPENDS_NO_SHARED=ON"], log) != 0:
+            sys.exit(f"configure failed; see {log}")
+    build_cmd = ["cmake", "--build", build, f"-j{os.cpu_count() or 2}"]
+    if run(build_cmd, log) != 0:
+        sys.exit(f"the unmutated tree does not build; see {log}")
+    start = time.time()
+    if not opts.skip_clean_run:
+        clear_logs(build)
+        if not ctest(build, [], log, opts.timeout):
+            sys.exit(f"the suite fails without any mutant; see {log}")
+        print(f"clean run passed in {time.time() - start:.0f} s", flush=True)
+
+    caught, survived, stale, broken = [], [], [], []
+    for n, (path, old, new, hint) in numbered:
+        source = os.path.join(tree, path)
+        with open(source) as f:
+            original = f.read()
+        if original.count(old) != 1:
+            print(f"#{n:<3} STALE     {path}: {original.count(old)} matches for {old!r}", flush=True)
+            stale.append(n)
+            continue
+        saved = os.path.join(backup_dir, path)
+        os.makedirs(os.path.dirname(saved), exist_ok=True)
+        shutil.copy2(source, saved)
+        began = time.time()
+        try:
+            with open(source, "w") as f:
+                f.write(original.replace(old, new))
+            if run(build_cmd, log) != 0:
+                verdict = "BROKEN"
+            else:
+                clear_logs(build)
+                # Its own suites first, then the others; caught = any failure.
+                verdict = "caught"
+                if ctest(build, ["-R", f"'{hint}'"], log, opts.timeout) and \
+                   ctest(build, ["-E", f"'{hint}'"], log, opts.timeout):
+                    verdict = "SURVIVED"
+        finally:
+            with open(source, "w") as f:
+                f.write(original)
+            os.unlink(saved)
+        {"caught": caught, "SURVIVED": survived, "BROKEN": broken}[verdict].append(n)
+        print(f"#{n:<3} {verdict:<9} {time.time() - began:5.0f} s  {path}: {old!r} -> {new!r}", flush=True)
+    shutil.rmtree(backup_dir, ignore_errors=True)
+    # Rebuild the restored tree, so that the build directory matches it.
+    run(build_cmd, log)
+
+    total = len(caught) + len(survived)
+    print(f"\ncaught {len(caught)}/{total} ({100.0 * len(caught) / max(total, 1):.0f}%) "
+          f"in {time.time() - start:.0f} s")
+    print("survivors:", " ".join(f"#{n}" for n in survived) or "none")
+    if stale:
+        print("stale (no longer match once; update the list):", " ".join(f"#{n}" for n in stale))
+    if broken:
+        print("did not build:", " ".join(f"#{n}" for n in broken))
+    return 0 if not stale and not broken else 2
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except Interrupted as error:
+        sys.exit(f"interrupted ({error}); source restored")
