@@ -28,6 +28,11 @@ struct PpcLogStamp {
 // other levels are always written and the support library decides.
 bool PpcLogEnabled(int level);
 PpcLogStamp PpcLogNow();
+// fork() support: no thread of ours is inside localtime_r while the process
+// is copied (lifecycle/ForkSafety.cpp calls these).
+void PpcLogPrepareFork();
+void PpcLogParentAfterFork();
+void PpcLogChildAfterFork();
 const char* PpcLogLevelName(int level);
 
 // Hands a formatted line to WriteLog, and to the tap if this thread set one.
