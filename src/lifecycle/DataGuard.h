@@ -48,8 +48,9 @@ struct ThreadState {
     int slot;       // 1 + slot index; 0 = none claimed yet; -1 = counts on the shared counter
 };
 // __thread rather than thread_local: no initialisation wrapper to test on
-// every access.
-extern __thread ThreadState threadState;
+// every access. Initial-exec: a fixed offset from the thread pointer, not a
+// __tls_get_addr call per access (the library's static TLS is a few bytes).
+extern __thread ThreadState threadState __attribute__((tls_model("initial-exec")));
 
 void EnterReadSlow();
 void LeaveReadSlow();
