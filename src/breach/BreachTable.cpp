@@ -12,20 +12,10 @@
 #include <nettle/sha1.h>
 
 #include "breach/BreachHash.h"
+#include "support/FdCloser.h"
 
 namespace breach {
 namespace {
-
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() { close(fd_); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int fd_;
-};
 
 // Not std::to_string: its digit table is a GNU unique symbol, which would
 // keep the component's library from ever being unloaded.

@@ -16,6 +16,7 @@
 
 #include "check/Trim.h"
 #include "lifecycle/DataGuard.h"
+#include "support/FdCloser.h"
 #include "support/Log.h"
 
 namespace {
@@ -36,17 +37,6 @@ constexpr size_t kArenaBytesPerFileByte = 5;
 constexpr size_t kArenaFirstBlockMax = size_t{256} << 20;
 // The pending list is reserved for one entry per this many file bytes.
 constexpr size_t kFileBytesPerEntryGuess = 8;
-
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() { close(fd_); }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int fd_;
-};
 
 // Collects trimmed lines into fresh content until the first empty one.
 // Each entry is hashed for the index here, while its bytes are still in the

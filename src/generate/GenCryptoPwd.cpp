@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "generate/GenPolicy.h"
 #include "generate/KernelRandom.h"
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
@@ -137,17 +138,9 @@ extern "C" unsigned int PPC_GenCryptoPwdByPolicy(int policyId, char** pwd, unsig
     // Initialises as PPC_GenSecPwdByPolicy does, so that a host mixing both
     // generators sees one behaviour; PPC_Initialize seeds rand() for the
     // other generator, this one never draws from it.
-    if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 0);
     const char* specialChars = nullptr;
-    {
-        ReadSection read;
-        const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
-        if (policy == nullptr) return PPC_ERR_NO_POLICY;
-        if (static_cast<int32_t>(*pwdLen) < kMinRequestedLength) {
-            *pwdLen = static_cast<unsigned int>(policy->minlen);
-        }
-        specialChars = policyCfgObj.StableSpecialChar(*policy);
-    }
+    const unsigned int found = TakePolicyForGeneration(policyId, pwdLen, &specialChars);
+    if (found != PPC_OK) return found;
     const unsigned int result = GenCryptoPwd(specialChars, pwd, pwdLen);
     if (result != PPC_OK) {
         PPC_LOG_ERROR("PPC_GenCryptoPwdByPolicy", "Call GenCryptoPwd failed : %d\n",

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "generate/GenPolicy.h"
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
 #include "monitor/ReloadTimer.h"
@@ -88,22 +89,23 @@ extern "C" unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsi
     return PPC_OK;
 }
 
+unsigned int TakePolicyForGeneration(int policyId, unsigned int* pwdLen, const char** specialChars) {
+    if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 0);
+    ReadSection read;
+    const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
+    if (policy == nullptr) return PPC_ERR_NO_POLICY;
+    if (static_cast<int32_t>(*pwdLen) < kMinRequestedLength) {
+        *pwdLen = static_cast<unsigned int>(policy->minlen);
+    }
+    *specialChars = policyCfgObj.StableSpecialChar(*policy);
+    return PPC_OK;
+}
+
 extern "C" unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen) {
     RunDueTick();
-    if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 0);
-    // The store's immutable copy of the special set: a reload cannot change
-    // it under the generator, and the section is left before generating so
-    // that a reload never waits on our allocation.
     const char* specialChars = nullptr;
-    {
-        ReadSection read;
-        const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
-        if (policy == nullptr) return PPC_ERR_NO_POLICY;
-        if (static_cast<int32_t>(*pwdLen) < kMinRequestedLength) {
-            *pwdLen = static_cast<unsigned int>(policy->minlen);
-        }
-        specialChars = policyCfgObj.StableSpecialChar(*policy);
-    }
+    const unsigned int found = TakePolicyForGeneration(policyId, pwdLen, &specialChars);
+    if (found != PPC_OK) return found;
     const unsigned int result = PPC_GenSecPwd(specialChars, pwd, pwdLen);
     if (result != PPC_OK) {
         PPC_LOG_ERROR("PPC_GenSecPwdByPolicy", "Call GenSecPwd failed : %d\n",
