@@ -51,11 +51,12 @@ add_dependencies(PamModule_test pam_pwdpolicy)
 # so the environment is set from a file that ctest reads after the
 # discovered tests.
 # The launcher (tests/support/private-conf.sh) hands PPC_TEST_LD_PRELOAD to
-# the test program alone as LD_PRELOAD.
+# the test program alone as LD_PRELOAD. pam_wrapper picks its directory among
+# a few dozen fixed names in /tmp, which cases run side by side would take
+# from one another: they run one at a time (RESOURCE_LOCK). A /tmp of each
+# test's own would hide a build tree that lives under /tmp.
 set(pam_test_env ${PWDPOLICY_TEST_ENV} "PPC_TEST_LD_PRELOAD=${PAM_WRAPPER_LIBRARY}:${UID_WRAPPER_LIBRARY}"
-    PAM_WRAPPER=1 PAM_WRAPPER_SERVICE_DIR=${pam_service_dir} UID_WRAPPER=1
-    # pam_wrapper's directory in a /tmp of the test's own (private-conf.sh).
-    PPC_TEST_PRIVATE_TMP=1)
+    PAM_WRAPPER=1 PAM_WRAPPER_SERVICE_DIR=${pam_service_dir} UID_WRAPPER=1)
 if(PWDPOLICY_SANITIZE)
   # The wrappers are preloaded ahead of the sanitizer runtime, and their deep
   # binding would hide the runtime's interceptors from the modules.
@@ -65,7 +66,7 @@ endif()
 file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/PamModule_test_env.cmake CONTENT "
 foreach(test IN LISTS PamModule_test_TESTS)
   set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT \"${pam_test_env}\"
-                       TIMEOUT 120)
+                       TIMEOUT 120 RESOURCE_LOCK pam_wrapper_tmp)
 endforeach()
 ")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_CURRENT_BINARY_DIR}/PamModule_test_env.cmake)

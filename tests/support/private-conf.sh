@@ -5,11 +5,8 @@
 # reaches the machine's real file, and any number of such commands can run
 # side by side. The launcher of every test (CROSSCOMPILING_EMULATOR), and the
 # way to run a benchmark or a hand check that writes the configuration.
-# Every test logs at DEBUG level. With PPC_TEST_PRIVATE_TMP set, /tmp is an
-# empty tmpfs of the command's own too (pam_wrapper picks its directory
-# among a few dozen fixed names there, which processes started side by side
-# can take from one another). PPC_TEST_LD_PRELOAD becomes LD_PRELOAD for the
-# command alone: preloaded wrappers (pam_wrapper acts in every process it is
+# Every test logs at DEBUG level. PPC_TEST_LD_PRELOAD becomes LD_PRELOAD for
+# the command alone: preloaded wrappers (pam_wrapper acts in every process it is
 # loaded into) stay out of the launcher's own sh, unshare and mount.
 #
 # Needs root (as the CI runs), or unprivileged user namespaces, then used.
@@ -28,9 +25,6 @@ as_user=
 # shellcheck disable=SC2086 # as_user is a list of options
 exec unshare --mount --propagation private $as_user -- sh -c '
     mount -t tmpfs -o mode=0755 ppc-test-conf "$0" || exit 125
-    if [ -n "${PPC_TEST_PRIVATE_TMP:-}" ]; then
-        mount -t tmpfs -o mode=1777 ppc-test-tmp /tmp || exit 125
-    fi
     if [ -n "${PPC_TEST_LD_PRELOAD:-}" ]; then
         LD_PRELOAD=$PPC_TEST_LD_PRELOAD
         export LD_PRELOAD
