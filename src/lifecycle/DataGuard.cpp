@@ -15,7 +15,7 @@ namespace guard {
 ReaderSlot readerSlots[kReaderSlots];
 alignas(64) std::atomic<int32_t> writerActive{0};
 bool asymmetricReaders = false;
-__thread ThreadState threadState __attribute__((tls_model("initial-exec"))) = {};
+__thread ThreadState threadState PPC_GUARD_TLS = {};
 
 namespace {
 
