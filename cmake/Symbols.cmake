@@ -1,7 +1,7 @@
 # What libpwdpolicy.so exports and how its own references bind.
 #
 # The version script exports the C interface, the Java natives, the names of
-# the component's design and the tool's internal entry points, and hides the
+# the component's long-standing exported names and the tool's internal entry points, and hides the
 # rest. Protected visibility binds the library's references to its own
 # definitions, so a host that happens to define a global of the same name
 # (a "timerLock" of its own) cannot take their place; the support

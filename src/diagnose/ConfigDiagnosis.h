@@ -1,7 +1,7 @@
 // Entry points of the library for the ppc tool alone: not an interface for
 // hosts, and no promise beyond the tool built with the library. They live in
 // namespace pwdpolicy_internal, the only C++ names the library exports
-// besides those of the component's design. This header is self-contained
+// besides the long-standing exported classes, functions and globals. This header is self-contained
 // (standard types only), since the tool sees no other internal header.
 #ifndef PWDPOLICY_DIAGNOSE_CONFIGDIAGNOSIS_H
 #define PWDPOLICY_DIAGNOSE_CONFIGDIAGNOSIS_H

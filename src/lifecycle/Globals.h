@@ -1,5 +1,5 @@
 // The component's process-wide state. Every name here is exported, so tests
-// and hosts written against the component's design can reach them.
+// and hosts that have always reached them by name keep doing so.
 #ifndef PWDPOLICY_LIFECYCLE_GLOBALS_H
 #define PWDPOLICY_LIFECYCLE_GLOBALS_H
 

@@ -2,7 +2,7 @@
 # What libpwdpolicy.so exports: exactly the list below, plus every PPC_
 # function that include/pwdpolicy.h declares. Anything else that shows up
 # is an internal name that leaked; anything missing is a name that hosts
-# written against the component's design can no longer reach.
+# that have always reached by name can no longer reach.
 # Usage: exports.sh LIBRARY HEADER
 set -euo pipefail
 library=$1
