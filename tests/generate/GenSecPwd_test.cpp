@@ -12,26 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "AllocSpy.h"
 #include "TestEnv.h"
 #include "lifecycle/Globals.h"
 #include "pwdpolicy.h"
 
 using testenv::ConfigFile;
 using testenv::LogEntries;
-
-// The library reaches AllocMem through the dynamic linker, so this
-// definition replaces the support library's for the whole test program.
-namespace allocSpy {
-std::atomic<int> calls{0};
-std::atomic<size_t> lastSize{0};
-std::atomic<bool> fail{false};
-}  // namespace allocSpy
-
-extern "C" void* AllocMem(size_t size) {
-    ++allocSpy::calls;
-    allocSpy::lastSize = size;
-    return allocSpy::fail ? nullptr : malloc(size);
-}
 
 namespace {
 
