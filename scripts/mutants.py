@@ -11,6 +11,13 @@ caught/total and the mutants that survived.
     scripts/mutants.py --only 3,7      some of them
     scripts/mutants.py --tree DIR      on another checkout (a snapshot, so
                                        that the working tree stays usable)
+    scripts/mutants.py --sample 60 --seed 1
+                                       60 faults drawn at random from every
+                                       site in src/ instead of the fixed list
+
+The fixed list aims at what matters most; the random sample judges the suite
+the way an outsider would, without our choice of faults. Same seed, same
+sources: same sample, so two versions of the suite compare side by side.
 
 The suite runs inside a private mount namespace with an empty tmpfs over the
 configuration folder: a mutant that crashes a test never reaches the
@@ -23,6 +30,8 @@ on) is reported as stale and counts for nothing: update the list.
 """
 import argparse
 import os
+import random
+import re
 import shutil
 import signal
 import subprocess
@@ -117,6 +126,47 @@ MUTANTS = [
 ]
 
 
+# Operators of the random sample: (pattern, replacement) applied to one match.
+SAMPLE_OPERATORS = [
+    (r" < ", " <= "), (r" <= ", " < "), (r" > ", " >= "), (r" >= ", " > "),
+    (r" == ", " != "), (r" != ", " == "), (r" && ", " || "), (r" \|\| ", " && "),
+    (r"\breturn true;", "return false;"), (r"\breturn false;", "return true;"),
+    (r"\(!(?=[A-Za-z_(])", "("),
+]
+INTEGER = re.compile(r"(?<![\w.])(\d+)(?![\w.])")
+CALL_STATEMENT = re.compile(r"^\s*(?!return\b|delete\b|throw\b|case\b|goto\b)"
+                            r"[A-Za-z_][\w:]*(?:(?:\.|->)[A-Za-z_]\w*)*\s*(?:\(.*\)|[-+*/|&]?= .*);\s*$")
+
+
+def sample_sites(tree):
+    """Every (path, line number, mutated line) in src/ outside comments and
+    string literals, in a fixed order."""
+    sites = []
+    for root, dirs, files in os.walk(os.path.join(tree, "src")):
+        dirs.sort()
+        for name in sorted(files):
+            if not name.endswith((".cpp", ".h")):
+                continue
+            path = os.path.relpath(os.path.join(root, name), tree)
+            with open(os.path.join(tree, path)) as f:
+                lines = f.read().split("\n")
+            for number, line in enumerate(lines, 1):
+                code = line.split("//")[0]
+                stripped = code.strip()
+                if not stripped or stripped.startswith(("*", "/*", "#")) or '"' in code or "'" in code:
+                    continue
+                for pattern, replacement in SAMPLE_OPERATORS:
+                    for match in re.finditer(pattern, code):
+                        sites.append((path, number, code[:match.start()] + replacement + code[match.end():]))
+                for match in INTEGER.finditer(code):
+                    value = int(match.group(1))
+                    new = str(value - 1 if value == 1 else value + 1)
+                    sites.append((path, number, code[:match.start()] + new + code[match.end():]))
+                if CALL_STATEMENT.match(code):
+                    sites.append((path, number, ""))
+    return sites
+
+
 class Interrupted(Exception):
     pass
 
@@ -165,20 +215,28 @@ def main():
     parser.add_argument("--build", default=None, help="build directory (default TREE/build-mutants)")
     parser.add_argument("--only", default=None, help="comma-separated mutant numbers")
     parser.add_argument("--list", action="store_true")
+    parser.add_argument("--sample", type=int, default=0, help="this many random faults instead of the list")
+    parser.add_argument("--seed", type=int, default=1, help="seed of the random sample")
     parser.add_argument("--skip-clean-run", action="store_true", help="do not first check the suite passes")
     parser.add_argument("--timeout", type=int, default=1500, help="seconds a mutant's suite may take")
     opts = parser.parse_args()
 
-    numbered = list(enumerate(MUTANTS, 1))
+    tree = os.path.abspath(opts.tree)
+    if opts.sample:
+        sites = random.Random(opts.seed).sample(sample_sites(tree), opts.sample)
+        numbered = [(n, (path, number, new, ".")) for n, (path, number, new) in enumerate(sites, 1)]
+    else:
+        numbered = list(enumerate(MUTANTS, 1))
     if opts.list:
         for n, (path, old, new, _) in numbered:
             print(f"{n:3} {path}: {old!r} -> {new!r}")
+        if opts.sample:
+            print(f"({len(sample_sites(tree))} sites in all)")
         return 0
     if opts.only:
         wanted = {int(n) for n in opts.only.split(",")}
         numbered = [m for m in numbered if m[0] in wanted]
 
-    tree = os.path.abspath(opts.tree)
     build = os.path.abspath(opts.build or os.path.join(tree, "build-mutants"))
     os.makedirs(build, exist_ok=True)
     log = os.path.join(build, "mutants.log")
@@ -216,17 +274,23 @@ def main():
         source = os.path.join(tree, path)
         with open(source) as f:
             original = f.read()
-        if original.count(old) != 1:
+        if isinstance(old, int):  # a sampled site: a line number and its new text
+            lines = original.split("\n")
+            lines[old - 1], old = new, lines[old - 1]
+            mutated = "\n".join(lines)
+        elif original.count(old) != 1:
             print(f"#{n:<3} STALE     {path}: {original.count(old)} matches for {old!r}", flush=True)
             stale.append(n)
             continue
+        else:
+            mutated = original.replace(old, new)
         saved = os.path.join(backup_dir, path)
         os.makedirs(os.path.dirname(saved), exist_ok=True)
         shutil.copy2(source, saved)
         began = time.time()
         try:
             with open(source, "w") as f:
-                f.write(original.replace(old, new))
+                f.write(mutated)
             if run(build_cmd, log) != 0:
                 verdict = "BROKEN"
             else:
