@@ -2,7 +2,8 @@
 # Runs every test: the C++ and Java suites in the normal build, the C++
 # suite under AddressSanitizer with UndefinedBehaviorSanitizer, the tests
 # that start the timer or reload (label "reload") under ThreadSanitizer, each fuzzer for a bounded time
-# (FUZZ_SECONDS, default 60) and the static checks.
+# (FUZZ_SECONDS, default 30 here: a regression gate; long campaigns run scripts/fuzz.sh alone) and the
+# static checks. Each stage prints how long it took.
 #
 #   scripts/test.sh            everything (what CI runs)
 #   scripts/test.sh --quick    the normal build's suites only
@@ -39,7 +40,16 @@ run_ctest() {
   fi
 }
 
-stage() { printf '\n==== %s\n' "$*"; }
+# Prints a stage's heading, and the time the previous one took.
+stage_name=""
+stage_start=$SECONDS
+stage() {
+  [[ -n $stage_name ]] && printf '==== %s: %d s\n' "$stage_name" $((SECONDS - stage_start))
+  stage_name=$*
+  stage_start=$SECONDS
+  [[ -n $stage_name ]] && printf '\n==== %s\n' "$stage_name"
+  return 0
+}
 
 stage "dependencies"
 scripts/install-deps.sh
@@ -61,7 +71,8 @@ if ((quick == 0)); then
   run_ctest build-tsan -L reload
 
   if [[ -x scripts/fuzz.sh ]]; then
-    stage "fuzzing, ${FUZZ_SECONDS:-60} s a target"
+    export FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+    stage "fuzzing, $FUZZ_SECONDS s a target"
     scripts/fuzz.sh
   fi
 
@@ -71,5 +82,6 @@ if ((quick == 0)); then
   fi
 fi
 
+stage ""
 echo
-echo "summary: $passed passed, $failed failed"
+echo "summary: $passed passed, $failed failed in $SECONDS s"
