@@ -2,8 +2,9 @@
 #
 # The version script exports the C interface, the Java natives, the
 # component's long-standing exported names and the tool's internal entry
-# points, and hides the rest. Protected visibility binds the library's references to its own
-# definitions, so a host that happens to define a global of the same name
+# points, and hides the rest. Protected visibility binds the library's
+# references to its own definitions, so a host that happens to define a
+# global of the same name
 # (a "timerLock" of its own) cannot take their place; the support
 # operations are defined in other libraries and stay interposable.
 #
