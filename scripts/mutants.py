@@ -123,6 +123,20 @@ MUTANTS = [
     ("src/support/Log.cpp", "return level != PPC_LOG_DEBUG ||", "return level == PPC_LOG_DEBUG ||", "LogLine|Hygiene"),
     ("src/jni/PwdPolicyJni.cpp", "PPC_IsStrongPwd(pwd.Chars(), &isStrong);",
      "PPC_IsWeakPwd(pwd.Chars(), &isStrong);", "Java"),
+    # Java binding
+    ("src/jni/JavaRefs.cpp", "env_->ReleaseIntArrayElements(array_, elements_, 0);",
+     "env_->ReleaseIntArrayElements(array_, elements_, JNI_ABORT);", "Java"),
+    ("src/jni/PwdPolicyJni.cpp", "    free(pwd);\n", "", "Java"),
+    ("src/jni/ResultObject.cpp", "if (array == nullptr) {", "if (false) {", "Java"),
+    ("src/jni/PwdPolicyJni.cpp",
+     "pwd.Chars(), policyId, static_cast<unsigned int>(specialCharCheckInd), &verdict);",
+     "pwd.Chars(), specialCharCheckInd, static_cast<unsigned int>(policyId), &verdict);", "Java"),
+    ("src/jni/PwdPolicyJni.cpp", "PPC_Initialize(confFile.Chars(), timerStartInd, weakPwdUseInd);",
+     "PPC_Initialize(confFile.Chars(), weakPwdUseInd, timerStartInd);", "Java"),
+    ("src/jni/PwdPolicyJni.cpp",
+     "            PPC_LOG_ERROR(kGetPolicy, \"call PPC_GetPolicy result= %i\\n\", static_cast<int>(code));\n",
+     "", "Java"),
+    ("src/jni/JavaRefs.cpp", "    if (text == nullptr) {", "    if (false) {", "Java"),
 ]
 
 

@@ -1,224 +1,203 @@
 package com.korvane.vesticor.pwdpolicy;
 
+import static com.korvane.vesticor.pwdpolicy.Fixtures.*;
 import static com.korvane.vesticor.pwdpolicy.PwdPolicyAPI.*;
-import static org.junit.jupiter.api.Assertions.assertArrayEquals;
-import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertNull;
-import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assertions.*;
 
+import com.korvane.vesticor.pwdpolicy.example.PasswordTool;
+import java.io.ByteArrayOutputStream;
+import java.io.PrintStream;
 import java.nio.charset.StandardCharsets;
+import java.util.Arrays;
 import java.util.List;
-import org.junit.jupiter.api.AfterEach;
-import org.junit.jupiter.api.BeforeAll;
-import org.junit.jupiter.api.BeforeEach;
-import org.junit.jupiter.api.Test;
+import java.util.function.ToIntBiFunction;
+import org.junit.jupiter.api.*;
+import org.junit.jupiter.api.function.Executable;
 
-/** The natives on an initialised component: answers, pass-through codes, bytes. */
+/** The natives on an initialised component: answers, codes passed through, bytes, result objects. */
+@TestMethodOrder(MethodOrderer.OrderAnnotation.class)
 class PwdPolicyAPITest {
-    private static final String NATIVE = "Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_";
     private static final int UNTOUCHED = -77;
+    private final PwdPolicyResult result = new PwdPolicyResult();
 
-    private PwdPolicyResult result;
+    static class OnlyByteArr {
+        byte[] byteArr;
+    }
 
     @BeforeAll
     static void initialise() throws Exception {
-        Fixtures.initialise();
+        ConfigFile.write(configuration(true));
+        assertEquals(PPC_OK, PPCInitialize("", 0, 1));
     }
 
     @BeforeEach
-    void freshResult() throws Exception {
-        result = new PwdPolicyResult();
+    void untouchedResultAndEmptyLog() throws Exception {
         result.intVal = UNTOUCHED;
         TestLog.clear();
     }
 
     @AfterEach
-    void noBufferLeft() {
+    void noPasswordBufferLeft() {
         assertEquals(0, TestNative.outstandingBlocks(), "password buffers not freed");
     }
 
     private int verdict(String pwd, int policyId, int specialCharCheckInd) {
-        result.intVal = UNTOUCHED;
-        assertEquals(PPC_OK, PPCIsMatchPolicy(pwd, policyId, specialCharCheckInd, result));
+        assertEquals(PPC_OK, PPCIsMatchPolicy(pwd, policyId, specialCharCheckInd, result), pwd);
         return result.intVal;
     }
 
     @Test
-    void checksPutTheirAnswerInIntVal() throws Exception {
-        assertEquals(PPC_OK, PPCIsWeakPwd("  letmein ", result));
+    void checksPutTheirAnswerInIntValOrPassTheirCodeThrough() throws Exception {
+        assertEquals(PPC_OK, PPCIsStrongPwd(STRONG, result));
         assertEquals(1, result.intVal);
-        assertEquals(PPC_OK, PPCIsWeakPwd(Fixtures.STRONG, result));
-        assertEquals(0, result.intVal);
-        assertEquals(PPC_OK, PPCIsStrongPwd(Fixtures.STRONG, result));
+        assertEquals(PPC_OK, PPCIsWeakPwd("pässwort", result));
         assertEquals(1, result.intVal);
-        assertEquals(PPC_OK, PPCIsStrongPwd(Fixtures.WEAK_BUT_WELL_FORMED, result));
+        assertEquals(PPC_OK, PPCIsStrongPwd(WEAK_BUT_WELL_FORMED, result));
         assertEquals(0, result.intVal);
+        // Strings cross as modified UTF-8, id and indicator in their places. Policy 3: 6 to 12
+        // bytes, 2 classes; both bytes of "é" are in its set, 0xA8 of "è" is not.
+        assertEquals(PPC_MATCH, verdict("abcdé", 3, 1));
+        assertEquals(PPC_TOO_SHORT, verdict("abcé", 3, 0));
+        assertEquals(PPC_TOO_FEW_CLASSES, verdict("ééé", 3, 0));
+        assertEquals(PPC_BAD_SPECIAL_CHAR, verdict("abcdè", 3, 1));
+        // U+0000 is 0xC0 0x80 and does not end the password.
+        assertEquals(PPC_MATCH, verdict("ab\u0000cd", 3, 0));
+        assertEquals(PPC_TOO_SHORT, verdict("a\u0000b", 3, 0));
+        // Outside the BMP: two surrogates of three bytes, so "Ab1" + U+1F600 is nine bytes.
+        assertEquals(PPC_MATCH, verdict("Ab1\uD83D\uDE00", 0, 0));
+        assertEquals(PPC_TOO_LONG, verdict("Abcdefghij1\uD83D\uDE00", 0, 0));
         assertNull(result.byteArr);
-        // Policy id and indicator reach the check in their places.
-        assertEquals(PPC_TOO_SHORT, verdict("abcde1", 0, 0));
-        assertEquals(PPC_MATCH, verdict("abcde1", 3, 0));
-        assertEquals(PPC_TOO_LONG, verdict("Abcdefghijklmno1!", 0, 0));
-        assertEquals(PPC_BAD_SPECIAL_CHAR, verdict("Abcdef1@", 0, 1));
-        assertEquals(PPC_MATCH, verdict("Abcdef1@", 0, 0));
-        assertTrue(TestLog.nativeEntries().isEmpty());
-    }
-
-    @Test
-    void failedCallsPassTheirCodeThroughAndLogIt() throws Exception {
-        assertEquals(PPC_ERR_BAD_ARGUMENT, PPCIsMatchPolicy("Abcdef1!", 0, 2, result));
-        assertEquals(PPC_ERR_BAD_ARGUMENT, PPCIsMatchPolicy("Abcdef1!", 0, -1, result));
-        assertEquals(PPC_ERR_NO_POLICY,
-                PPCIsMatchPolicy("Abcdef1!", Fixtures.ABSENT_POLICY, 0, result));
-        assertEquals(PPC_ERR_NO_POLICY, PPCGenSecPwdByPolicy(Fixtures.ABSENT_POLICY, 10, result));
-        assertEquals(PPC_ERR_ALLOC, PPCGenDefaultSecPwd(Integer.MAX_VALUE, result));
-        assertEquals(UNTOUCHED, result.intVal);
-        assertNull(result.byteArr);
-        assertEquals(List.of(
-                        "ERROR|" + NATIVE + "PPCIsMatchPolicy|call PPC_IsMatchPolicy result= 1006",
-                        "ERROR|" + NATIVE + "PPCIsMatchPolicy|call PPC_IsMatchPolicy result= 1006",
-                        "ERROR|" + NATIVE + "PPCIsMatchPolicy|call PPC_IsMatchPolicy result= 3005",
-                        "ERROR|" + NATIVE
-                                + "PPCGenSecPwdByPolicy|call PPC_GenSecPwdByPolicy result= 3005",
-                        "ERROR|" + NATIVE
-                                + "PPCGenDefaultSecPwd|call PPC_GenDefaultSecPwd result= 51"),
-                TestLog.nativeEntries());
-    }
-
-    @Test
-    void secondInitializeReturnsAlreadyInitializedAndLogsNothingInTheBinding() throws Exception {
-        assertEquals(PPC_ERR_ALREADY_INITIALIZED, PPCInitialize("", 0, 1));
-        assertTrue(TestLog.nativeEntries().isEmpty());
-    }
-
-    @Test
-    void generatedPasswordFillsByteArrAndIntVal() {
-        long allocatedBefore = TestNative.allocatedBlocks();
-        assertEquals(PPC_OK, PPCGenSecPwdByPolicy(0, 12, result));
-        assertEquals(12, result.intVal);
-        assertEquals(12, result.byteArr.length);
-        String pwd = result.text();
-        assertTrue(pwd.chars().anyMatch(Character::isUpperCase), pwd);
-        assertTrue(pwd.chars().anyMatch(Character::isLowerCase), pwd);
-        assertTrue(pwd.chars().anyMatch(Character::isDigit), pwd);
-        assertTrue(pwd.chars().anyMatch(c -> Fixtures.POLICY0_SPECIALS.indexOf(c) >= 0), pwd);
-        assertEquals(PPC_MATCH, verdict(pwd, 0, 1));
-        assertEquals(allocatedBefore + 1, TestNative.allocatedBlocks());
-
-        result.wipe();
-        assertArrayEquals(new byte[12], result.byteArr);
-    }
-
-    @Test
-    void unpredictablePasswordFollowsTheSameConventions() throws Exception {
-        long allocatedBefore = TestNative.allocatedBlocks();
-        assertEquals(PPC_OK, PPCGenCryptoPwdByPolicy(0, 12, result));
-        assertEquals(12, result.intVal);
-        String pwd = result.text();
-        assertEquals(12, pwd.length());
-        assertTrue(pwd.chars().anyMatch(Character::isUpperCase), pwd);
-        assertTrue(pwd.chars().anyMatch(Character::isLowerCase), pwd);
-        assertTrue(pwd.chars().anyMatch(Character::isDigit), pwd);
-        assertTrue(pwd.chars().anyMatch(c -> Fixtures.POLICY0_SPECIALS.indexOf(c) >= 0), pwd);
-        assertEquals(PPC_MATCH, verdict(pwd, 0, 1));
-        assertEquals(allocatedBefore + 1, TestNative.allocatedBlocks());
-        assertEquals(PPC_OK, PPCGenCryptoPwdByPolicy(0, 12, result));
-        assertTrue(!pwd.equals(result.text()), pwd);
-
-        // Below 6: the policy's minlen, as for the reproducible generator.
-        assertEquals(PPC_OK, PPCGenCryptoPwdByPolicy(3, -1, result));
-        assertEquals(6, result.intVal);
-        assertEquals(6, result.byteArr.length);
-
         result.intVal = UNTOUCHED;
-        result.byteArr = null;
-        assertEquals(PPC_ERR_NO_POLICY, PPCGenCryptoPwdByPolicy(Fixtures.ABSENT_POLICY, 10, result));
-        assertEquals(PPC_ERR_ALLOC, PPCGenCryptoPwdByPolicy(0, Integer.MAX_VALUE, result));
+        assertEquals(PPC_ERR_BAD_ARGUMENT, PPCIsMatchPolicy(STRONG, 0, 2, result));
+        // A negative indicator is out of range too; a null result is not written to.
+        assertEquals(PPC_ERR_BAD_ARGUMENT, PPCIsMatchPolicy(STRONG, 0, -1, null));
+        assertEquals(PPC_ERR_NO_POLICY, PPCIsMatchPolicy(STRONG, ABSENT_POLICY, 0, result));
+        assertEquals(UNTOUCHED, result.intVal);
+        assertEquals(List.of(NATIVE + "PPCIsMatchPolicy|call PPC_IsMatchPolicy result= 1006",
+                        NATIVE + "PPCIsMatchPolicy|call PPC_IsMatchPolicy result= 1006",
+                        NATIVE + "PPCIsMatchPolicy|call PPC_IsMatchPolicy result= 3005"),
+                TestLog.entries(NATIVE));
+    }
+
+    @Test
+    void generatorsFillByteArrAndIntValOrPassTheirCodeThrough() throws Exception {
+        List<ToIntBiFunction<Integer, Object>> generators = List.of(
+                (len, r) -> PPCGenSecPwdByPolicy(0, len, r), (len, r) -> PPCGenCryptoPwdByPolicy(0, len, r),
+                (len, r) -> PPCGenDefaultSecPwd(len, r));
+        // {requested, got}: below 6, 0 and negative values included, policy 0's minlen.
+        int[][] lengths = {{12, 12}, {6, 6}, {5, 8}, {0, 8}, {-1, 8}, {Integer.MIN_VALUE, 8}};
+        long allocatedBefore = TestNative.allocatedBlocks();
+        for (int g = 0; g < generators.size(); ++g) {
+            for (int[] row : lengths) {
+                String label = "generator " + g + ", length " + row[0];
+                PwdPolicyResult pwd = new PwdPolicyResult();
+                assertEquals(PPC_OK, generators.get(g).applyAsInt(row[0], pwd), label);
+                assertEquals(row[1], pwd.intVal, label);
+                assertEquals(row[1], pwd.byteArr.length, label);
+            }
+        }
+        assertEquals(allocatedBefore + 3 * lengths.length, TestNative.allocatedBlocks());
+        for (ToIntBiFunction<Integer, Object> generator : generators) {
+            assertEquals(PPC_ERR_ALLOC, generator.applyAsInt(Integer.MAX_VALUE, result));
+        }
+        assertEquals(PPC_ERR_NO_POLICY, PPCGenSecPwdByPolicy(ABSENT_POLICY, 10, result));
+        assertEquals(PPC_ERR_NO_POLICY, PPCGenCryptoPwdByPolicy(ABSENT_POLICY, 10, result));
         assertEquals(UNTOUCHED, result.intVal);
         assertNull(result.byteArr);
-        assertEquals(List.of(
-                        "ERROR|" + NATIVE
-                                + "PPCGenCryptoPwdByPolicy|call PPC_GenCryptoPwdByPolicy result= 3005",
-                        "ERROR|" + NATIVE
-                                + "PPCGenCryptoPwdByPolicy|call PPC_GenCryptoPwdByPolicy result= 51"),
-                TestLog.nativeEntries());
+        assertEquals(List.of(NATIVE + "PPCGenSecPwdByPolicy|call PPC_GenSecPwdByPolicy result= 51",
+                        NATIVE + "PPCGenCryptoPwdByPolicy|call PPC_GenCryptoPwdByPolicy result= 51",
+                        NATIVE + "PPCGenDefaultSecPwd|call PPC_GenDefaultSecPwd result= 51",
+                        NATIVE + "PPCGenSecPwdByPolicy|call PPC_GenSecPwdByPolicy result= 3005",
+                        NATIVE + "PPCGenCryptoPwdByPolicy|call PPC_GenCryptoPwdByPolicy result= 3005"),
+                TestLog.entries(NATIVE));
+
+        assertEquals(PPC_OK, PPCGenDefaultSecPwd(9, result));
+        result.wipe();
+        assertArrayEquals(new byte[9], result.byteArr);
     }
 
     @Test
-    void requestsBelowSixGetThePolicysMinlen() {
-        for (int requested : new int[] {0, 5, -1, -5, Integer.MIN_VALUE}) {
-            result.intVal = UNTOUCHED;
-            assertEquals(PPC_OK, PPCGenDefaultSecPwd(requested, result), "length " + requested);
-            assertEquals(8, result.intVal, "length " + requested);
-            assertEquals(8, result.byteArr.length, "length " + requested);
-        }
-        assertEquals(PPC_OK, PPCGenSecPwdByPolicy(3, -1, result));
-        assertEquals(6, result.intVal);
-        assertEquals(6, result.byteArr.length);
-    }
-
-    @Test
-    void getPolicyFillsFiveLimitsAndTheSpecials() {
+    void getPolicyFillsFiveLimitsAndTheSpecialsAndLeavesOtherArraysAlone() throws Exception {
         int[] limits = new int[5];
         assertEquals(PPC_OK, PPCGetPolicy(0, limits, 0, result));
         assertArrayEquals(new int[] {8, 16, 3, 6, 2}, limits);
-        assertArrayEquals(Fixtures.POLICY0_SPECIALS.getBytes(StandardCharsets.US_ASCII),
-                result.byteArr);
+        assertEquals("!#$%&* ", result.text());
         assertEquals(7, result.intVal);
-
         assertEquals(PPC_OK, PPCGetPolicy(3, limits, 0, result));
         assertArrayEquals(new int[] {6, 12, 2, 4, 1}, limits);
-        assertArrayEquals(Fixtures.POLICY3_SPECIALS, result.byteArr);
+        assertArrayEquals(new byte[] {(byte) 0xC3, (byte) 0xA9, '-'}, result.byteArr);
         assertEquals(3, result.intVal);
-        assertEquals("é-", result.text());
-    }
-
-    @Test
-    void getPolicyLeavesArraysOfOtherLengthsAloneButStillSetsTheResult() {
-        for (int length : new int[] {0, 1, 4, 6}) {
-            int[] limits = new int[length];
-            java.util.Arrays.fill(limits, -9);
-            result = new PwdPolicyResult();
-            assertEquals(PPC_OK, PPCGetPolicy(0, limits, 0, result), "length " + length);
-            int[] expected = new int[length];
-            java.util.Arrays.fill(expected, -9);
-            assertArrayEquals(expected, limits, "length " + length);
-            assertEquals(7, result.intVal, "length " + length);
+        for (int length : new int[] {0, 4, 6}) {
+            int[] other = new int[length];
+            Arrays.fill(other, UNTOUCHED);
+            assertEquals(PPC_OK, PPCGetPolicy(0, other, 0, result), "length " + length);
+            assertTrue(Arrays.stream(other).allMatch(v -> v == UNTOUCHED), "length " + length);
             assertEquals(7, result.byteArr.length, "length " + length);
         }
-    }
-
-    @Test
-    void getPolicyOfAnAbsentIdWritesTheFallbackAndLeavesTheResult() throws Exception {
-        int[] limits = new int[5];
-        assertEquals(PPC_ERR_NO_POLICY, PPCGetPolicy(Fixtures.ABSENT_POLICY, limits, 7, result));
+        // An absent id: the fallback limits, and a null result is not written to.
+        assertEquals(PPC_ERR_NO_POLICY, PPCGetPolicy(ABSENT_POLICY, limits, 7, null));
         assertArrayEquals(new int[] {8, 32, 3, 6, 2}, limits);
-        assertEquals(UNTOUCHED, result.intVal);
-        assertNull(result.byteArr);
-        assertEquals(List.of("ERROR|" + NATIVE + "PPCGetPolicy|call PPC_GetPolicy result= 3005"),
-                TestLog.nativeEntries());
+        assertEquals(List.of(NATIVE + "PPCGetPolicy|call PPC_GetPolicy result= 3005"),
+                TestLog.entries(NATIVE));
+    }
+
+    /** Runs `call`, which must throw `type` and log `entry` as its only error. */
+    private static void assertThrowsLogging(Class<? extends Throwable> type, String entry, Executable call)
+            throws Exception {
+        TestLog.clear();
+        assertThrows(type, call, entry);
+        assertEquals(List.of("ERROR|" + entry), TestLog.entries("ERROR|"), entry);
     }
 
     @Test
-    void stringsCrossAsModifiedUtf8Bytes() {
-        // Policy 3: 6 to 12 bytes, 2 classes. "é" is two bytes of the special class, so
-        // five characters are long enough and four are not.
-        assertEquals(PPC_MATCH, verdict("abcdé", 3, 0));
-        assertEquals(PPC_TOO_SHORT, verdict("abcé", 3, 0));
-        assertEquals(PPC_TOO_FEW_CLASSES, verdict("ééé", 3, 0));
-        // Both bytes of "é" are in policy 3's set; "è" is 0xC3 0xA8 and 0xA8 is not.
-        assertEquals(PPC_MATCH, verdict("abcdé", 3, 1));
-        assertEquals(PPC_BAD_SPECIAL_CHAR, verdict("abcdè", 3, 1));
-        // U+0000 is 0xC0 0x80 and does not end the password: six bytes, two classes.
-        assertEquals(PPC_MATCH, verdict("ab\u0000cd", 3, 0));
-        assertEquals(PPC_TOO_SHORT, verdict("a\u0000b", 3, 0));
-        // Outside the BMP: two surrogates of three bytes, so "Ab1" + U+1F600 is nine bytes,
-        // enough for policy 0 where standard UTF-8 (seven bytes) would not be.
-        assertEquals(PPC_MATCH, verdict("Ab1\uD83D\uDE00", 0, 0));
-        assertEquals(PPC_TOO_LONG, verdict("Abcdefghij1\uD83D\uDE00", 0, 0));
+    void resultFieldsAreFoundByNameAndTypeOrTheCallerGetsTheError() throws Exception {
+        String setInt = "SetIntVal|SetIntVal ExceptionOccurred for intVal";
+        String noByteArr = "SetStringVal|SetStringVal ExceptionOccurred for byteArr";
+        String noIntVal = "SetStringVal|SetStringVal ExceptionOccurred for intVal";
+        Object none = new Object();
+        OnlyByteArr byDefault = new OnlyByteArr();
+        OnlyByteArr byPolicy = new OnlyByteArr();
+        int[] limits = new int[5];
+        long allocatedBefore = TestNative.allocatedBlocks();
+        assertThrowsLogging(NoSuchFieldError.class, setInt, () -> PPCIsWeakPwd("letmein", none));
+        assertThrowsLogging(NullPointerException.class, setInt, () -> PPCIsWeakPwd("letmein", null));
+        // A password reaches byteArr before intVal is looked up; its buffer is freed either way.
+        assertThrowsLogging(NoSuchFieldError.class, noIntVal, () -> PPCGenDefaultSecPwd(10, byDefault));
+        assertThrowsLogging(NoSuchFieldError.class, noIntVal, () -> PPCGenSecPwdByPolicy(3, 0, byPolicy));
+        assertThrowsLogging(NoSuchFieldError.class, noByteArr, () -> PPCGenCryptoPwdByPolicy(0, 10, none));
+        assertThrowsLogging(NullPointerException.class, noByteArr, () -> PPCGenSecPwdByPolicy(0, 10, null));
+        assertEquals(allocatedBefore + 4, TestNative.allocatedBlocks());
+        assertEquals(10, byDefault.byteArr.length);
+        assertEquals(6, byPolicy.byteArr.length);
+        // The limits are copied back to the array even when the result cannot be set.
+        assertThrowsLogging(NoSuchFieldError.class, noByteArr, () -> PPCGetPolicy(3, limits, 0, none));
+        assertArrayEquals(new int[] {6, 12, 2, 4, 1}, limits);
+        assertThrowsLogging(NullPointerException.class, noByteArr, () -> PPCGetPolicy(0, limits, 0, null));
+        assertArrayEquals(new int[] {8, 16, 3, 6, 2}, limits);
+    }
 
-        assertEquals(PPC_OK, PPCIsWeakPwd("pässwort", result));
-        assertEquals(1, result.intVal);
-        assertEquals(PPC_OK, PPCIsWeakPwd("passwort", result));
-        assertEquals(0, result.intVal);
+    private static String run(int expectedStatus, String... args) {
+        ByteArrayOutputStream bytes = new ByteArrayOutputStream();
+        PrintStream out = new PrintStream(bytes, true, StandardCharsets.UTF_8);
+        assertEquals(expectedStatus, PasswordTool.run(args, out), String.join(" ", args));
+        return bytes.toString(StandardCharsets.UTF_8);
+    }
+
+    @Test
+    @Order(Integer.MAX_VALUE) // last: every run of the example host finalises the component
+    void exampleHostPrintsWhatTheComponentReturns() {
+        assertEquals("policy 0: matches\nweak: no\nstrong: yes\n", run(0, "check", STRONG));
+        assertEquals("policy 0: matches\nweak: yes\nstrong: no\n", run(0, "check", WEAK_BUT_WELL_FORMED));
+        assertEquals("policy 3: too short\nweak: no\nstrong: no\n", run(0, "check", "ab1", "3"));
+        assertEquals("policy check failed: code 3005\n", run(1, "check", "ab1", "42"));
+        assertEquals("policy 3: length 6 to 12, at least 2 character classes\n"
+                + "special characters (3 bytes): é-\n", run(0, "policy", "3"));
+        assertTrue(run(2, "frobnicate").startsWith("usage:"));
+        // Only the line end comes off: a password may begin or end with a blank.
+        String line = run(0, "generate", "14");
+        assertTrue(line.endsWith("\n"), line);
+        String pwd = line.substring(0, line.length() - 1);
+        assertEquals(14, pwd.length(), pwd);
+        assertTrue(run(0, "check", pwd).startsWith("policy 0: matches\n"), pwd);
     }
 }

@@ -1,6 +1,6 @@
 package com.korvane.vesticor.pwdpolicy;
 
-/** Natives of the test support library, libppcjavatest.so. */
+/** Counters of password buffers, from libppcjavatest.so (preloaded: see AllocTracker.c). */
 final class TestNative {
     static {
         System.loadLibrary("ppcjavatest");
@@ -8,9 +8,8 @@ final class TestNative {
 
     private TestNative() {}
 
-    /** Password buffers the component has allocated in this process (needs LD_PRELOAD). */
+    /** Buffers AllocMem allocated since the process started, and of those the ones not freed. */
     static native long allocatedBlocks();
 
-    /** Of those, the ones not freed yet; -1 when the count cannot be trusted. */
     static native long outstandingBlocks();
 }

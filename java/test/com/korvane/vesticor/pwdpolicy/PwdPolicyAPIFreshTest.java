@@ -1,0 +1,109 @@
+package com.korvane.vesticor.pwdpolicy;
+
+import static com.korvane.vesticor.pwdpolicy.Fixtures.*;
+import static com.korvane.vesticor.pwdpolicy.PwdPolicyAPI.*;
+import static org.junit.jupiter.api.Assertions.*;
+
+import java.util.Collections;
+import java.util.List;
+import java.util.concurrent.*;
+import org.junit.jupiter.api.*;
+
+/**
+ * A component not initialised yet: null arguments, lifecycle codes, a configuration without
+ * policy 0, a password larger than the Java heap (this JVM runs with -Xmx8m); then, finalised
+ * again, Java threads racing to call it first.
+ */
+@TestMethodOrder(MethodOrderer.OrderAnnotation.class)
+class PwdPolicyAPIFreshTest {
+    private static final int TOO_LARGE = 10 << 20;
+    private static final int THREADS = 8;
+
+    @Test
+    @Order(1)
+    void nullArgumentsAndLifecycleCodesPassThrough() throws Exception {
+        PwdPolicyResult result = new PwdPolicyResult();
+        result.intVal = -77;
+        int[] limits = new int[5];
+        // A call that reached the component would initialise it on demand from this file.
+        ConfigFile.write(configuration(false));
+        TestLog.clear();
+        assertThrows(NullPointerException.class, () -> PPCInitialize(null, 0, 1));
+        assertThrows(NullPointerException.class, () -> PPCIsWeakPwd(null, result));
+        assertThrows(NullPointerException.class, () -> PPCIsStrongPwd(null, result));
+        assertThrows(NullPointerException.class, () -> PPCIsMatchPolicy(null, 0, 0, result));
+        assertThrows(NullPointerException.class, () -> PPCGetPolicy(0, null, 0, result));
+        assertEquals(List.of(NATIVE + "PPCInitialize|PPC_Initialize ExceptionOccurred for jconfFile",
+                        NATIVE + "PPCIsWeakPwd|PPCIsWeakPwd ExceptionOccurred for jpwd",
+                        NATIVE + "PPCIsStrongPwd|PPCIsStrongPwd ExceptionOccurred for jpwd",
+                        NATIVE + "PPCIsMatchPolicy|PPC_IsMatchPolicy ExceptionOccurred for jpwd",
+                        NATIVE + "PPCGetPolicy|PPCGetPolicy.GetIntArrayElements ExceptionOccurred"
+                                + " for jlenArray"),
+                TestLog.entries(""));
+        // The store is empty, and GetPolicy never initialises.
+        assertEquals(PPC_ERR_NO_POLICY, PPCGetPolicy(0, limits, 0, result));
+        assertArrayEquals(new int[] {8, 15, 3, 6, 2}, limits);
+        assertEquals(PPC_ERR_NOT_INITIALIZED, PPCFinalize());
+
+        TestLog.clear();
+        assertEquals(PPC_OK, PPCInitialize("/the/path/is/not/read", 0, 1));
+        assertEquals(PPC_ERR_ALREADY_INITIALIZED, PPCInitialize("", 0, 1));
+        // Initialisation logs nothing in the binding; failed calls log their code.
+        assertEquals(PPC_ERR_NO_POLICY, PPCIsStrongPwd(STRONG, result));
+        assertEquals(PPC_ERR_NO_POLICY, PPCGenDefaultSecPwd(10, result));
+        assertEquals(List.of(NATIVE + "PPCIsStrongPwd|call PPC_IsStrongPwd result= 3005",
+                        NATIVE + "PPCGenDefaultSecPwd|call PPC_GenDefaultSecPwd result= 3005"),
+                TestLog.entries(NATIVE));
+        // NewByteArray fails: OutOfMemoryError, the result untouched, the buffer freed.
+        TestLog.clear();
+        assertThrows(OutOfMemoryError.class, () -> PPCGenSecPwdByPolicy(3, TOO_LARGE, result));
+        assertEquals(-77, result.intVal);
+        assertNull(result.byteArr);
+        assertEquals(0, TestNative.outstandingBlocks());
+        assertEquals(List.of("ERROR|SetStringVal|SetStringVal NewByteArray failed for " + TOO_LARGE + " bytes"),
+                TestLog.entries("ERROR|"));
+        assertEquals(PPC_OK, PPCGenSecPwdByPolicy(3, 10, result));
+
+        assertEquals(PPC_OK, PPCFinalize());
+        assertEquals(PPC_ERR_NOT_INITIALIZED, PPCFinalize());
+    }
+
+    /** Every native, round after round; the first failure, or null. */
+    private static String callEveryNative() {
+        PwdPolicyResult r = new PwdPolicyResult();
+        int[] limits = new int[5];
+        for (int i = 0; i < 300; ++i) {
+            int length = 8 + i % 9;
+            if (PPCIsWeakPwd("letmein", r) != PPC_OK || r.intVal != 1) {
+                return "weak, round " + i;
+            } else if (PPCIsMatchPolicy("abcdefgh", 0, 0, r) != PPC_OK || r.intVal != PPC_TOO_FEW_CLASSES) {
+                return "match, round " + i;
+            } else if (PPCGenSecPwdByPolicy(0, length, r) != PPC_OK || r.byteArr.length != length) {
+                return "generate, round " + i;
+            } else if (PPCGetPolicy(3, limits, 0, r) != PPC_OK || r.intVal != 3 || limits[1] != 12) {
+                return "policy, round " + i;
+            }
+        }
+        return null;
+    }
+
+    @Test
+    @Order(2)
+    void threadsCallingFromTheFirstCallOnGetTheirOwnAnswers() throws Exception {
+        ConfigFile.write(configuration(true));
+        TestLog.clear();
+        CyclicBarrier start = new CyclicBarrier(THREADS);
+        ExecutorService pool = Executors.newFixedThreadPool(THREADS);
+        Callable<String> task = () -> {
+            start.await();
+            return callEveryNative();
+        };
+        for (Future<String> failure : pool.invokeAll(Collections.nCopies(THREADS, task))) {
+            assertNull(failure.get());
+        }
+        pool.shutdown();
+        // The first calls raced to initialise the component: one did.
+        assertEquals(1, TestLog.entries("").stream().filter(e -> e.contains("PwdPolicyLib version")).count());
+        assertEquals(0, TestNative.outstandingBlocks());
+    }
+}
