@@ -137,6 +137,23 @@ MUTANTS = [
      "            PPC_LOG_ERROR(kGetPolicy, \"call PPC_GetPolicy result= %i\\n\", static_cast<int>(code));\n",
      "", "Java"),
     ("src/jni/JavaRefs.cpp", "    if (text == nullptr) {", "    if (false) {", "Java"),
+    # generate and breach
+    ("src/generate/GenCryptoPwd.cpp", "if (size > classStart[classCount]) ++classCount;", "",
+     "GenCryptoPwd|GenCommand"),
+    ("src/generate/GenCryptoPwd.cpp", "return static_cast<uint32_t>(2 * static_cast<int64_t>(length) - t);",
+     "return static_cast<uint32_t>(2 * static_cast<int64_t>(length) - t - 1);", "GenCryptoPwd|GenCommand"),
+    ("src/generate/GenCryptoPwd.cpp", "\"Call GenCryptoPwd failed : %d\\n\"",
+     "\"Call GenSecPwd failed : %d\\n\"", "GenCryptoPwd|GenCommand"),
+    ("src/generate/GenSecPwd.cpp", "if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 0);",
+     "if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 1);", "GenSecPwd|GenCryptoPwd|GenCommand"),
+    ("src/generate/GenSecPwd.cpp", "if (static_cast<int32_t>(*pwdLen) < kMinRequestedLength) {",
+     "if (*pwdLen < 6u) {", "GenSecPwd|GenCryptoPwd|GenCommand"),
+    ("src/breach/BreachTable.cpp", "Describe(size < header.fileBytes ? \"truncated\"",
+     "Describe(size > header.fileBytes ? \"truncated\"", "Breach"),
+    ("src/breach/BreachTable.cpp", "if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {\n        *problem = \"not",
+     "if (fstat(fd, &info) != 0) {\n        *problem = \"not", "Breach"),
+    ("src/breach/BreachBuilder.cpp", "if (count < options.minCount) return;",
+     "if (count <= options.minCount) return;", "Breach"),
 ]
 
 

@@ -1,2 +1,1 @@
-pwdpolicy_test(GenSecPwd_test CONFIG RELOAD generate/GenSecPwd_test.cpp support/AllocSpy.cpp)
-pwdpolicy_test(GenCryptoPwd_test CONFIG generate/GenCryptoPwd_test.cpp support/AllocSpy.cpp)
+pwdpolicy_test(Generate_test CONFIG RELOAD generate/Generate_test.cpp support/AllocSpy.cpp)

@@ -2,12 +2,6 @@
 
 #include <cstdlib>
 
-namespace allocSpy {
-std::atomic<int> calls{0};
-std::atomic<size_t> lastSize{0};
-std::atomic<bool> fail{false};
-}  // namespace allocSpy
-
 extern "C" void* AllocMem(size_t size) {
     ++allocSpy::calls;
     allocSpy::lastSize = size;

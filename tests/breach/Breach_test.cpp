@@ -1,0 +1,266 @@
+// Breach tables: built, read back, refused when damaged, and used by the checks while ticks reload.
+#include <gtest/gtest.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestEnv.h"
+#include "Watchdog.h"
+#include "breach/BreachBuilder.h"
+#include "breach/BreachFormat.h"
+#include "breach/BreachHash.h"
+#include "breach/BreachTable.h"
+#include "monitor/FileMonitor.h"
+#include "monitor/ReloadTimer.h"
+#include "pwdpolicy.h"
+
+using breach::BreachTable;
+
+namespace {
+
+std::vector<std::string> Passwords(const std::string& prefix, size_t count) {
+    std::vector<std::string> passwords;
+    for (size_t i = 0; i < count; ++i) passwords.push_back(prefix + std::to_string(i));
+    return passwords;
+}
+
+// The downloader's line for `password`: 40 hex digits, ":count".
+std::string HashLine(const std::string& password, uint32_t count, bool upper = true) {
+    uint8_t digest[breach::kSha1Bytes];
+    breach::Sha1(password, digest);
+    const char* hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::string line;
+    for (uint8_t byte : digest) line += {hex[byte >> 4], hex[byte & 15]};
+    return line + ":" + std::to_string(count);
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// The table built from `inputs` at `output`, opened; `runs` is how many sorted runs the build spilled.
+std::unique_ptr<BreachTable> Build(const std::vector<std::string>& inputs, const std::string& output,
+                                   uint32_t minCount = 1, size_t memoryBytes = size_t{64} << 20,
+                                   size_t runs = 0) {
+    breach::BuildOptions options;
+    options.inputs = inputs;
+    options.output = output;
+    options.minCount = minCount;
+    options.memoryBytes = memoryBytes;
+    const breach::BuildResult result = breach::BuildTable(options);
+    EXPECT_EQ(result.error, "");
+    EXPECT_EQ(result.runs, runs);
+    std::string problem;
+    auto table = BreachTable::Open(output, &problem);
+    EXPECT_NE(table, nullptr) << problem;
+    return table;
+}
+
+size_t CountFound(const BreachTable& table, const std::vector<std::string>& passwords) {
+    return std::count_if(passwords.begin(), passwords.end(),
+                         [&](const std::string& p) { return table.ContainsPassword(p); });
+}
+
+bool Logged(const std::string& line) {
+    const auto lines = testenv::LogEntries();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool IsWeak(const char* pwd) {
+    unsigned int weak = 2;
+    EXPECT_EQ(PPC_IsWeakPwd(pwd, &weak), PPC_OK);
+    return weak == 1;
+}
+
+class BreachTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Build({dir_.WriteFile("list", "Breached1\nInBoth99\n")}, table_);
+        WriteConfig(table_);
+    }
+    void TearDown() override { PPC_Finalize(); }
+    void WriteConfig(const std::string& table) {
+        config_.Write("[BASIC]\nweakPwdDic=" + dir_.WriteFile("dic.txt", "Dictionary1\n") +
+                      "\nbreachedPwdTable=" + table + "\n[POLICY0]\nminlen=8\nmaxlen=16\nminclass=2\n");
+    }
+    std::string Path(const char* name) const { return dir_.Path() + "/" + name; }
+
+    testenv::ConfigFile config_;
+    testenv::TempDir dir_;
+    const std::string table_ = dir_.Path() + "/breached.tbl";
+};
+
+}  // namespace
+
+// Unsorted hash lines in either case, spilled to runs (1 MiB holds 65536 keys: three runs), and
+// a password list trimmed like the dictionary (empty lines add nothing) give the same table.
+TEST_F(BreachTest, HashListsInEitherCaseAndPlainListsGiveTheSameTable) {
+    // SHA-1("password") = 5BAA61E4C9B93F3F0682250B6CF8331B7EE68FD8: keys are its first 8 bytes.
+    EXPECT_EQ(breach::KeyOfPassword("password"), 0x5BAA61E4C9B93F3FULL);
+    auto members = Passwords("member-", 150000);
+    std::shuffle(members.begin(), members.end(), std::mt19937(7));
+    std::vector<std::string> upper, lower, plain;
+    for (size_t i = 0; i < members.size(); ++i) {
+        (i % 2 ? upper : lower).push_back(HashLine(members[i], 1, i % 2 == 1));
+        plain.push_back(i % 3 == 0 ? "  " + members[i] + " \r" : members[i]);
+    }
+    auto hashed = Build({dir_.WriteFile("upper", Joined(upper)), dir_.WriteFile("lower", Joined(lower))},
+                        Path("hashed"), 1, size_t{1} << 20, 3);
+    EXPECT_EQ(hashed->Entries(), members.size());
+    EXPECT_EQ(CountFound(*hashed, members), members.size());
+    EXPECT_EQ(CountFound(*hashed, Passwords("stranger-", 20000)), 0u);
+    auto listed = Build({dir_.WriteFile("plain", Joined(plain) + "\n\r\n")}, Path("listed"));
+    EXPECT_EQ(listed->Entries(), members.size());
+    EXPECT_EQ(CountFound(*listed, members), members.size());
+    EXPECT_FALSE(listed->ContainsPassword("  member-0 "));  // lookups take trimmed text
+}
+
+TEST_F(BreachTest, MinCountSumsDuplicatesAcrossInputs) {
+    const std::vector<std::string> inputs = {
+        dir_.WriteFile("a", Joined({HashLine("often", 3), HashLine("seldom", 4), HashLine("often", 1)})),
+        dir_.WriteFile("b", Joined({HashLine("often", 1), HashLine("twice", 2)})),
+        dir_.WriteFile("c", "twice\ntwice\ntwice\n")};  // a password list counts lines
+    EXPECT_EQ(Build(inputs, Path("all"))->Entries(), 3u);
+    auto frequent = Build(inputs, Path("frequent"), 5);
+    EXPECT_TRUE(frequent->ContainsPassword("often"));    // 3 + 1 + 1
+    EXPECT_TRUE(frequent->ContainsPassword("twice"));    // 2 + 3
+    EXPECT_FALSE(frequent->ContainsPassword("seldom"));  // 4
+    auto empty = Build(inputs, Path("empty"), 6);
+    EXPECT_EQ(empty->Entries(), 0u);
+    EXPECT_FALSE(empty->ContainsPassword("often"));
+}
+
+TEST_F(BreachTest, BadInputNamesFileAndLineAndLeavesNoTable) {
+    const std::string input = dir_.WriteFile("in", Joined({HashLine("a", 1), HashLine("b", 1) + "x"}));
+    breach::BuildOptions options;
+    options.inputs = {input, Path("missing")};
+    options.output = Path("out");
+    EXPECT_EQ(breach::BuildTable(options).error, input + ":2: not a hash line (40 hex digits, then :count)");
+    options.inputs = {Path("missing")};
+    EXPECT_NE(breach::BuildTable(options).error.find("missing: No such file"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 4);  // only "in" added
+}
+
+// Every check made when a file is opened; then data damaged after the header, which opening cannot
+// see (it reads the header only): lookups stay inside the mapping (the sanitizer builds catch a
+// stray read), and verifying the data tells.
+TEST_F(BreachTest, DamagedFilesAreRefusedWithTheirProblem) {
+    const std::string bytes = testenv::ReadFile(table_);
+    auto patched = [&bytes](size_t at, const std::string& with) {
+        return std::string(bytes).replace(at, with.size(), with);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {dir_.WriteFile("empty", ""), "truncated: file has 0 bytes, header says 128"},
+        {dir_.WriteFile("short", bytes.substr(0, 100)), "truncated: file has 100 bytes, header says 128"},
+        {dir_.WriteFile("magic", patched(0, "PK")), "bad magic: not a breach table"},
+        {dir_.WriteFile("version", patched(8, std::string("\x02", 1))),
+         "unsupported format version 2 (this reader knows 1)"},
+        {dir_.WriteFile("checksum", patched(48, "\xff")), "header checksum mismatch"},
+        {dir_.WriteFile("cut", bytes.substr(0, bytes.size() - 1)), "truncated: file has"},
+        {dir_.WriteFile("long", bytes + "x"), "size mismatch: file has"},
+        {dir_.Path(), "not a regular file"},
+        {Path("none"), "cannot open: No such file or directory"},
+    };
+    std::string problem;
+    for (const auto& [path, expected] : cases) {
+        EXPECT_EQ(BreachTable::Open(path, &problem), nullptr) << expected;
+        EXPECT_EQ(problem.rfind(expected, 0), 0u) << expected << ": " << problem;
+    }
+    for (const char fill : {'\xff', '\x55', '\0'}) {
+        std::string junk = bytes;
+        std::fill(junk.begin() + breach::kHeaderBytes, junk.end(), fill);
+        auto table = BreachTable::Open(dir_.WriteFile("junk", junk), &problem);
+        ASSERT_NE(table, nullptr) << problem;
+        for (uint64_t key = 0; key < 20000; ++key) table->ContainsKey(key * 0x9E3779B97F4A7C15ULL);
+        EXPECT_FALSE(table->VerifyData());
+    }
+}
+
+TEST_F(BreachTest, AnUnusableTableFailsTheLoadWithItsProblem) {
+    WriteConfig(Path("none"));
+    EXPECT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_ERR_DATA_LOAD);
+    EXPECT_TRUE(Logged("ERROR|InitData|breachedPwdTable " + Path("none") +
+                       " cannot be used: cannot open: No such file or directory"));
+}
+
+// Weak in the dictionary or the table; a table renamed over the configured one is taken at the
+// next tick, and kept when the one renamed over it next cannot be used.
+TEST_F(BreachTest, WeakWhenInTheTableAndReloadTakesATableRenamedOver) {
+    ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
+    EXPECT_TRUE(Logged("INFO|InitData|InitData call breachTable.Open " + table_));
+    EXPECT_TRUE(Logged("INFO|InitData|breachTable entries= 2"));
+    EXPECT_TRUE(IsWeak("Dictionary1"));
+    EXPECT_TRUE(IsWeak("Breached1"));
+    EXPECT_TRUE(IsWeak("  Breached1 \r"));  // trimmed as the dictionary trims
+    EXPECT_FALSE(IsWeak("breached1"));
+    EXPECT_FALSE(IsWeak(""));
+    unsigned int breached = 2, unbreached = 2;
+    EXPECT_EQ(PPC_IsStrongPwd("Breached1", &breached), PPC_OK);
+    EXPECT_EQ(PPC_IsStrongPwd("Unbreached1", &unbreached), PPC_OK);
+    EXPECT_EQ(breached, 0u);
+    EXPECT_EQ(unbreached, 1u);
+
+    ASSERT_GE(gBreachTableWd, 0);
+    Build({dir_.WriteFile("list", "Breached2\n")}, table_);  // written beside it and renamed over it
+    testenv::ClearLog();
+    HandlerTimeTask(SIGALRM);
+    EXPECT_TRUE(Logged("INFO|HandlerTimeTask|Breach table changed\n"));
+    EXPECT_FALSE(IsWeak("Breached1"));
+    EXPECT_TRUE(IsWeak("Breached2"));
+    EXPECT_GE(gBreachTableWd, 0);  // the watch follows the new file
+    ASSERT_EQ(rename(dir_.WriteFile("broken.tbl", "").c_str(), table_.c_str()), 0);
+    testenv::ClearLog();
+    HandlerTimeTask(SIGALRM);
+    EXPECT_TRUE(Logged("ERROR|InitData|breachedPwdTable " + table_ +
+                       " cannot be used: truncated: file has 0 bytes, header says 128"));
+    EXPECT_TRUE(IsWeak("Breached2"));  // the table in force stays
+}
+
+// Ticks due every millisecond, run by the checking threads themselves, while the main thread renames
+// two tables over the configured path in turn. A password in both is weak in every check, one in
+// neither never: no check sees no table, half a table or an unmapped one.
+TEST_F(BreachTest, ChecksStayRightWhileTicksSwapTables) {
+    testenv::Watchdog watchdog(std::chrono::seconds(60));
+    Build({dir_.WriteFile("list", "InBoth99\nOnlyFirst1\n")}, Path("first"));
+    Build({dir_.WriteFile("list", "InBoth99\nOnlySecond2\n")}, Path("second"));
+    ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
+    const struct itimerval often {{0, 1000}, {0, 1000}};
+    setitimer(ITIMER_REAL, &often, nullptr);
+    std::atomic<bool> stop{false};
+    std::atomic<long> wrong{0};
+    auto check = [&] {
+        while (!stop.load()) {
+            unsigned int both = 0, neither = 1, strong = 2;
+            PPC_IsWeakPwd("InBoth99", &both);
+            PPC_IsWeakPwd("InNeither3", &neither);
+            PPC_IsStrongPwd("InBoth99", &strong);
+            if (both != 1 || neither != 0 || strong != 0) wrong.fetch_add(1);
+        }
+    };
+    std::thread first(check), second(check);
+    for (int flip = 0; flip < 100; ++flip) {
+        ASSERT_EQ(link(Path(flip % 2 == 0 ? "first" : "second").c_str(), Path("next").c_str()), 0);
+        ASSERT_EQ(rename(Path("next").c_str(), table_.c_str()), 0);
+        usleep(5000);
+    }
+    stop = true;
+    first.join();
+    second.join();
+    EXPECT_EQ(wrong.load(), 0);
+    // The last table renamed in is the one in force once its tick has run.
+    const struct itimerval off {};
+    setitimer(ITIMER_REAL, &off, nullptr);
+    HandlerTimeTask(SIGALRM);
+    EXPECT_TRUE(IsWeak("OnlySecond2"));
+    EXPECT_FALSE(IsWeak("OnlyFirst1"));
+}

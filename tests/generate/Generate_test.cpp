@@ -1,0 +1,261 @@
+// PPC_GenSecPwd draws from rand(): hosts that seed it expect the same password back, so golden
+// vectors pin its draws. PPC_GenCryptoPwdByPolicy draws from the kernel. Through a policy both follow
+// the same rules, run once per generator. An interposed AllocMem counts (and fails) allocations.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <numeric>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AllocSpy.h"
+#include "TestEnv.h"
+#include "lifecycle/Globals.h"
+#include "pwdpolicy.h"
+
+namespace {
+
+const std::string kLower = "abcdefghijklmnopqrstuvwxyz";
+const std::string kUpper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+const std::string kDigits = "0123456789";
+const std::string kDefaultSet = "~!#$%^&*()-_=+\\|[{}]:,<.>?";
+char* const kUntouched = reinterpret_cast<char*>(0x5a5a);
+
+// Its dictionary does not exist: an initialisation that loaded it would fail. Policy 3's set
+// repeats bytes and holds letters, a digit and "space" (a blank): its special class is "! ".
+const char kConfig[] =
+    "[BASIC]\nweakPwdDic=/nonexistent/ppc-generate-test.dic\n"
+    "[POLICY0]\nminlen=8\nmaxlen=15\nminclass=3\nspecialchar=~!#$%^&*()-_=+\\|[{}]:,<.>?\n"
+    "[POLICY1]\nminlen=9\nmaxlen=20\nspecialchar=!#\n"
+    "[POLICY2]\nminlen=3\nspecialchar=\n"
+    "[POLICY3]\nspecialchar=aa!!1space!\n";
+
+struct Generator {
+    const char* name;
+    unsigned int (*byPolicy)(int, char**, unsigned int*);
+    unsigned int (*byDefault)(char**, unsigned int*);  // the default policy, id 0
+    const char* failedLine;
+    const char* policy3Specials;  // what policy 3's set gives the special class
+    bool drawsFromRand;
+};
+const Generator kGenerators[] = {
+    {"GenSecPwd", PPC_GenSecPwdByPolicy, PPC_GenDefaultSecPwd,
+     "ERROR|PPC_GenSecPwdByPolicy|Call GenSecPwd failed : 51", "aa!!1 !", true},
+    {"GenCryptoPwd", PPC_GenCryptoPwdByPolicy,
+     [](char** pwd, unsigned int* pwdLen) { return PPC_GenCryptoPwdByPolicy(0, pwd, pwdLen); },
+     "ERROR|PPC_GenCryptoPwdByPolicy|Call GenCryptoPwd failed : 51", "! ", false},
+};
+
+std::string Take(unsigned int code, char** pwd) {
+    if (code != PPC_OK) return "";
+    const std::string password(*pwd);
+    free(*pwd);
+    return password;
+}
+
+class GenByPolicy : public testing::TestWithParam<Generator> {
+protected:
+    void SetUp() override { config_.Write(kConfig); }
+    std::string Generate(int policyId, unsigned int* length) const {
+        char* pwd = nullptr;
+        return Take(GetParam().byPolicy(policyId, &pwd, length), &pwd);
+    }
+    testenv::ConfigFile config_;
+};
+void PrintTo(const Generator& g, std::ostream* os) { *os << g.name; }
+
+}  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Both, GenByPolicy, testing::ValuesIn(kGenerators),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Below 6 (2^31 and above included, being negative) the policy's minlen, not the threshold 6;
+// maxlen never applies; a minlen below 6 takes the generator's own 3006. One allocation of L + 1.
+TEST_P(GenByPolicy, LengthRules) {
+    const struct {
+        int policyId;
+        unsigned int requested, generated;
+    } cases[] = {{1, 5, 9},  {1, 0, 9},  {1, 0xFFFFFFFFu, 9}, {1, 0x80000000u, 9},   {1, 6, 6},
+                 {1, 7, 7}, {1, 40, 40}, {2, 0, 3006},       {0, 70000, 70000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.policyId << " " << c.requested);
+        unsigned int pwdLen = c.requested;
+        allocSpy::calls = 0;
+        EXPECT_EQ(Generate(c.policyId, &pwdLen).size(), c.generated);
+        EXPECT_EQ(pwdLen, c.generated);
+        EXPECT_EQ(allocSpy::calls, 1);
+        EXPECT_EQ(allocSpy::lastSize, c.generated + 1);
+    }
+}
+
+// Every password holds a lower-case letter, a capital, a digit and a special character (when the
+// policy has one) and nothing else; 14,000 draws a policy reach every character. The kernel's
+// generator leaves rand() where it was.
+TEST_P(GenByPolicy, EveryClassInEveryPasswordAndEveryCharacterReached) {
+    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
+    srand(7);
+    const int firstDraw = rand();
+    srand(7);
+    const std::string specials[] = {kDefaultSet, "!#", "", GetParam().policy3Specials};
+    for (int policyId = 0; policyId < 4; ++policyId) {
+        const std::string& set = specials[policyId];
+        const std::string alphabet = kLower + kUpper + kDigits + set;
+        std::set<char> reached;
+        for (unsigned int length = 6; length <= 40; ++length) {
+            for (int round = 0; round < 20; ++round) {
+                unsigned int pwdLen = length;
+                const std::string p = Generate(policyId, &pwdLen);
+                ASSERT_EQ(p.size(), length) << policyId;
+                ASSERT_NE(p.find_first_of(kLower), std::string::npos) << p;
+                ASSERT_NE(p.find_first_of(kUpper), std::string::npos) << p;
+                ASSERT_NE(p.find_first_of(kDigits), std::string::npos) << p;
+                if (!set.empty()) ASSERT_NE(p.find_first_of(set), std::string::npos) << p;
+                ASSERT_EQ(p.find_first_not_of(alphabet), std::string::npos) << p;
+                reached.insert(p.begin(), p.end());
+            }
+        }
+        EXPECT_EQ(reached, std::set<char>(alphabet.begin(), alphabet.end())) << policyId;
+    }
+    EXPECT_EQ(rand() != firstDraw, GetParam().drawsFromRand);
+}
+
+// 3005 for an absent policy, unlogged; 51 when AllocMem fails (the length already raised to
+// minlen) and for 2^31 - 1, whose buffer size would overflow (refused before allocating), each
+// logged once. None of them writes *pwd or draws from rand().
+TEST_P(GenByPolicy, FailuresLeaveThePasswordAndRandAlone) {
+    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
+    testenv::ClearLog();
+    char* pwd = kUntouched;
+    unsigned int raisedLen = 0, maxLen = 2147483647u, absentLen = 5;
+    srand(99);
+    allocSpy::fail = true;
+    EXPECT_EQ(GetParam().byPolicy(1, &pwd, &raisedLen), PPC_ERR_ALLOC);
+    allocSpy::fail = false;
+    allocSpy::calls = 0;
+    EXPECT_EQ(GetParam().byPolicy(42, &pwd, &absentLen), PPC_ERR_NO_POLICY);
+    EXPECT_EQ(GetParam().byDefault(&pwd, &maxLen), PPC_ERR_ALLOC);
+    const int next = rand();
+    EXPECT_EQ(allocSpy::calls, 0);
+    EXPECT_EQ(raisedLen, 9u);
+    EXPECT_EQ(maxLen, 2147483647u);
+    EXPECT_EQ(absentLen, 5u);
+    EXPECT_EQ(pwd, kUntouched);
+    EXPECT_EQ(testenv::LogEntries(), std::vector<std::string>(2, GetParam().failedLine));
+    srand(99);
+    EXPECT_EQ(next, rand());
+}
+
+// The first call initialises with timer and dictionary off (the missing dictionary is not loaded).
+TEST_P(GenByPolicy, FirstCallInitialisesWithBothIndicatorsZero) {
+    char* pwd = nullptr;
+    unsigned int pwdLen = 0;
+    EXPECT_EQ(Take(GetParam().byDefault(&pwd, &pwdLen), &pwd).size(), 8u);
+    EXPECT_EQ(pwdLen, 8u);
+    EXPECT_EQ(ppcInitFlag, 1);
+    EXPECT_EQ(gWeakPwdUseInd, 0);
+    const auto log = testenv::LogEntries();
+    auto Logged = [&log](const char* line) { return std::find(log.begin(), log.end(), line) != log.end(); };
+    EXPECT_TRUE(Logged("INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=0"));
+    EXPECT_TRUE(Logged("INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0"));
+    EXPECT_FALSE(Logged("INFO|PPC_Initialize|call InitTimer.Init"));
+}
+
+// Block sizes 1 (lengths 6 to 11), 2 and 3, the tail phase, an empty set, a set with repeats, a
+// blank as the only special character. nextDraw is rand() right after: exactly the draws were made.
+// First, in a fresh process, the generator neither initialises nor reseeds: it draws from rand()'s
+// default seed, which C fixes at 1. Last, the policy functions hand their set to the same draws.
+TEST(GenSecPwdOutput, SeededOutputMatchesGoldenVectorsAndNeverInitialises) {
+    char* pwd = nullptr;
+    unsigned int pwdLen = 16;
+    EXPECT_EQ(Take(PPC_GenSecPwd(kDefaultSet.c_str(), &pwd, &pwdLen), &pwd), "D2Wb7q9{bHny6B6O");
+    EXPECT_EQ(ppcInitFlag, 0);
+    EXPECT_TRUE(testenv::LogEntries().empty());
+    const struct {
+        unsigned seed;
+        std::string set;
+        unsigned length;
+        std::string password;
+        int nextDraw;
+    } golden[] = {
+        {1u, kDefaultSet, 16, "D2Wb7q9{bHny6B6O", 1059961393},
+        {1u, "", 6, "RqBW7n", 2044897763},
+        {20240607u, "@", 7, "p9rAh@P", 1419214378},
+        {3735928559u, kDefaultSet, 8, "F?OkxmU4", 442577443},
+        {1u, "!!a!?!", 12, "n!9bOHWB76qd", 2145174067},
+        {20240607u, "", 19, "2KYLlhr2UAyiFPlOP9l", 1444174815},
+        {3735928559u, "@", 19, "@6yZIUPu8@Kxol9MF4x", 1615013995},
+        {4242u, "!#", 19, "xaP!nggY#3B6zWDmru7", 1084690113},
+        {20240607u, kDefaultSet, 64, "Y80FLIhPDh9ilcG:gin9pYPiAp9jL2r40Tvx79rFlGnD6aKXsyF8vL6sOVVm2A}9",
+         974277106},
+        {7u, " ", 12, "6zj ZYJ9Z3h ", 77144257},
+    };
+    for (const auto& g : golden) {
+        allocSpy::calls = 0;
+        srand(g.seed);
+        pwdLen = g.length;
+        EXPECT_EQ(Take(PPC_GenSecPwd(g.set.c_str(), &pwd, &pwdLen), &pwd), g.password);
+        EXPECT_EQ(rand(), g.nextDraw) << g.password;
+        EXPECT_EQ(allocSpy::calls, 1);
+        EXPECT_EQ(allocSpy::lastSize, g.length + 1);
+    }
+    testenv::ConfigFile config;
+    config.Write(kConfig);
+    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
+    srand(4242);
+    pwdLen = 19;
+    EXPECT_EQ(Take(PPC_GenSecPwdByPolicy(1, &pwd, &pwdLen), &pwd), "xaP!nggY#3B6zWDmru7");
+    srand(1);
+    pwdLen = 16;
+    EXPECT_EQ(Take(PPC_GenDefaultSecPwd(&pwd, &pwdLen), &pwd), "D2Wb7q9{bHny6B6O");
+}
+
+// Called directly, the generator itself makes 3006 characters of a length below 6 (2^31 and
+// above being negative).
+TEST(GenSecPwdOutput, BelowSixBecomes3006) {
+    for (unsigned int requested : {0u, 5u, 0x80000000u, 0xFFFFFFFFu}) {
+        char* pwd = nullptr;
+        unsigned int pwdLen = requested;
+        EXPECT_EQ(Take(PPC_GenSecPwd("", &pwd, &pwdLen), &pwd).size(), 3006u) << requested;
+        EXPECT_EQ(pwdLen, 3006u) << requested;
+        EXPECT_EQ(allocSpy::lastSize, 3007u) << requested;
+    }
+}
+
+// Each position against the pooled distribution, and each character against the others of its
+// class, over 100,000 passwords of policy 0 at length 8 (half of them the guaranteed characters,
+// so a shuffle that favours places shows at once; so does a bias within a class). The kernel's
+// draws cannot be seeded: thresholds at z = 7 give a false failure about once in 1e12.
+TEST(GenCryptoPwdOutput, PositionsAndCharactersUniformByChiSquare) {
+    testenv::ConfigFile config;
+    config.Write(kConfig);
+    constexpr int kLength = 8;
+    std::map<char, std::array<double, kLength>> counts;
+    for (int n = 0; n < 100000; ++n) {
+        char* pwd = nullptr;
+        unsigned int pwdLen = kLength;
+        const std::string p = Take(PPC_GenCryptoPwdByPolicy(0, &pwd, &pwdLen), &pwd);
+        for (size_t i = 0; i < p.size(); ++i) ++counts[p[i]][i];
+    }
+    ASSERT_EQ(counts.size(), 88u);
+    // Wilson-Hilferty: the value chi-square with df degrees exceeds as often as a normal exceeds 7.
+    auto threshold = [](double df) {
+        return df * std::pow(1 - 2 / (9 * df) + 7 * std::sqrt(2 / (9 * df)), 3);
+    };
+    double positional = 0, withinClass = 0;
+    for (const std::string& cls : {kLower, kUpper, kDigits, kDefaultSet}) {
+        std::vector<double> totals;
+        for (char c : cls) totals.push_back(std::accumulate(counts[c].begin(), counts[c].end(), 0.0));
+        const double expected = std::accumulate(totals.begin(), totals.end(), 0.0) / double(cls.size());
+        for (size_t k = 0; k < cls.size(); ++k) {
+            withinClass += std::pow(totals[k] - expected, 2) / expected;
+            const double perPlace = totals[k] / kLength;
+            for (double count : counts[cls[k]]) positional += std::pow(count - perPlace, 2) / perPlace;
+        }
+    }
+    EXPECT_LT(positional, threshold((kLength - 1) * 87));
+    EXPECT_LT(withinClass, threshold(25 + 25 + 9 + 25));
+}
