@@ -26,15 +26,14 @@ std::string Config(const TempDir& dir) {
 
 }  // namespace
 
-// Policies are placed in the store directly, so no configuration file is read.
 TEST(MatchPolicy, VerdictsAndTheirPrecedence) {
+    // Placed in the store directly: minlen, maxlen, minclass, allowminlen, allowminclass, specialchar.
     auto& policies = policyCfgObj.policyMap;
-    // minlen, maxlen, minclass, allowminlen, allowminclass, specialchar
     for (auto [id, set] : {std::pair{1, "!#"}, {2, "! "}, {3, ""}, {4, "\xc3\xa9"}}) {
         policies[id] = {8, 16, 3, 0, 0, set};
     }
     policies[5] = {1, 16, 5, 0, 0, "!"};
-    policies[6] = {0, 16, 1, 0, 0, ""};
+    policies[6] = {0, 16, 4, 0, 0, ""};
     policies[7] = {0, -1, 0, 0, 0, ""};
     policies[8] = {0, 0, 0, 0, 0, ""};
     policies[9] = {-5, 16, -1, 0, 0, ""};
@@ -69,6 +68,7 @@ TEST(MatchPolicy, VerdictsAndTheirPrecedence) {
         {10, "\x01\t\x7f\x80\xff", 0, PPC_TOO_FEW_CLASSES},
         {10, "a\xc3\xa9", 0, PPC_MATCH},
         {5, "Abcdef1!", 0, PPC_TOO_FEW_CLASSES},  // minclass above 4
+        {6, "aA1!", 0, PPC_MATCH},
         // The empty password gets no scan and a class count of 0.
         {6, "", 0, PPC_TOO_FEW_CLASSES},
         {7, "", 0, PPC_TOO_LONG},
