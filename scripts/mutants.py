@@ -154,6 +154,18 @@ MUTANTS = [
      "if (fstat(fd, &info) != 0) {\n        *problem = \"not", "Breach"),
     ("src/breach/BreachBuilder.cpp", "if (count < options.minCount) return;",
      "if (count <= options.minCount) return;", "Breach"),
+    # check and policy
+    ("src/policy/PolicyCfg.cpp", "at = text.find(kWord, at + 2);", "at = text.find(kWord, at + 1);",
+     "PolicyConfig|GetPolicy"),
+    ("src/policy/PolicyCfg.cpp", "strtol(text, nullptr, 10)", "strtol(text, nullptr, 0)", "PolicyConfig|GetPolicy"),
+    ("src/policy/PolicyCfg.cpp", "PPC_LOG_INFO(\"HandlerCfgVal\", \"unknown section %s\\n\", section);", "",
+     "PolicyConfig"),
+    ("src/policy/PolicyCfg.cpp", "if (copy->outOfMemory_) parsed = kOutOfMemory;", "", "PolicyConfig"),
+    ("src/policy/ConfigReader.cpp", "\n        length = 0;\n", "\n", "PolicyConfig"),
+    ("src/policy/PolicyCfg.cpp", "PublishedTexts().merge(loaded.pendingTexts_);", "", "GetPolicy"),
+    ("src/check/MatchPolicy.cpp", "specialCharCheckInd > 1", "specialCharCheckInd > 2", "MatchPolicy|StrongPwd"),
+    ("src/check/WeakPwdDic.cpp", "if (buffer.size() - kept < kReadChunk / 2) buffer.resize(buffer.size() * 2);", "",
+     "WeakPwdDic|WeakPwd"),
 ]
 
 

@@ -1,2 +1,1 @@
-pwdpolicy_test(PolicyCfg_test CONFIG RELOAD policy/PolicyCfg_test.cpp support/FailingNew.cpp)
-pwdpolicy_test(GetPolicy_test CONFIG RELOAD policy/GetPolicy_test.cpp)
+pwdpolicy_test(Policy_test CONFIG RELOAD policy/Policy_test.cpp support/FailingNew.cpp)
