@@ -59,7 +59,7 @@ MUTANTS = [
     ("src/check/WeakStrong.cpp", "if (!IsWeakInForce(pwd)) *isStrong = 1;",
      "if (IsWeakInForce(pwd)) *isStrong = 1;", "StrongPwd|WeakPwd|StrongCommand"),
     ("src/check/WeakStrong.cpp", "if (pwd == nullptr) return PPC_ERR_BAD_ARGUMENT;\n    // Searched",
-     "// Searched", "StrongPwd|WeakPwd"),
+     "// Searched", "StrongPwd|WeakPwd|MatchPolicy"),
     # check: dictionary
     ("src/check/Trim.h", "if (!s.empty() && s.back() == '\\r') s.remove_suffix(1);", "",
      "WeakPwdDic|WeakPwd|Loaded"),
