@@ -114,6 +114,19 @@ MUTANTS = [
     ("src/support/Log.cpp", "return level != PPC_LOG_DEBUG ||", "return level == PPC_LOG_DEBUG ||", "LogLine|Hygiene"),
     ("src/jni/PwdPolicyJni.cpp", "PPC_IsStrongPwd(pwd.Chars(), &isStrong);",
      "PPC_IsWeakPwd(pwd.Chars(), &isStrong);", "Java"),
+    # support, hardening, install
+    ("src/support/Log.cpp", "local.tm_year - 100", "local.tm_year - 99", "LogLine"),
+    ("src/support/Log.cpp", "local.tm_mon + 1", "local.tm_mon", "LogLine"),
+    ("src/support/Log.cpp", "local.tm_min,     local.tm_sec}", "local.tm_min,     local.tm_min}", "LogLine"),
+    ("standins/vc-tidesafe/vc_tidesafe.c", "return (int)(destMax - 1);", "return (int)destMax;",
+     "SnprintfTruncated|LogLine"),
+    ("src/libpwdpolicy.map", "      \"InitData()\";\n", "      \"InitData()\";\n      PpcLog*;\n", "exported_symbols"),
+    ("src/check/WeakStrong.cpp", "return weakpwdDic.Contains(pwd) ||", "return weakpwdDic.Contains(std::string(pwd)) ||",
+     "Hygiene"),
+    ("src/check/WeakPwdDic.cpp", "open(dicFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)",
+     "open(dicFile.c_str(), O_RDONLY | O_CLOEXEC)", "Loaded"),
+    ("src/policy/PolicyCfg.cpp", "open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)",
+     "open(path.c_str(), O_RDONLY | O_CLOEXEC)", "Loaded"),
 ]
 
 
