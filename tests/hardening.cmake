@@ -1,10 +1,8 @@
-# Hostile, broken and oversized files, and password hygiene.
 pwdpolicy_test(HostileFiles_test CONFIG RELOAD INTERNAL hardening/HostileFiles_test.cpp)
 # LogHygiene_test defines a global named timerLock, as a host may: the library must keep its own.
 pwdpolicy_test(LogHygiene_test CONFIG RELOAD hardening/LogHygiene_test.cpp
                PROPERTIES FIXTURES_REQUIRED ppc_log_hygiene)
-# Searches every test log for the test passwords: after LogHygiene_test (fixture clean-up), alone,
-# and (lowest cost) after the other suites of a full run.
+# After LogHygiene_test (fixture clean-up), alone and (lowest cost) after the other suites.
 add_test(NAME PasswordHygiene.ScanTestLogs
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/hardening/scan-logs.sh
                  ${CMAKE_CURRENT_SOURCE_DIR}/support/TestPasswords.h ${PWDPOLICY_TEST_LOG_DIR})

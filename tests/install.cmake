@@ -1,6 +1,4 @@
-# Installation into a temporary prefix for outside consumers (with the PAM module when it is built),
-# and the Debian packages. Not in sanitizer builds: an installed sanitizer build cannot serve
-# consumers built without the sanitizer runtime.
+# Not in sanitizer builds: an installed one cannot serve consumers built without the runtime.
 if(PWDPOLICY_SANITIZE)
   return()
 endif()

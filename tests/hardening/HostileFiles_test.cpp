@@ -87,8 +87,6 @@ const struct HostilePath {
      "cannot open: "},
 };
 
-// The dictionary and the configuration loaded alone (WeakPwdDic::Init, PolicyCfg::Init) and
-// together with the breach table (InitData).
 TEST_F(Loaded, UnreadablePathsFailAndKeepTheData) {
     const testenv::Watchdog watchdog(std::chrono::seconds(60));  // a load that blocks (on a FIFO, say)
     const std::string config = testenv::ConfigFile::Path();

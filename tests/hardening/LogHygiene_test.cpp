@@ -45,7 +45,6 @@ protected:
                "[POLICY1]\nminlen=12\n";
     }
 
-    // Keeps a generated password for the log search and frees it.
     void Keep(char* made) {
         generated_.emplace_back(made);
         free(made);

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix, checks the tree, and builds and runs two outside
-# consumers against it (find_package(PwdPolicy) and pkg-config). With "pam", the PAM module too,
-# installed beside the library it loads (PamModule_test runs it through a real libpam stack).
+# Installs the build into a temporary prefix and runs outside consumers of it (find_package and
+# pkg-config). With "pam", checks the PAM module installed beside the library it loads.
 # Usage: consumers.sh BUILD_DIR SOURCE_DIR [pam]
 set -euo pipefail
 source=$2

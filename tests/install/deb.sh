@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian packages (scripts/package-deb.sh, in a packaging tree inside the build
-# directory, so later runs are incremental), checks what each holds and runs the packaged ppc.
+# Builds the Debian packages (incrementally, in BUILD_DIR/deb-tree), checks them, runs the packaged ppc.
 # Usage: deb.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -58,8 +57,7 @@ for need in libinih1 libvc-common1 libvc-tidesafe1; do [[ $depends == *$need* ]]
 [[ $(dpkg-deb -f "$(deb libvc-standins1)" Provides) == "libvc-common1, libvc-tidesafe1" ]] \
     || fail "libvc-standins1 does not provide the support libraries' names"
 
-# Unpacked into a scratch root, the packaged tool runs on the packaged library: no RUNPATH, the
-# library directory named as ld.so.conf would name it.
+# Unpacked, the packaged tool runs on the packaged library, named as ld.so.conf would: no RUNPATH.
 root=$work/root
 for package in "${packages[@]}"; do dpkg -x "$(deb "$package")" "$root"; done
 grep -q 'License: BSD-3-Clause' "$root/usr/share/doc/libpwdpolicy1/copyright" || fail "copyright file"

@@ -1,9 +1,8 @@
 #!/bin/sh
-# private-conf.sh COMMAND [ARGS...]: runs COMMAND at DEBUG log level in a mount namespace of its
-# own, with an empty tmpfs (source name ppc-test-conf, which testenv::ConfigFile looks for) over
-# the configuration folder, so that nothing it writes at /usr/local/vesticor/conf/ppc.conf
-# reaches the machine's file, and such commands run side by side. The launcher of every test.
-# PPC_TEST_LD_PRELOAD becomes LD_PRELOAD for COMMAND alone (not for sh, unshare or mount).
+# private-conf.sh COMMAND [ARGS...]: the launcher of every test. Runs COMMAND at DEBUG log level in
+# a mount namespace of its own, with an empty tmpfs "ppc-test-conf" (testenv::ConfigFile looks for
+# it) over the configuration folder: what it writes never reaches the machine's file, and such
+# commands run side by side. PPC_TEST_LD_PRELOAD becomes LD_PRELOAD for COMMAND alone.
 # Needs root, or unprivileged user namespaces.
 set -eu
 dir=/usr/local/vesticor/conf
