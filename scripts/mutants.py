@@ -166,6 +166,19 @@ MUTANTS = [
     ("src/check/MatchPolicy.cpp", "specialCharCheckInd > 1", "specialCharCheckInd > 2", "MatchPolicy|StrongPwd"),
     ("src/check/WeakPwdDic.cpp", "if (buffer.size() - kept < kReadChunk / 2) buffer.resize(buffer.size() * 2);", "",
      "WeakPwdDic|WeakPwd"),
+    # support, hardening, install
+    ("src/support/Log.cpp", "local.tm_year - 100", "local.tm_year - 99", "LogLine"),
+    ("src/support/Log.cpp", "local.tm_mon + 1", "local.tm_mon", "LogLine"),
+    ("src/support/Log.cpp", "local.tm_min,     local.tm_sec}", "local.tm_min,     local.tm_min}", "LogLine"),
+    ("standins/vc-tidesafe/vc_tidesafe.c", "return (int)(destMax - 1);", "return (int)destMax;",
+     "SnprintfTruncated|LogLine"),
+    ("src/libpwdpolicy.map", "      \"InitData()\";\n", "      \"InitData()\";\n      PpcLog*;\n", "exported_symbols"),
+    ("src/check/WeakStrong.cpp", "return weakpwdDic.Contains(pwd) ||", "return weakpwdDic.Contains(std::string(pwd)) ||",
+     "Hygiene"),
+    ("src/check/WeakPwdDic.cpp", "open(dicFile.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)",
+     "open(dicFile.c_str(), O_RDONLY | O_CLOEXEC)", "Loaded"),
+    ("src/policy/PolicyCfg.cpp", "open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)",
+     "open(path.c_str(), O_RDONLY | O_CLOEXEC)", "Loaded"),
 ]
 
 

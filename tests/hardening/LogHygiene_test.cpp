@@ -1,8 +1,6 @@
-// Passwords never reach the log and are never copied to the heap. Every
-// PPC_ function is driven with the distinctive passwords of
-// TestPasswords.h, through initialisation, a reload and finalisation; then
-// this process's log must hold none of them, nor any generated password.
-// tests/hardening/scan-logs.sh repeats the search over every test log.
+// Passwords never reach the log and are never copied to the heap. Every PPC_ function is driven
+// with the passwords of TestPasswords.h through initialisation, a reload and finalisation; then
+// this process's log must hold none of them, nor a generated password.
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -16,12 +14,13 @@
 #include "monitor/ReloadTimer.h"
 #include "pwdpolicy.h"
 
+// A host global that shares the library's name: the library keeps its own. Before the library
+// bound its references to itself, this "busy" 1 made every tick look busy and no reload ran.
+int32_t timerLock = 1;
+
 namespace {
-
-// Allocations made through operator new in this process while counting.
-int allocationCount = 0;
+int allocationCount = 0;  // through operator new while counting
 bool countingAllocations = false;
-
 }  // namespace
 
 void* operator new(std::size_t size) {
@@ -38,102 +37,74 @@ using testpasswords::kTestPasswords;
 
 class Hygiene : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const std::string dic = dir_.WriteFile("weak.dic", std::string("123456\n") +
-                                                               testpasswords::kWeak + "\n");
-        config_.Write(ConfigText(dic, 8));
-        dicPath_ = dic;
+    void SetUp() override { config_.Write(ConfigText(8)); }
+
+    std::string ConfigText(int minlen) const {
+        return "[BASIC]\nweakPwdDic=" + dicPath_ + "\ntimerInterval=60\n[POLICY0]\nminlen=" +
+               std::to_string(minlen) + "\nmaxlen=32\nminclass=3\nspecialchar=!#-space\n"
+               "[POLICY1]\nminlen=12\n";
     }
 
-    static std::string ConfigText(const std::string& dic, int minlen) {
-        return "[BASIC]\nweakPwdDic=" + dic + "\ntimerInterval=60\n[POLICY0]\nminlen=" +
-               std::to_string(minlen) +
-               "\nmaxlen=32\nminclass=3\nspecialchar=!#-space\n[POLICY1]\nminlen=12\n";
+    void Keep(char* made) {
+        generated_.emplace_back(made);
+        free(made);
     }
 
-    // Every check, on every test password, with every indicator and a
-    // policy that exists and one that does not.
-    static void CheckEverything() {
+    // Every check on every test password, with every indicator and policies that exist or not;
+    // every generator, with each password as the special set.
+    void CheckEverything() {
+        char* made = nullptr;
+        unsigned int answer = 0;
         for (const char* pwd : kTestPasswords) {
-            unsigned int answer = 0;
             for (int policy : {0, 1, 99}) {
-                for (unsigned int indicator : {0u, 1u, 2u}) {
-                    PPC_IsMatchPolicy(pwd, policy, indicator, &answer);
-                }
+                for (unsigned int check : {0u, 1u, 2u}) PPC_IsMatchPolicy(pwd, policy, check, &answer);
             }
             EXPECT_EQ(PPC_IsWeakPwd(pwd, &answer), PPC_OK);
             EXPECT_EQ(PPC_IsStrongPwd(pwd, &answer), PPC_OK);
-            // A password as the special set of the generator.
-            char* made = nullptr;
             unsigned int length = 12;
             ASSERT_EQ(PPC_GenSecPwd(pwd, &made, &length), PPC_OK);
-            generated_.emplace_back(made);
-            free(made);
+            Keep(made);
         }
         int limits[5];
         const char* special = nullptr;
         PPC_GetPolicy(0, limits, 5, &special);
         PPC_GetPolicy(99, limits, 5, &special);
         for (int policy : {0, 1, 99}) {
-            char* made = nullptr;
             unsigned int length = 16;
-            if (PPC_GenSecPwdByPolicy(policy, &made, &length) == PPC_OK) {
-                generated_.emplace_back(made);
-                free(made);
-            }
+            if (PPC_GenSecPwdByPolicy(policy, &made, &length) == PPC_OK) Keep(made);
         }
-        char* made = nullptr;
         unsigned int length = 0;
         ASSERT_EQ(PPC_GenDefaultSecPwd(&made, &length), PPC_OK);
-        generated_.emplace_back(made);
-        free(made);
-    }
-
-    static void ExpectLogFree() {
-        const std::string log = testenv::ReadFile(testenv::LogPath());
-        ASSERT_FALSE(log.empty()) << "no log at " << testenv::LogPath();
-        for (const char* pwd : kTestPasswords) {
-            EXPECT_EQ(log.find(pwd), std::string::npos) << "logged: " << pwd;
-        }
-        for (const std::string& pwd : generated_) {
-            EXPECT_EQ(log.find(pwd), std::string::npos) << "logged generated password " << pwd;
-        }
+        Keep(made);
     }
 
     testenv::ConfigFile config_;
     testenv::TempDir dir_;
-    std::string dicPath_;
-    static std::vector<std::string> generated_;
+    const std::string dicPath_ = dir_.WriteFile("weak.dic", std::string(testpasswords::kWeak) + "\n");
+    std::vector<std::string> generated_;
 };
-
-std::vector<std::string> Hygiene::generated_;
 
 TEST_F(Hygiene, NoPasswordInTheLogThroughTheWholeLifecycle) {
     ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
     CheckEverything();
-    // A reload with a changed configuration, then the checks again.
-    config_.Write(ConfigText(dicPath_, 9));
+    config_.Write(ConfigText(9));
     HandlerTimeTask(SIGALRM);
     int limits[5] = {};
     const char* special = nullptr;
     ASSERT_EQ(PPC_GetPolicy(0, limits, 5, &special), PPC_OK);
     EXPECT_EQ(limits[0], 9) << "the reload did not happen";
+    EXPECT_EQ(timerLock, 1);
     CheckEverything();
     EXPECT_EQ(PPC_Finalize(), PPC_OK);
-    CheckEverything();  // after finalisation: initialisation on demand
-    ExpectLogFree();
+    CheckEverything();  // initialised on demand
+
+    const std::string log = testenv::ReadFile(testenv::LogPath());
+    ASSERT_FALSE(log.empty()) << "no log at " << testenv::LogPath();
+    for (const char* pwd : kTestPasswords) EXPECT_EQ(log.find(pwd), std::string::npos) << "logged: " << pwd;
+    for (const std::string& made : generated_) EXPECT_EQ(log.find(made), std::string::npos) << made;
 }
 
-TEST_F(Hygiene, NoPasswordInTheLogWhenInitialisedOnDemand) {
-    unsigned int strong = 0;
-    ASSERT_EQ(PPC_IsStrongPwd(testpasswords::kStrong, &strong), PPC_OK);
-    EXPECT_EQ(strong, 1u);
-    CheckEverything();
-    ExpectLogFree();
-}
-
-// The checks read the password in place: no allocation, so no copy of it
-// is left behind in freed heap memory.
+// The checks read the password in place: no copy of it is left behind in freed heap memory.
 TEST_F(Hygiene, ChecksMakeNoHeapCopyOfThePassword) {
     ASSERT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_OK);
     unsigned int answer = 0;

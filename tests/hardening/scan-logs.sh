@@ -1,27 +1,16 @@
 #!/usr/bin/env bash
-# Fails when a test log holds one of the distinctive test passwords.
-#   scan-logs.sh PASSWORDS_HEADER LOG_DIR
-# The passwords are the `constexpr const char kName[] = "...";` lines of
-# tests/support/TestPasswords.h. Run after the suites (ctest schedules it
-# last); every *.log in LOG_DIR is searched as bytes.
+# scan-logs.sh PASSWORDS_HEADER LOG_DIR: fails when a *.log in LOG_DIR holds one of the
+# `constexpr const char kName[] = "...";` passwords of tests/support/TestPasswords.h.
 set -euo pipefail
-header="$1"
-logs="$2"
-
-mapfile -t passwords < <(sed -n 's/^constexpr const char k[A-Za-z]*\[\] = "\(.*\)";$/\1/p' "$header")
-if ((${#passwords[@]} == 0)); then
-  echo "no passwords found in $header" >&2
-  exit 2
-fi
-
+mapfile -t passwords < <(sed -n 's/^constexpr const char k[A-Za-z]*\[\] = "\([^"]*\)";.*/\1/p' "$1")
+((${#passwords[@]} > 0)) || { echo "no passwords found in $1" >&2; exit 2; }
 shopt -s nullglob
-files=("$logs"/*.log)
+files=("$2"/*.log)
 leaks=0
 for password in "${passwords[@]}"; do
   for file in "${files[@]}"; do
     if grep -aqF -- "$password" "$file"; then
-      echo "LEAK: '$password' in $file:" >&2
-      grep -anF -- "$password" "$file" | head -3 >&2
+      echo "LEAK: '$password' in $file" >&2
       leaks=$((leaks + 1))
     fi
   done

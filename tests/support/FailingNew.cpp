@@ -9,16 +9,12 @@ std::atomic<long> allocationsLeft{-1};
 std::atomic<bool> failed{false};
 }  // namespace
 
-namespace testenv {
-
-void FailAllocationAfter(long count) {
+void testenv::FailAllocationAfter(long count) {
     if (count >= 0) failed = false;
     allocationsLeft = count;
 }
 
-bool AllocationFailed() { return failed; }
-
-}  // namespace testenv
+bool testenv::AllocationFailed() { return failed; }
 
 void* operator new(std::size_t size) {
     long left = allocationsLeft.load();

@@ -1,17 +1,11 @@
 #!/bin/bash
-# What libpwdpolicy.so exports: exactly the list below, plus every PPC_
-# function that include/pwdpolicy.h declares. Anything else that shows up
-# is an internal name that leaked; anything missing is a name that hosts
-# that have always reached by name can no longer reach.
-# Usage: exports.sh LIBRARY HEADER
+# exports.sh LIBRARY HEADER: libpwdpolicy.so exports exactly every PPC_ function that the header
+# declares and the names below (src/libpwdpolicy.map), plus the ppc tool's pwdpolicy_internal::.
+# A name too many is an internal one that leaked; one missing breaks hosts that reach it by name.
 set -euo pipefail
-library=$1
-header=$2
-
 expected=$(
   {
-    # Declarations: a line that starts with a type and names a PPC_ function.
-    grep -E '^[a-z].*\bPPC_[A-Za-z]+\(' "$header" | grep -oE '\bPPC_[A-Za-z]+\(' | tr -d '(' || true
+    grep -E '^[a-z].*\bPPC_[A-Za-z]+\(' "$2" | grep -oE '\bPPC_[A-Za-z]+\(' | tr -d '(' || true
     for native in Finalize GenCryptoPwdByPolicy GenDefaultSecPwd GenSecPwdByPolicy GetPolicy Initialize IsMatchPolicy \
                   IsStrongPwd IsWeakPwd; do
       echo "Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_PPC$native"
@@ -66,16 +60,13 @@ weakpwdDic
 LIST
   } | LC_ALL=C sort -u
 )
-# Constructors and destructors come twice (complete and base object).
-actual=$(nm -D --defined-only -C "$library" | cut -d' ' -f3- | grep -v '^pwdpolicy_internal::' |
-         LC_ALL=C sort -u)
+exported=$(nm -D --defined-only -C "$1" | cut -d' ' -f3-)
+# Constructors and destructors come twice (complete and base object): sort -u.
+actual=$(grep -v '^pwdpolicy_internal::' <<<"$exported" | LC_ALL=C sort -u)
 if [[ "$actual" != "$expected" ]]; then
   echo "libpwdpolicy.so exports differ from the expected list (< expected, > exported):"
   diff <(echo "$expected") <(echo "$actual") || true
   exit 1
 fi
-# The ppc tool's entry points are there, under their own namespace only.
-exported=$(nm -D --defined-only -C "$library")
-grep -q ' pwdpolicy_internal::DiagnoseConfigFile(' <<<"$exported" ||
-  { echo "the ppc tool's pwdpolicy_internal:: entry points are not exported"; exit 1; }
+grep -q '^pwdpolicy_internal::DiagnoseConfigFile(' <<<"$exported" || { echo "no pwdpolicy_internal:: entry points"; exit 1; }
 echo "libpwdpolicy.so exports $(wc -l <<<"$actual") names, as expected"

@@ -1,5 +1,5 @@
-/* An outside program built against an installed PwdPolicy. It calls only
- * what needs no configuration, so it runs on any machine. */
+/* An outside program built against an installed PwdPolicy, calling only what needs no
+ * configuration, so that it runs on any machine. */
 #include <pwdpolicy.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -12,7 +12,7 @@ int main(void) {
     free(pwd);
     int limits[5] = {0};
     const char* special = NULL;
-    /* Nothing is loaded: the interface reports its fallback values. */
+    /* Nothing is loaded: the fallback values. */
     if (PPC_GetPolicy(7, limits, 5, &special) != PPC_ERR_NO_POLICY || limits[1] != 32) return 1;
     printf("consumer of PwdPolicy %s works\n", PPC_VERSION);
     return 0;
