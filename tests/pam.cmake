@@ -33,13 +33,11 @@ pwdpolicy_test(PamModule_test CONFIG pam/PamModule_test.cpp)
 target_link_libraries(PamModule_test PRIVATE pamtest::pamtest ${CMAKE_DL_LIBS})
 add_dependencies(PamModule_test pam_pwdpolicy)
 
-# The wrappers take over libpam and the uid calls only when preloaded: the
-# launcher (tests/support/private-conf.sh) hands PPC_TEST_LD_PRELOAD to the
-# test program alone as LD_PRELOAD. gtest_discover_tests keeps only the first
-# entry of a list-valued property, so the environment is set from a file that
-# ctest reads after the discovered tests. pam_wrapper picks its directory
-# among a few dozen fixed names in /tmp, which cases run side by side would
-# take from one another: they run one at a time (RESOURCE_LOCK).
+# The launcher (tests/support/private-conf.sh) preloads the wrappers into the
+# test program alone. gtest_discover_tests keeps only the first entry of a
+# list-valued property: the environment is set from a file ctest reads after.
+# pam_wrapper picks its directory among a few dozen fixed names in /tmp, so
+# the cases run one at a time (RESOURCE_LOCK).
 set(pam_test_env ${PWDPOLICY_TEST_ENV} "PPC_TEST_LD_PRELOAD=${PAM_WRAPPER_LIBRARY}:${UID_WRAPPER_LIBRARY}"
     PAM_WRAPPER=1 PAM_WRAPPER_SERVICE_DIR=${pam_service_dir} UID_WRAPPER=1)
 if(PWDPOLICY_SANITIZE)
