@@ -179,6 +179,21 @@ MUTANTS = [
      "open(dicFile.c_str(), O_RDONLY | O_CLOEXEC)", "Loaded"),
     ("src/policy/PolicyCfg.cpp", "open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)",
      "open(path.c_str(), O_RDONLY | O_CLOEXEC)", "Loaded"),
+    # ppc tool and PAM
+    ("tools/ppc/CheckCommands.cpp", "status = std::max(status, answer.status);", "status = answer.status;",
+     "CheckCommand"),
+    ("tools/ppc/Output.h", "kExitFailure = 3,", "kExitFailure = 4,", "CheckCommand|GenCommand"),
+    ("tools/ppc/main.cpp", "->check(CLI::Range(6u, 65536u));", "->check(CLI::Range(5u, 65536u));",
+     "GenCommand"),
+    ("pam/pam_pwdpolicy.cpp", "(getuid() == 0 && !options.enforceForRoot)", "(getuid() == 0)", "PamModule"),
+    ("pam/ModuleOptions.cpp", "ParseInt(value, 1, kMaxRetry, &options->retry)",
+     "ParseInt(value, 0, kMaxRetry, &options->retry)", "PamModule"),
+    ("pam/pam_pwdpolicy.cpp", "if (got == PAM_TRY_AGAIN) continue;",
+     "if (got == PAM_TRY_AGAIN) return PAM_AUTHTOK_ERR;", "PamModule"),
+    ("src/diagnose/ConfigDiagnosis.cpp", "if (sections.size() < 2) continue;",
+     "if (sections.size() < 3) continue;", "ConfigCheck"),
+    ("src/diagnose/ConfigDiagnosis.cpp", "} else if (store_.timerInterval <= 0) {",
+     "} else if (store_.timerInterval < 0) {", "ConfigCheck"),
 ]
 
 

@@ -13,53 +13,36 @@ if(NOT pamtest_FOUND OR NOT pam_wrapper_FOUND OR NOT uid_wrapper_FOUND)
   return()
 endif()
 
-# One service per set of module options. pam_set_items puts $PAM_AUTHTOK in
-# place as a previous module would.
+# One service per set of module options (service|options). pam_set_items puts
+# $PAM_AUTHTOK in place as a previous module would.
 set(pam_service_dir ${CMAKE_CURRENT_BINARY_DIR}/pam-services)
-set(pam_module $<TARGET_FILE:pam_pwdpolicy>)
-set(pam_matrix "password required ${PAM_WRAPPER_MODULE_DIR}/pam_matrix.so")
-foreach(service_options
-    "pwdpolicy|"
-    "pwdpolicy_retry|retry=2"
-    "pwdpolicy_warn|enforcing=0"
-    "pwdpolicy_root|enforce_for_root"
-    "pwdpolicy_policy1|policy=1"
-    "pwdpolicy_policy7|policy=7"
-    "pwdpolicy_badoption|retry=0 frobnicate"
-    "pwdpolicy_authtok|use_authtok retry=3")
-  string(REPLACE "|" ";" parts "${service_options}")
-  list(GET parts 0 service)
-  list(LENGTH parts count)
-  set(options "")
-  if(count GREATER 1)
-    list(GET parts 1 options)
-  endif()
+foreach(service_options "pwdpolicy|" "pwdpolicy_retry|retry=2" "pwdpolicy_warn|enforcing=0"
+        "pwdpolicy_root|enforce_for_root" "pwdpolicy_policy1|policy=1" "pwdpolicy_policy7|policy=7"
+        "pwdpolicy_badoption|retry=0 frobnicate" "pwdpolicy_authtok|use_authtok retry=3")
+  string(REGEX REPLACE "\\|.*" "" service "${service_options}")
+  string(REGEX REPLACE "^[^|]*\\|" "" options "${service_options}")
   set(before "")
   if(service STREQUAL "pwdpolicy_authtok")
     set(before "password required ${PAM_WRAPPER_MODULE_DIR}/pam_set_items.so\n")
   endif()
-  file(GENERATE OUTPUT ${pam_service_dir}/${service}
-       CONTENT "${before}password requisite ${pam_module} ${options}\n${pam_matrix}\n")
+  file(GENERATE OUTPUT ${pam_service_dir}/${service} CONTENT "${before}password requisite \
+$<TARGET_FILE:pam_pwdpolicy> ${options}\npassword required ${PAM_WRAPPER_MODULE_DIR}/pam_matrix.so\n")
 endforeach()
 
 pwdpolicy_test(PamModule_test CONFIG pam/PamModule_test.cpp)
-target_link_libraries(PamModule_test PRIVATE pamtest::pamtest pwdpolicy_breach ${CMAKE_DL_LIBS})
+target_link_libraries(PamModule_test PRIVATE pamtest::pamtest ${CMAKE_DL_LIBS})
 add_dependencies(PamModule_test pam_pwdpolicy)
 
-# The wrappers take over libpam and the uid calls only when preloaded.
-# gtest_discover_tests keeps only the first entry of a list-valued property,
-# so the environment is set from a file that ctest reads after the
-# discovered tests.
-# The launcher (tests/support/private-conf.sh) hands PPC_TEST_LD_PRELOAD to
-# the test program alone as LD_PRELOAD. pam_wrapper picks its directory among
-# a few dozen fixed names in /tmp, which cases run side by side would take
-# from one another: they run one at a time (RESOURCE_LOCK). A /tmp of each
-# test's own would hide a build tree that lives under /tmp.
+# The launcher (tests/support/private-conf.sh) preloads the wrappers into the
+# test program alone. gtest_discover_tests keeps only the first entry of a
+# list-valued property: the environment is set from a file ctest reads after.
+# pam_wrapper picks its directory among a few dozen fixed names in /tmp, so
+# the cases run one at a time (RESOURCE_LOCK).
 set(pam_test_env ${PWDPOLICY_TEST_ENV} "PPC_TEST_LD_PRELOAD=${PAM_WRAPPER_LIBRARY}:${UID_WRAPPER_LIBRARY}"
     PAM_WRAPPER=1 PAM_WRAPPER_SERVICE_DIR=${pam_service_dir} UID_WRAPPER=1)
 if(PWDPOLICY_SANITIZE)
-  # The wrappers are preloaded ahead of the sanitizer runtime, and their deep
-  # binding would hide the runtime's interceptors from the modules.
+  # Preloaded ahead of the sanitizer runtime, the wrappers' deep binding
+  # would hide the runtime's interceptors from the modules.
   list(APPEND pam_test_env PAM_WRAPPER_DISABLE_DEEPBIND=1 UID_WRAPPER_DISABLE_DEEPBIND=1
        "ASAN_OPTIONS=verify_asan_link_order=0:abort_on_error=1")
 endif()

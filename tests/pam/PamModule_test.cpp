@@ -14,12 +14,8 @@ extern "C" {
 #include <libpamtest.h>
 }
 
-#include <string>
-#include <vector>
-
 #include "TestEnv.h"
 #include "TestPasswords.h"
-#include "breach/BreachBuilder.h"
 
 namespace {
 
@@ -28,24 +24,17 @@ using namespace testpasswords;
 constexpr const char kOldPassword[] = "Old-Secret-1";
 constexpr const char kUnavailable[] = "Password policy unavailable: ";
 
-struct Outcome {
-    int status = -1;                  // what pam_chauthtok returned
-    std::vector<std::string> errors;  // PAM_ERROR_MSG texts, in order
-};
-
 class PamModule : public ::testing::Test {
 protected:
     void SetUp() override {
         // Running as real root without uid_wrapper, a uid change would be
         // real and the configuration could not be restored afterwards.
-        using Enabled = bool (*)();
-        auto enabled = reinterpret_cast<Enabled>(dlsym(RTLD_DEFAULT, "uid_wrapper_enabled"));
+        auto enabled = reinterpret_cast<bool (*)()>(dlsym(RTLD_DEFAULT, "uid_wrapper_enabled"));
         ASSERT_TRUE(enabled != nullptr && enabled()) << "run through ctest: uid_wrapper is not preloaded";
         BeCaller(1000);
         dictionary_ = dir_.WriteFile("weak.dic", std::string(kWeak) + "\n");
         config_.Write(ConfigText(dictionary_));
-        passdb_ = dir_.WriteFile("passdb", std::string("alice:") + kOldPassword + ":pwdpolicy\n");
-        setenv("PAM_MATRIX_PASSWD", passdb_.c_str(), 1);
+        setenv("PAM_MATRIX_PASSWD", (dir_.Path() + "/passdb").c_str(), 1);
     }
 
     static std::string ConfigText(const std::string& dictionary) {
@@ -57,175 +46,110 @@ protected:
     // The saved uid stays 0, so a case can become root again.
     static void BeCaller(uid_t uid) { ASSERT_EQ(setresuid(uid, uid, 0), 0); }
 
-    // Runs pam_chauthtok for alice on `service`, answering hidden prompts
-    // with `answers` in order (and with no answer beyond them).
-    static Outcome Change(const char* service, std::vector<const char*> answers) {
-        // libpamtest copies each message into a buffer of the caller's and
-        // reads answers without a bound: pad both.
+    // pam_chauthtok for alice, whose password is kOldPassword, on `service`,
+    // answering prompts with `answers`: its result and PAM_ERROR_MSG texts.
+    std::pair<int, std::vector<std::string>> Change(const char* service, std::vector<const char*> answers) {
+        dir_.WriteFile("passdb", std::string("alice:") + kOldPassword + ":pwdpolicy\n");
+        // libpamtest copies messages to our buffers and reads answers unbounded: pad both.
         answers.resize(answers.size() + 8, nullptr);
-        static char errorText[8][PAM_MAX_MSG_SIZE + 1];
-        static char infoText[8][PAM_MAX_MSG_SIZE + 1];
-        memset(errorText, 0, sizeof errorText);
-        memset(infoText, 0, sizeof infoText);
-        char* errors[8];
-        char* infos[8];
-        for (int i = 0; i < 8; ++i) {
-            errors[i] = errorText[i];
-            infos[i] = infoText[i];
-        }
-        pamtest_conv_data conv{answers.data(), nullptr, errors, infos};
+        static char text[16][PAM_MAX_MSG_SIZE + 1];
+        memset(text, 0, sizeof text);
+        char* buffers[16];
+        for (int i = 0; i < 16; ++i) buffers[i] = text[i];
+        pamtest_conv_data conv{answers.data(), nullptr, buffers, buffers + 8};
         pam_testcase tests[] = {pam_test(PAMTEST_CHAUTHTOK, PAM_SUCCESS)};
         run_pamtest(service, "alice", &conv, tests, nullptr);
-        Outcome outcome;
-        outcome.status = tests[0].op_rv;
-        for (const char* text : errors) {
-            if (*text != '\0') outcome.errors.emplace_back(text);
-        }
-        return outcome;
-    }
-
-    // The password pam_matrix holds for alice.
-    std::string Stored() const {
-        const std::string line = testenv::ReadFile(passdb_);
-        const size_t from = line.find(':') + 1;
-        return line.substr(from, line.find(':', from) - from);
+        std::vector<std::string> errors;
+        for (int i = 0; i < 8 && text[i][0] != '\0'; ++i) errors.emplace_back(text[i]);
+        return {tests[0].op_rv, errors};
     }
 
     testenv::ConfigFile config_;
     testenv::TempDir dir_;
     std::string dictionary_;
-    std::string passdb_;
 };
 
-TEST_F(PamModule, RefusesEachVerdictWithPpcsWords) {
+TEST_F(PamModule, VerdictsRetriesAndWhoIsOnlyWarned) {
+    const std::string bad = "BAD PASSWORD: ";
+    const std::string weak = bad + "in the weak-password dictionary";
+    const std::string shortOf8 = bad + "shorter than the minimum length 8";
+    const std::string oneClass = bad + "has 1 character class, policy requires 3";
     const struct {
+        uid_t uid;
         const char* service;
-        const char* pwd;
-        const char* error;
+        const char* authtok;  // set by a previous module (pam_set_items), or null
+        std::vector<const char*> typed;  // after the old password
+        int status;
+        std::vector<std::string> errors;
+        const char* stored;
     } cases[] = {
-        {"pwdpolicy", kShort, "BAD PASSWORD: shorter than the minimum length 8"},
-        {"pwdpolicy", kTooLong, "BAD PASSWORD: longer than the maximum length 32"},
-        {"pwdpolicy", kOneClass, "BAD PASSWORD: has 1 character class, policy requires 3"},
-        {"pwdpolicy", kBlanks, "BAD PASSWORD: contains a character not in the policy's special set"},
-        {"pwdpolicy", kWeak, "BAD PASSWORD: in the weak-password dictionary"},
-        {"pwdpolicy_policy1", kShort, "BAD PASSWORD: shorter than the minimum length 12"},
+        {1000, "pwdpolicy", nullptr, {kShort, kShort}, PAM_AUTHTOK_ERR, {shortOf8}, kOldPassword},
+        {1000, "pwdpolicy", nullptr, {kTooLong, kTooLong}, PAM_AUTHTOK_ERR,
+         {bad + "longer than the maximum length 32"}, kOldPassword},
+        {1000, "pwdpolicy", nullptr, {kOneClass, kOneClass}, PAM_AUTHTOK_ERR, {oneClass}, kOldPassword},
+        {1000, "pwdpolicy", nullptr, {kBlanks, kBlanks}, PAM_AUTHTOK_ERR,
+         {bad + "contains a character not in the policy's special set"}, kOldPassword},
+        {1000, "pwdpolicy", nullptr, {kWeak, kWeak}, PAM_AUTHTOK_ERR, {weak}, kOldPassword},
+        {1000, "pwdpolicy_policy1", nullptr, {kShort, kShort}, PAM_AUTHTOK_ERR,
+         {bad + "shorter than the minimum length 12"}, kOldPassword},
+        {1000, "pwdpolicy", nullptr, {kStrong, kStrong, kStrong, kStrong}, PAM_SUCCESS, {}, kStrong},
+        // One attempt by default; retry=2 asks again after a refusal, and a
+        // retype that differs uses up an attempt.
+        {1000, "pwdpolicy", nullptr, {kShort, kShort, kStrong, kStrong}, PAM_AUTHTOK_ERR, {shortOf8},
+         kOldPassword},
+        {1000, "pwdpolicy_retry", nullptr, {kShort, kShort, kStrong, kStrong, kStrong, kStrong}, PAM_SUCCESS,
+         {shortOf8}, kStrong},
+        {1000, "pwdpolicy_retry", nullptr, {kWeak, kStrong, kWeak, kWeak, kStrong, kStrong}, PAM_AUTHTOK_ERR,
+         {"Sorry, passwords do not match.", weak}, kOldPassword},
+        {1000, "pwdpolicy_warn", nullptr, {kWeak, kWeak, kWeak, kWeak}, PAM_SUCCESS, {weak}, kWeak},
+        {0, "pwdpolicy", nullptr, {kShort, kShort, kShort, kShort}, PAM_SUCCESS, {shortOf8}, kShort},
+        {0, "pwdpolicy_root", nullptr, {kShort, kShort, kShort, kShort}, PAM_AUTHTOK_ERR, {shortOf8},
+         kOldPassword},
+        // use_authtok judges the previous module's password once: retry=3
+        // cannot ask again.
+        {1000, "pwdpolicy_authtok", kOneClass, {kStrong, kStrong, kStrong, kStrong}, PAM_AUTHTOK_ERR,
+         {oneClass}, kOldPassword},
+        {1000, "pwdpolicy_authtok", kStrong, {kStrong, kStrong}, PAM_SUCCESS, {}, kStrong},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.pwd);
-        const Outcome outcome = Change(c.service, {kOldPassword, c.pwd, c.pwd, c.pwd, c.pwd});
-        EXPECT_EQ(outcome.status, PAM_AUTHTOK_ERR);
-        EXPECT_EQ(outcome.errors, std::vector<std::string>{c.error});
-        EXPECT_EQ(Stored(), kOldPassword);
+        SCOPED_TRACE(std::string(c.service) + " " + c.typed[0] + " uid " + std::to_string(c.uid));
+        BeCaller(c.uid);
+        c.authtok ? setenv("PAM_AUTHTOK", c.authtok, 1) : unsetenv("PAM_AUTHTOK");
+        std::vector<const char*> answers{kOldPassword};
+        answers.insert(answers.end(), c.typed.begin(), c.typed.end());
+        const auto [status, errors] = Change(c.service, answers);
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(errors, c.errors);
+        EXPECT_EQ(testenv::ReadFile(dir_.Path() + "/passdb"), std::string("alice:") + c.stored + ":pwdpolicy\n");
     }
-}
-
-TEST_F(PamModule, RefusesAPasswordInTheBreachTable) {
-    // A password every policy rule accepts and the dictionary lacks: only
-    // the table can refuse it.
-    const char kBreached[] = "Breached-Kettle-7";
-    breach::BuildOptions options;
-    options.inputs = {dir_.WriteFile("breached.txt", std::string(kBreached) + "\n")};
-    options.output = dir_.Path() + "/breached.tbl";
-    ASSERT_EQ(breach::BuildTable(options).error, "");
-    config_.Write("[BASIC]\nbreachedPwdTable=" + options.output + "\n" + ConfigText(dictionary_));
-
-    const Outcome outcome = Change("pwdpolicy", {kOldPassword, kBreached, kBreached});
-    EXPECT_EQ(outcome.status, PAM_AUTHTOK_ERR);
-    EXPECT_EQ(outcome.errors, std::vector<std::string>{"BAD PASSWORD: in the weak-password dictionary"});
-    EXPECT_EQ(Stored(), kOldPassword);
-}
-
-TEST_F(PamModule, AcceptsAGoodPasswordSilently) {
-    const Outcome outcome = Change("pwdpolicy", {kOldPassword, kStrong, kStrong, kStrong, kStrong});
-    EXPECT_EQ(outcome.status, PAM_SUCCESS);
-    EXPECT_TRUE(outcome.errors.empty());
-    EXPECT_EQ(Stored(), kStrong);
-}
-
-TEST_F(PamModule, RetryAsksAgainAfterARefusalOrAMismatch) {
-    // retry=2: a refusal, then a good password.
-    Outcome outcome = Change("pwdpolicy_retry", {kOldPassword, kShort, kShort, kStrong, kStrong,
-                                                 kStrong, kStrong});
-    EXPECT_EQ(outcome.status, PAM_SUCCESS);
-    EXPECT_EQ(outcome.errors, std::vector<std::string>{"BAD PASSWORD: shorter than the minimum length 8"});
-    EXPECT_EQ(Stored(), kStrong);
-
-    // A retype that differs uses up an attempt; two bad attempts end it.
-    outcome = Change("pwdpolicy_retry", {kStrong, kWeak, kStrong, kWeak, kWeak, kStrong, kStrong});
-    EXPECT_EQ(outcome.status, PAM_AUTHTOK_ERR);
-    ASSERT_EQ(outcome.errors.size(), 2u);
-    EXPECT_EQ(outcome.errors[1], "BAD PASSWORD: in the weak-password dictionary");
-    EXPECT_EQ(Stored(), kStrong);
-
-    // The default is one attempt.
-    outcome = Change("pwdpolicy", {kStrong, kShort, kShort, kOneClass, kOneClass});
-    EXPECT_EQ(outcome.status, PAM_AUTHTOK_ERR);
-    EXPECT_EQ(outcome.errors.size(), 1u);
-}
-
-TEST_F(PamModule, EnforcingZeroWarnsAndLetsThePasswordThrough) {
-    const Outcome outcome = Change("pwdpolicy_warn", {kOldPassword, kWeak, kWeak, kWeak, kWeak});
-    EXPECT_EQ(outcome.status, PAM_SUCCESS);
-    EXPECT_EQ(outcome.errors, std::vector<std::string>{"BAD PASSWORD: in the weak-password dictionary"});
-    EXPECT_EQ(Stored(), kWeak);
-}
-
-TEST_F(PamModule, RootIsWarnedUnlessEnforceForRoot) {
-    BeCaller(0);
-    Outcome outcome = Change("pwdpolicy_root", {kOldPassword, kShort, kShort, kShort, kShort});
-    EXPECT_EQ(outcome.status, PAM_AUTHTOK_ERR);
-    EXPECT_EQ(Stored(), kOldPassword);
-
-    outcome = Change("pwdpolicy", {kOldPassword, kShort, kShort, kShort, kShort});
-    EXPECT_EQ(outcome.status, PAM_SUCCESS);
-    EXPECT_EQ(outcome.errors, std::vector<std::string>{"BAD PASSWORD: shorter than the minimum length 8"});
-    EXPECT_EQ(Stored(), kShort);
-}
-
-TEST_F(PamModule, UseAuthtokJudgesThePreviousModulesPasswordOnce) {
-    // pam_set_items hands the module $PAM_AUTHTOK; retry=3 cannot ask again.
-    setenv("PAM_AUTHTOK", kOneClass, 1);
-    Outcome outcome = Change("pwdpolicy_authtok", {kOldPassword, kStrong, kStrong, kStrong, kStrong});
-    EXPECT_EQ(outcome.status, PAM_AUTHTOK_ERR);
-    EXPECT_EQ(outcome.errors,
-              std::vector<std::string>{"BAD PASSWORD: has 1 character class, policy requires 3"});
-
-    setenv("PAM_AUTHTOK", kStrong, 1);
-    outcome = Change("pwdpolicy_authtok", {kOldPassword, kStrong, kStrong});
-    EXPECT_EQ(outcome.status, PAM_SUCCESS);
-    EXPECT_TRUE(outcome.errors.empty());
-    unsetenv("PAM_AUTHTOK");
 }
 
 TEST_F(PamModule, UnusablePolicyRefusesBeforeAnyPrompt) {
+    const std::string noLoad = "cannot load /usr/local/vesticor/conf/ppc.conf or the dictionary it names";
+    const std::string noPolicy = "no policy 7 in /usr/local/vesticor/conf/ppc.conf";
     // In this order: the component keeps the first configuration it loads.
     const struct {
-        const char* what;
+        std::string config;
         const char* service;
         std::string error;
     } cases[] = {
-        {"no configuration", "pwdpolicy",
-         "cannot load /usr/local/vesticor/conf/ppc.conf or the dictionary it names"},
-        {"no dictionary", "pwdpolicy",
-         "cannot load /usr/local/vesticor/conf/ppc.conf or the dictionary it names"},
-        {"no policy 7", "pwdpolicy_policy7", "no policy 7 in /usr/local/vesticor/conf/ppc.conf"},
-        {"bad option", "pwdpolicy_badoption", "bad module option retry=0"},
+        {"", "pwdpolicy", noLoad},
+        {ConfigText(dir_.Path() + "/absent.dic"), "pwdpolicy", noLoad},
+        {ConfigText(dictionary_), "pwdpolicy_policy7", noPolicy},
+        {ConfigText(dictionary_), "pwdpolicy_badoption", "bad module option retry=0"},
     };
-    config_.Remove();
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (std::string(c.what) == "no dictionary") config_.Write(ConfigText(dir_.Path() + "/absent.dic"));
-        if (std::string(c.what) == "no policy 7") config_.Write(ConfigText(dictionary_));
-        const Outcome outcome = Change(c.service, {});
-        EXPECT_EQ(outcome.status, PAM_TRY_AGAIN);
-        EXPECT_EQ(outcome.errors, std::vector<std::string>{kUnavailable + c.error});
+        SCOPED_TRACE(c.error);
+        c.config.empty() ? config_.Remove() : config_.Write(c.config);
+        const auto [status, errors] = Change(c.service, {});
+        EXPECT_EQ(status, PAM_TRY_AGAIN);
+        EXPECT_EQ(errors, std::vector<std::string>{kUnavailable + c.error});
     }
     // Root without enforce_for_root is told, and may go on.
     BeCaller(0);
-    const Outcome outcome = Change("pwdpolicy_policy7", {kOldPassword, kShort, kShort, kShort, kShort});
-    EXPECT_EQ(outcome.status, PAM_SUCCESS);
-    EXPECT_EQ(outcome.errors, std::vector<std::string>{std::string(kUnavailable) +
-                                                       "no policy 7 in /usr/local/vesticor/conf/ppc.conf"});
+    const auto [status, errors] = Change("pwdpolicy_policy7", {kOldPassword, kShort, kShort, kShort, kShort});
+    EXPECT_EQ(status, PAM_SUCCESS);
+    EXPECT_EQ(errors, std::vector<std::string>{kUnavailable + noPolicy});
 }
 
 }  // namespace

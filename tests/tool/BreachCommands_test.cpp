@@ -1,6 +1,5 @@
 // ppc breach build, info and check, run as an operator runs them.
 #include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
@@ -9,30 +8,21 @@
 #include "ToolRunner.h"
 
 using nlohmann::json;
-using testenv::TempDir;
-using toolrun::Lines;
 using toolrun::Ppc;
 
-namespace {
-
-// SHA-1 of "password" and of "letmein", as the downloaded list writes them.
-const char kPasswordLine[] = "5BAA61E4C9B93F3F0682250B6CF8331B7EE68FD8:9545824";
-const char kLetmeinLine[] = "b7a875fc1ea228b9061041b7cec4bd3c52ab3ce3:2";
-
-}  // namespace
-
 TEST(BreachCommands, BuildInfoAndCheckAgree) {
-    TempDir dir;
-    const std::string hashes = dir.WriteFile("hashes.txt", std::string(kPasswordLine) + "\r\n" + kLetmeinLine + "\n");
+    testenv::TempDir dir;
+    // SHA-1 of "password" and of "letmein", as the downloaded list writes them.
+    const std::string hashes = dir.WriteFile("hashes.txt", "5BAA61E4C9B93F3F0682250B6CF8331B7EE68FD8:9545824\r\n"
+                                                           "b7a875fc1ea228b9061041b7cec4bd3c52ab3ce3:2\n");
     const std::string plain = dir.WriteFile("plain.txt", "qwerty\n  dragon \n");
     const std::string table = dir.Path() + "/breached.tbl";
-
-    const auto built = Ppc({"breach", "build", "-o", table, "--min-count", "2", hashes, plain});
+    const toolrun::Run built = Ppc({"breach", "build", "-o", table, "--min-count", "2", hashes, plain});
     EXPECT_EQ(built.status, 0) << built.err;
     EXPECT_EQ(built.err, "");  // no progress line when standard error is not a terminal
     EXPECT_EQ(built.out.rfind(table + ": 2 entries from 4 read", 0), 0u) << built.out;
 
-    const auto info = Ppc({"breach", "info", "--json", "--verify", table});
+    const toolrun::Run info = Ppc({"breach", "info", "--json", "--verify", table});
     ASSERT_EQ(info.status, 0) << info.err;
     const json record = json::parse(info.out);
     EXPECT_EQ(record["entries"], 2);
@@ -41,29 +31,28 @@ TEST(BreachCommands, BuildInfoAndCheckAgree) {
     EXPECT_EQ(record["minCount"], 2);
     EXPECT_EQ(record["dataChecksum"], "ok");
 
-    // Passwords from standard input, trimmed as the component trims them.
-    const auto checked = Ppc({"breach", "check", "--json", table}, " password \nletmein\r\nqwerty\n\n");
+    // Passwords from standard input, trimmed as the component trims them;
+    // qwerty was seen once, below --min-count; the last is the empty password.
+    const toolrun::Run checked = Ppc({"breach", "check", "--json", table}, " password \nletmein\r\nqwerty\n\n");
     EXPECT_EQ(checked.status, 1);
-    const auto lines = Lines(checked.out);
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(json::parse(lines[0])["breached"], true);
-    EXPECT_EQ(json::parse(lines[1])["breached"], true);
-    EXPECT_EQ(json::parse(lines[2])["breached"], false);  // seen once: below --min-count
-    EXPECT_EQ(json::parse(lines[3])["breached"], false);  // the empty password
+    std::vector<bool> breached;
+    for (const auto& line : toolrun::Lines(checked.out)) breached.push_back(json::parse(line)["breached"]);
+    EXPECT_EQ(breached, (std::vector<bool>{true, true, false, false}));
     EXPECT_EQ(Ppc({"breach", "check", table, "dragon"}).status, 0);
 }
 
 TEST(BreachCommands, ProblemsAreReportedAndKeepTheOldTable) {
-    TempDir dir;
+    testenv::TempDir dir;
     const std::string table = dir.Path() + "/breached.tbl";
     ASSERT_EQ(Ppc({"breach", "build", "-o", table, dir.WriteFile("ok.txt", "a\n")}).status, 0);
 
-    const auto bad = Ppc({"breach", "build", "-o", table, "--format", "hashes", dir.WriteFile("bad.txt", "abc\n")});
+    const std::string badList = dir.WriteFile("bad.txt", "abc\n");
+    const toolrun::Run bad = Ppc({"breach", "build", "-o", table, "--format", "hashes", badList});
     EXPECT_EQ(bad.status, 3);
-    EXPECT_EQ(bad.err, "ppc: breach build: " + dir.Path() + "/bad.txt:1: not a hash line (40 hex digits, then :count)\n");
+    EXPECT_EQ(bad.err, "ppc: breach build: " + badList + ":1: not a hash line (40 hex digits, then :count)\n");
     EXPECT_EQ(Ppc({"breach", "check", table, "a"}).status, 1);  // the old table is untouched
 
-    const auto notTable = Ppc({"breach", "info", "--json", dir.Path() + "/ok.txt"});
+    const toolrun::Run notTable = Ppc({"breach", "info", "--json", dir.Path() + "/ok.txt"});
     EXPECT_EQ(notTable.status, 3);
     EXPECT_EQ(json::parse(notTable.out)["error"]["message"],
               "breach info: " + dir.Path() + "/ok.txt: truncated: file has 2 bytes, header says 128");

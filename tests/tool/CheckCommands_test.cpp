@@ -1,9 +1,8 @@
-// ppc check, weak and strong, run as processes.
+// ppc's command line, and its check, weak, strong, policy and policies
+// commands, run as processes.
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/wait.h>
+#include <pwdpolicy.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -22,11 +21,9 @@ using toolrun::Ppc;
 namespace {
 
 // Policy 0: 8 to 16 bytes, 3 classes, no blank in the special set.
-// Policy 1: an empty special set.
 std::string Config(const std::string& dictionary) {
     return "[BASIC]\nweakPwdDic=" + dictionary +
-           "\n[POLICY0]\nminlen=8\nmaxlen=16\nminclass=3\nspecialchar=!#-_\n"
-           "[POLICY1]\nspecialchar=\n";
+           "\n[POLICY0]\nminlen=8\nmaxlen=16\nminclass=3\nspecialchar=!#-_\n[POLICY1]\nspecialchar=\n";
 }
 
 struct Fixture {
@@ -37,48 +34,63 @@ struct Fixture {
 
 }  // namespace
 
-TEST(CheckCommand, EachVerdictInWordsWithItsExitStatus) {
+TEST(CommandLine, HelpExitsZero) {
+    const toolrun::Run help = Ppc({"check", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--json"), std::string::npos) << help.out;
+}
+
+TEST(CheckCommand, EachAnswerInWordsWithItsExitStatus) {
     Fixture fixture;
-    struct Case {
+    const std::string usage = "Run with --help";
+    const struct {
         std::vector<std::string> args;
         int status;
-        std::string text;
+        std::string out;
+        std::string err;  // a part of standard error
     } cases[] = {
-        {{"check", "Blue-Kettle4"}, 0, "matches policy 0"},
-        {{"check", "Bk-4"}, 1, "shorter than the minimum length 8"},
-        {{"check", "Blue-Kettle-42-Sing"}, 1, "longer than the maximum length 16"},
-        {{"check", "bluekettle42"}, 1, "has 2 character classes, policy requires 3"},
-        {{"check", "kettlesong"}, 1, "has 1 character class, policy requires 3"},
+        {{"--version"}, 0, PPC_VERSION "\n", ""},
+        {{}, 2, "", usage},
+        {{"frobnicate"}, 2, "", usage},
+        {{"check", "--policy"}, 2, "", usage},
+        {{"check", "--policy", "x", "pwd"}, 2, "", usage},
+        {{"check", "a", "b"}, 2, "", usage},
+        {{"check", "--nope", "a"}, 2, "", usage},
+        {{"config"}, 2, "", usage},
+        {{"policy", "zero"}, 2, "", usage},
+        {{"check", "Blue-Kettle4"}, 0, "matches policy 0\n", ""},
+        {{"check", "Bk-4"}, 1, "shorter than the minimum length 8\n", ""},
+        {{"check", "bluekettle42"}, 1, "has 2 character classes, policy requires 3\n", ""},
         {{"check", "--special-check", "Blue Kettle4"}, 1,
-         "contains a character not in the policy's special set"},
-        {{"check", "Blue Kettle4"}, 0, "matches policy 0"},
-        {{"check", "--policy", "1", "--special-check", "Blue-Kettle4"}, 1,
-         "contains a character not in the policy's special set"},
-        {{"check", "--policy", "1", "BlueKettle42"}, 0, "matches policy 1"},
+         "contains a character not in the policy's special set\n", ""},
+        {{"check", "Blue Kettle4"}, 0, "matches policy 0\n", ""},
+        {{"check", "--policy", "1", "BlueKettle42"}, 0, "matches policy 1\n", ""},
+        {{"check", "--policy", "7", "Blue-Kettle4"}, 3, "", "PPC_ERR_NO_POLICY (3005): no policy 7"},
+        {{"weak", "password"}, 1, "weak: in the weak-password dictionary\n", ""},
+        {{"weak", "Password"}, 0, "not weak\n", ""},
+        {{"strong", "Blue-Kettle4"}, 0, "strong\n", ""},
+        {{"strong", "Blue-Kettle-42-Sing-Along"}, 0, "strong\n", ""},  // policy 0's maximum is not applied
+        {{"strong", "Summer-2024"}, 1, "not strong: in the weak-password dictionary\n", ""},
+        {{"strong", "kettlesong"}, 1, "not strong: has 1 character class, policy requires 3\n", ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
         const toolrun::Run run = Ppc(c.args);
-        EXPECT_EQ(run.status, c.status) << c.args.back();
-        EXPECT_EQ(run.out, c.text + "\n") << c.args.back();
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
     }
-}
-
-TEST(CheckCommand, MissingPolicyIsAComponentFailureNamedByCode) {
-    Fixture fixture;
-    const toolrun::Run run = Ppc({"check", "--policy", "7", "Blue-Kettle4"});
-    EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("PPC_ERR_NO_POLICY (3005): no policy 7"), std::string::npos) << run.err;
-
-    const toolrun::Run asJson = Ppc({"check", "--json", "--policy", "7", "x"});
-    EXPECT_EQ(asJson.status, 3);
-    const json error = json::parse(asJson.out).at("error");
+    const json error = json::parse(Ppc({"check", "--json", "--policy", "7", "x"}).out).at("error");
     EXPECT_EQ(error.at("code"), 3005);
     EXPECT_EQ(error.at("name"), "PPC_ERR_NO_POLICY");
+    const json strong = json::parse(Ppc({"strong", "--json", "Bk-4"}).out);
+    EXPECT_EQ(strong.at("strong"), false);
+    EXPECT_EQ(strong.at("message"), "not strong: shorter than the minimum length 8");
 }
 
-TEST(CheckCommand, UnloadableDataIsReportedAsDataLoadFailure) {
+TEST(CheckCommand, ComponentFailuresExitThree) {
     testenv::ConfigFile config;
+    testenv::TempDir dir;
     config.Remove();
     for (const char* command : {"check", "weak", "strong"}) {
         const toolrun::Run run = Ppc({command, "Blue-Kettle4"});
@@ -88,6 +100,11 @@ TEST(CheckCommand, UnloadableDataIsReportedAsDataLoadFailure) {
     // The dictionary is loaded too: without it no check pretends to work.
     config.Write(Config("/nonexistent/weak.dic"));
     EXPECT_EQ(Ppc({"weak", "password"}).status, 3);
+
+    config.Write("[BASIC]\nweakPwdDic=" + dir.WriteFile("weak.dic", "password\n") + "\n[POLICY3]\nminlen=8\n");
+    const toolrun::Run strong = Ppc({"strong", "Blue-Kettle4"});
+    EXPECT_EQ(strong.status, 3);
+    EXPECT_NE(strong.err.find("PPC_ERR_NO_POLICY (3005): no policy 0"), std::string::npos);
 }
 
 TEST(CheckCommand, BatchOnStandardInputAnswersLineByLine) {
@@ -101,124 +118,89 @@ TEST(CheckCommand, BatchOnStandardInputAnswersLineByLine) {
                                   "shorter than the minimum length 8",
                                   "has 2 character classes, policy requires 3", "matches policy 0"}));
 
-    const toolrun::Run dash = Ppc({"check", "--json", "-"}, input);
-    const std::vector<std::string> lines = Lines(dash.out);
+    const std::vector<std::string> lines = Lines(Ppc({"check", "--json", "-"}, input).out);
     ASSERT_EQ(lines.size(), 5u);
-    const json third = json::parse(lines[3]);
-    EXPECT_EQ(third.at("line"), 4);
-    EXPECT_EQ(third.at("verdict"), 3);
-    EXPECT_EQ(third.at("verdictName"), "PPC_TOO_FEW_CLASSES");
-    EXPECT_EQ(third.at("matches"), false);
+    EXPECT_EQ(json::parse(lines[3]), json::parse(R"({"line":4,"policy":0,"matches":false,"verdict":3,
+        "verdictName":"PPC_TOO_FEW_CLASSES","message":"has 2 character classes, policy requires 3"})"));
     EXPECT_EQ(json::parse(lines[4]).at("matches"), true);
-    // No password is echoed back, in either form.
-    EXPECT_EQ(dash.out.find("Kettle"), std::string::npos);
-}
 
-TEST(CheckCommand, BatchThatAllMatchesExitsZeroAndEmptyInputAnswersNothing) {
-    Fixture fixture;
-    EXPECT_EQ(Ppc({"check"}, "Blue-Kettle4\nRed-Kettle55\n").status, 0);
     const toolrun::Run empty = Ppc({"check"}, "");
     EXPECT_EQ(empty.status, 0);
     EXPECT_EQ(empty.out, "");
-}
 
-TEST(WeakCommand, DictionaryEntriesAreWeakAfterTrimming) {
-    Fixture fixture;
-    const toolrun::Run weak = Ppc({"weak", "password"});
+    // weak trims blanks, as the component does.
+    const toolrun::Run weak = Ppc({"weak", "--json"}, "  Summer-2024 \nBlue-Kettle4\n");
     EXPECT_EQ(weak.status, 1);
-    EXPECT_EQ(weak.out, "weak: in the weak-password dictionary\n");
-    EXPECT_EQ(Ppc({"weak", "Password"}).status, 0);
-
-    const toolrun::Run batch = Ppc({"weak", "--json"}, "  Summer-2024 \nBlue-Kettle4\n");
-    const std::vector<std::string> lines = Lines(batch.out);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(json::parse(lines[0]).at("weak"), true);
-    EXPECT_EQ(json::parse(lines[1]).at("weak"), false);
-    EXPECT_EQ(batch.status, 1);
-}
-
-TEST(StrongCommand, SaysWhyAPasswordIsNotStrong) {
-    Fixture fixture;
-    const toolrun::Run strong = Ppc({"strong", "Blue-Kettle4"});
-    EXPECT_EQ(strong.status, 0);
-    EXPECT_EQ(strong.out, "strong\n");
-    // Policy 0's maximum does not apply to the strong check.
-    EXPECT_EQ(Ppc({"strong", "Blue-Kettle-42-Sing-Along"}).out, "strong\n");
-
-    const toolrun::Run weak = Ppc({"strong", "Summer-2024"});
-    EXPECT_EQ(weak.status, 1);
-    EXPECT_EQ(weak.out, "not strong: in the weak-password dictionary\n");
-    EXPECT_EQ(Ppc({"strong", "kettlesong"}).out,
-              "not strong: has 1 character class, policy requires 3\n");
-
-    const json answer = json::parse(Ppc({"strong", "--json", "Bk-4"}).out);
-    EXPECT_EQ(answer.at("strong"), false);
-    EXPECT_EQ(answer.at("message"), "not strong: shorter than the minimum length 8");
-}
-
-TEST(StrongCommand, NoPolicyZeroIsAFailure) {
-    testenv::ConfigFile config;
-    testenv::TempDir dir;
-    config.Write("[BASIC]\nweakPwdDic=" + dir.WriteFile("weak.dic", "password\n") +
-                 "\n[POLICY3]\nminlen=8\n");
-    const toolrun::Run run = Ppc({"strong", "Blue-Kettle4"});
-    EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.err.find("PPC_ERR_NO_POLICY (3005): no policy 0"), std::string::npos);
+    EXPECT_EQ(weak.out, R"({"line":1,"weak":true,"message":"weak: in the weak-password dictionary"})"
+                        "\n" R"({"line":2,"weak":false,"message":"not weak"})" "\n");
 }
 
 // On a terminal the password is typed without echo, and the terminal is
 // left as it was found.
 TEST(PasswordInput, TerminalInputIsNotEchoed) {
     Fixture fixture;
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    const int master = open("/dev/ptmx", O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(master, 0);
     ASSERT_EQ(grantpt(master), 0);
     ASSERT_EQ(unlockpt(master), 0);
-    const std::string slavePath = ptsname(master);
+    const std::string terminal = ptsname(master);
     const std::string outPath = fixture.dir.Path() + "/out";
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, slavePath.c_str(), O_RDWR, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 0, 2);
-    posix_spawn_file_actions_addclose(&actions, master);
-    char* argv[] = {const_cast<char*>(PPC_TOOL_PATH), const_cast<char*>("check"), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, PPC_TOOL_PATH, &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = toolrun::Spawn(PPC_TOOL_PATH, {"check"}, terminal, outPath, "");
 
     std::string screen;
-    auto readUntil = [&](const std::string& wanted, size_t from) {
+    auto readUntil = [&](size_t from) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (screen.find(wanted, from) == std::string::npos &&
+        while (screen.find("Password", from) == std::string::npos &&
                std::chrono::steady_clock::now() < deadline) {
             pollfd ready{master, POLLIN, 0};
-            if (poll(&ready, 1, 100) == 1) {
-                char chunk[256];
-                const ssize_t got = read(master, chunk, sizeof chunk);
-                if (got <= 0) break;
-                screen.append(chunk, got);
-            }
+            char chunk[256];
+            const ssize_t got = poll(&ready, 1, 100) == 1 ? read(master, chunk, sizeof chunk) : 0;
+            if (got < 0) break;
+            screen.append(chunk, got);
         }
-        return screen.find(wanted, from) != std::string::npos;
+        return screen.find("Password", from) != std::string::npos;
     };
-    ASSERT_TRUE(readUntil("Password", 0));
+    ASSERT_TRUE(readUntil(0));
     const size_t afterFirstPrompt = screen.size();
     ASSERT_EQ(write(master, "Blue-Kettle4\n", 13), 13);
-    ASSERT_TRUE(readUntil("Password", afterFirstPrompt));
+    ASSERT_TRUE(readUntil(afterFirstPrompt));
     ASSERT_EQ(write(master, "\x04", 1), 1);  // Ctrl-D on an empty line
 
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0);
+    EXPECT_EQ(toolrun::Wait(pid), 0);
     EXPECT_EQ(testenv::ReadFile(outPath), "matches policy 0\n");
     EXPECT_EQ(screen.find("Kettle"), std::string::npos) << screen;
-
-    const int slave = open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+    const int slave = open(terminal.c_str(), O_RDWR | O_NOCTTY);
     struct termios after {};
     ASSERT_EQ(tcgetattr(slave, &after), 0);
     EXPECT_NE(after.c_lflag & ECHO, 0u);
     close(slave);
     close(master);
+}
+
+// policies lists by id, each with the keys policy 0 sets and it does not.
+TEST(PolicyCommand, ShowsOneOrEveryPolicy) {
+    testenv::ConfigFile config;
+    config.Write("[POLICY0]\nminlen=9\nmaxlen=20\nminclass=3\nallowminlen=7\nallowminclass=1\n"
+                 "specialchar=!#space\n[POLICY12]\nmaxlen=64\n[POLICY1]\nminlen=10\n");
+    const toolrun::Run run = Ppc({"policy"});
+    EXPECT_EQ(run.status, 0);
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "policy 0");
+    EXPECT_EQ(lines[1].rfind("  minlen         9 ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[6], "  specialchar    !# and a blank");
+    EXPECT_EQ(json::parse(Ppc({"policy", "12", "--json"}).out),
+              json::parse(R"({"id":12,"minlen":9,"maxlen":64,"minclass":3,"allowminlen":7,"allowminclass":1,
+                  "specialchar":"!# "})"));
+    const toolrun::Run absent = Ppc({"policy", "4"});
+    EXPECT_EQ(absent.status, 3);
+    EXPECT_NE(absent.err.find("PPC_ERR_NO_POLICY (3005): no policy 4"), std::string::npos);
+
+    const std::vector<std::string> table = Lines(Ppc({"policies"}).out);
+    ASSERT_EQ(table.size(), 4u);
+    EXPECT_EQ(table[0].rfind("policy  minlen  maxlen", 0), 0u);
+    EXPECT_EQ(table[1].substr(0, 2) + table[2].substr(0, 2) + table[3].substr(0, 3), "0 1 12 ");
+    const json policies = json::parse(Ppc({"policies", "--json"}).out).at("policies");
+    ASSERT_EQ(policies.size(), 3u);
+    EXPECT_EQ(policies[1].at("minlen"), 10);
 }

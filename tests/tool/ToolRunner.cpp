@@ -5,8 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
+#include <cerrno>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,35 +15,44 @@ extern char** environ;
 
 namespace toolrun {
 
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args, const std::string& in,
+            const std::string& out, const std::string& err) {
+    constexpr int kWrite = O_WRONLY | O_CREAT | O_TRUNC;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDWR, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), kWrite, 0600);
+    if (err.empty()) {
+        posix_spawn_file_actions_adddup2(&actions, STDIN_FILENO, STDERR_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(), kWrite, 0600);
+    }
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("cannot start " + program);
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int wstatus = 0;
+    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+}
+
 Run RunProgram(const std::string& program, const std::vector<std::string>& args,
                const std::string& input) {
     // Files rather than pipes: nothing can block however much either side
     // writes, and the output is complete once the process has ended.
     testenv::TempDir dir;
-    const std::string inPath = dir.WriteFile("stdin", input);
     const std::string outPath = dir.Path() + "/stdout";
     const std::string errPath = dir.Path() + "/stderr";
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw std::runtime_error("cannot start " + program);
-    int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0) {
-    }
     Run run;
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    run.status = Wait(Spawn(program, args, dir.WriteFile("stdin", input), outPath, errPath));
     run.out = testenv::ReadFile(outPath);
     run.err = testenv::ReadFile(errPath);
     return run;

@@ -3,6 +3,8 @@
 #ifndef PWDPOLICY_TESTS_TOOL_TOOLRUNNER_H
 #define PWDPOLICY_TESTS_TOOL_TOOLRUNNER_H
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -14,11 +16,17 @@ struct Run {
     std::string err;
 };
 
-// Runs `program` with `args`, feeding `input` on standard input (a file, so
-// not a terminal), and waits for it.
+// Starts `program` with `args` and standard input, output and error opened
+// on these paths (`err` empty: standard input's, as on a terminal).
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args, const std::string& in,
+            const std::string& out, const std::string& err);
+// Waits for `pid`: its exit status, or 128 + signal number.
+int Wait(pid_t pid);
+
+// Runs `program` with `input` on standard input (a file, so not a terminal)
+// and waits for it.
 Run RunProgram(const std::string& program, const std::vector<std::string>& args,
                const std::string& input = "");
-
 // RunProgram for the ppc built with the tests.
 Run Ppc(const std::vector<std::string>& args, const std::string& input = "");
 

@@ -1,14 +1,13 @@
-// with_config FILE COMMAND [ARGS...]: runs COMMAND while the component's
-// configuration path holds FILE's text. For trying the tool by hand and for
-// scripted checks, inside the tests' private configuration folder:
+// with_config FILE COMMAND [ARGS...]: runs COMMAND while the configuration
+// path holds FILE's text, for trying the tool by hand inside the tests'
+// private configuration folder:
 //   tests/support/private-conf.sh build/tests/with_config FILE ppc check PASSWORD
-// Tests call testenv::ConfigFile directly.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 
 #include "TestEnv.h"
+#include "ToolRunner.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -23,8 +22,5 @@ int main(int argc, char** argv) {
         std::perror(argv[2]);
         _exit(127);
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return toolrun::Wait(child);
 }
