@@ -22,8 +22,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A publication on a thread of its own. "Still waiting" is its future not
-// ready after a pause.
+// A publication on a thread of its own.
 std::future<void> Publish() {
     return std::async(std::launch::async, [] {
         ReloadLock lock;
@@ -41,21 +40,10 @@ void AwaitCount(const std::atomic<int>& count, int wanted) {
     while (count.load() < wanted) std::this_thread::yield();
 }
 
-TEST(DataGuard, ThreadExitGivesItsSlotBack) {
-    int slot = 0;
-    std::thread([&slot] {
-        ReadSection read;
-        slot = guard::threadState.slot;
-    }).join();
-    ASSERT_GT(slot, 0);
-    EXPECT_EQ(guard::readerSlots[slot - 1].claimed.load(), 0);
-    EXPECT_EQ(guard::readerSlots[slot - 1].active.load(), 0);
-}
-
 // More threads than slots: the rest count on the shared counter. Those with
 // a slot leave their section; the writer must still wait for the others.
-// Every slot is free again once they end.
-TEST(DataGuard, WriterWaitsForReadersBeyondTheSlots) {
+// Each thread gives its slot back when it exits.
+TEST(DataGuard, WriterWaitsForReadersBeyondTheSlotsAndExitsFreeThem) {
     testenv::Watchdog watchdog(60s);
     const int claimedBefore = ClaimedSlots();
     constexpr int kThreads = guard::kReaderSlots + 8;
@@ -93,7 +81,8 @@ TEST(DataGuard, ReaderWaitsForAPublication) {
         ReloadLock lock;
         WriteSection write;
         reader = std::async(std::launch::async, [] { ReadSection section; });
-        EXPECT_EQ(reader.wait_for(100ms), std::future_status::timeout) << "a reader got in during a publication";
+        EXPECT_EQ(reader.wait_for(100ms), std::future_status::timeout)
+            << "a reader got in during a publication";
     }
     reader.get();
 }
@@ -113,7 +102,8 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermost) {
     });
     AwaitCount(innerClosed, 1);
     std::future<void> writer = Publish();
-    EXPECT_EQ(writer.wait_for(100ms), std::future_status::timeout) << "a writer got in beside the outer section";
+    EXPECT_EQ(writer.wait_for(100ms), std::future_status::timeout)
+        << "a writer got in beside the outer section";
     closeOuter.set_value();
     writer.get();
     reader.join();

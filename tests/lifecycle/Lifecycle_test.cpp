@@ -27,14 +27,14 @@ TEST(Initialize, LogsEachStepInOrderAndNothingOnASecondCall) {
     config.Write("[BASIC]\nweakPwdDic=" + dic + "\n[POLICY0]\nminlen=9\n");
     testenv::ClearLog();
     ASSERT_EQ(PPC_Initialize("/not/read.conf", 0, 1), PPC_OK);
-    EXPECT_EQ(LogEntries(), (Lines{"INFO|PPC_Initialize|call InitializeLog completed",
-                                   "INFO|InitData|InitData call policyCfgObj.Init " + kPath,
-                                   "INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1",
-                                   "INFO|InitData|InitData call weakpwdDic.Init " + dic,
-                                   "INFO|Init|weakPwdMap.size()= 2",
-                                   "INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0",
-                                   "INFO|PrintAllInfoToLog|************PwdPolicy component Info******************",
-                                   kBanner}));
+    EXPECT_EQ(
+        LogEntries(),
+        (Lines{"INFO|PPC_Initialize|call InitializeLog completed",
+               "INFO|InitData|InitData call policyCfgObj.Init " + kPath,
+               "INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1",
+               "INFO|InitData|InitData call weakpwdDic.Init " + dic, "INFO|Init|weakPwdMap.size()= 2",
+               "INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0",
+               "INFO|PrintAllInfoToLog|************PwdPolicy component Info******************", kBanner}));
     EXPECT_EQ(ppcInitFlag, 1);
 
     // Already initialised: no lock, no line, and the arguments change nothing.
@@ -54,7 +54,8 @@ TEST(Initialize, RejectsIndicatorsOtherThanZeroOrOne) {
     gWeakPwdUseInd = 0;
     testenv::ClearLog();
     for (const auto& [timer, dictionary] : {std::pair{2, 1}, {0, -1}, {-1, 0}}) {
-        EXPECT_EQ(PPC_Initialize(nullptr, timer, dictionary), PPC_ERR_BAD_ARGUMENT) << timer << " " << dictionary;
+        EXPECT_EQ(PPC_Initialize(nullptr, timer, dictionary), PPC_ERR_BAD_ARGUMENT)
+            << timer << " " << dictionary;
     }
     EXPECT_EQ(LogEntries(), Lines{});
     EXPECT_EQ(gWeakPwdUseInd, 0);
@@ -77,8 +78,8 @@ TEST(Initialize, DataThatCannotBeLoadedGives3004UnlessUnused) {
         {"", 1, PPC_ERR_DATA_LOAD, "INFO|InitData|InitData call policyCfgObj.Init " + kPath, 0},
         // No "weakPwdDic" key: the empty path cannot be opened.
         {"[POLICY0]\nminlen=9\n", 1, PPC_ERR_DATA_LOAD, "INFO|InitData|InitData call weakpwdDic.Init ", 9},
-        {reloadtest::Config(missing, 10), 1, PPC_ERR_DATA_LOAD, "INFO|InitData|InitData call weakpwdDic.Init " + missing,
-         10},
+        {reloadtest::Config(missing, 10), 1, PPC_ERR_DATA_LOAD,
+         "INFO|InitData|InitData call weakpwdDic.Init " + missing, 10},
         {reloadtest::Config(missing, 11), 0, PPC_OK, kBanner, 11},
     };
     ConfigFile config;
@@ -97,7 +98,8 @@ TEST(Initialize, DataThatCannotBeLoadedGives3004UnlessUnused) {
 TEST(Finalize, ReportsUninitialisedAndKeepsTheStore) {
     ConfigFile config;
     config.Write("[POLICY0]\nminlen=11\n");
-    const Lines notInitialised{"INFO|PPC_Finalize|call Finalize---", "ERROR|PPC_Finalize|No initialize component"};
+    const Lines notInitialised{"INFO|PPC_Finalize|call Finalize---",
+                               "ERROR|PPC_Finalize|No initialize component"};
     testenv::ClearLog();
     EXPECT_EQ(PPC_Finalize(), PPC_ERR_NOT_INITIALIZED);
     EXPECT_EQ(LogEntries(), notInitialised);
@@ -124,7 +126,8 @@ TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
     const Lines lines = LogEntries();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1"),
               lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0"),
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0"),
               lines.end());
     EXPECT_EQ(std::find(lines.begin(), lines.end(), "INFO|PPC_Initialize|call InitTimer.Init"), lines.end());
     EXPECT_EQ(gMonitorFd, -1);

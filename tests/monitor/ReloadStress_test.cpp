@@ -78,7 +78,8 @@ void ReadLoop() {
             const bool ok = PPC_GetPolicy(0, limits, 5, &special) == PPC_OK;
             bool whole = false;
             for (const Version& v : kVersions) {
-                whole = whole || (memcmp(limits, v.limits, sizeof limits) == 0 && strcmp(special, v.special) == 0);
+                whole = whole ||
+                        (memcmp(limits, v.limits, sizeof limits) == 0 && strcmp(special, v.special) == 0);
             }
             Check(ok && whole, "policy minlen*100+maxlen", limits[0] * 100 + limits[1]);
         }
@@ -100,8 +101,8 @@ void ReadLoop() {
     }
 }
 
-void SignalEveryone(const std::vector<std::thread>& threads) {
-    for (const std::thread& thread : threads) pthread_kill(const_cast<std::thread&>(thread).native_handle(), SIGALRM);
+void SignalEveryone(std::vector<std::thread>& threads) {
+    for (std::thread& thread : threads) pthread_kill(thread.native_handle(), SIGALRM);
     kill(getpid(), SIGALRM);
 }
 
@@ -130,10 +131,12 @@ protected:
                 body();
             });
         }
-        const auto replace = [&](const std::string& path, const std::string& text, const std::function<bool()>& loaded) {
+        const auto replace = [&](const std::string& path, const std::string& text,
+                                 const std::function<bool()>& loaded) {
             ReplaceByRename(path, text);
             SignalEveryone(threads);
-            for (const auto end = Clock::now() + std::chrono::seconds(5); await && !loaded() && Clock::now() < end;) {
+            for (const auto end = Clock::now() + std::chrono::seconds(5);
+                 await && !loaded() && Clock::now() < end;) {
                 std::this_thread::sleep_for(std::chrono::microseconds(50));
                 SignalEveryone(threads);
             }

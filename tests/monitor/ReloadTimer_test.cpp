@@ -1,14 +1,18 @@
-// Ticks of the reload timer against real files and the real kernel, driven
-// by calling HandlerTimeTask directly unless a case delivers SIGALRM.
+// The file monitor and the ticks of the reload timer, against real files and
+// the real kernel; ticks are driven by calling HandlerTimeTask directly
+// unless a case delivers SIGALRM.
 #include "monitor/ReloadTimer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/inotify.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,8 +38,8 @@ Lines Tick(const std::string& dic) {
     HandlerTimeTask(SIGALRM);
     Lines lines;
     for (std::string line : testenv::LogEntries()) {
-        if (line.find("|HandlerTimeTask|") == std::string::npos && line.find("|RemoveFileWatch|") == std::string::npos &&
-            line.rfind("ERROR|", 0) != 0) {
+        if (line.find("|HandlerTimeTask|") == std::string::npos &&
+            line.find("|RemoveFileWatch|") == std::string::npos && line.rfind("ERROR|", 0) != 0) {
             continue;
         }
         for (const auto& [path, mark] : {std::pair{kConfigPath, "$C"}, std::pair{dic, "$D"}}) {
@@ -105,7 +109,8 @@ const struct TickCase {
      {kTick, kBegin, kEnd}, "minlen 11, watches 1 2, weak alpha123"},
     // The renewed watch follows the new file; the old dictionary watch's
     // removal comes first on the next tick.
-    {"ReplaceByRenameReloadsAndFollowsNewFile", [](ReloadTick& t) { ReplaceByRename(kConfigPath, Config(t.dic_, 12, 16)); },
+    {"ReplaceByRenameReloadsAndFollowsNewFile",
+     [](ReloadTick& t) { ReplaceByRename(kConfigPath, Config(t.dic_, 12, 16)); },
      {kTick, kBegin, kEnd, kDeleted, kReload, kRemove, kGone, kRenew}, "minlen 12, watches 3 4, weak alpha123",
      [](ReloadTick& t) { t.Write(13); }, {kTick, kBegin, kEnd, kIgnored, kClosed, kReload},
      "minlen 13, watches 3 4, weak alpha123"},
@@ -117,7 +122,8 @@ const struct TickCase {
      "minlen 8, watches -1 3, weak alpha123", [](ReloadTick& t) { t.Write(14); },
      {kTick, kBegin, kEnd, kIgnored}, "minlen 8, watches -1 3, weak alpha123"},
     // Back with other content: both removed watches come before the change.
-    {"DictionaryMovedAwayAndBack", [](ReloadTick& t) { ASSERT_EQ(rename(t.dic_.c_str(), (t.dic_ + ".away").c_str()), 0); },
+    {"DictionaryMovedAwayAndBack",
+     [](ReloadTick& t) { ASSERT_EQ(rename(t.dic_.c_str(), (t.dic_ + ".away").c_str()), 0); },
      {kTick, kBegin, kEnd, "INFO|HandlerTimeTask|File was removed\n", kReload, kRemove, kRenew,
       "ERROR|AddFileWatch|inotify_add_watch $D failed,error=2"},
      "minlen 8, watches 3 -1, weak alpha123",
@@ -262,3 +268,74 @@ TEST_P(Unload, RestoresDispositionAndClosesMonitor) {
 
 INSTANTIATE_TEST_SUITE_P(ReloadTimerRelease, Unload,
                          ::testing::Values("restore", "host-owned", "cycles"));
+
+TEST(AddFileWatch, MissingConfigurationStillWatchesDictionary) {
+    testenv::TempDir dir;
+    const std::string dic = dir.WriteFile("dic.txt", "secret\n");
+    const std::string missing = dir.Path() + "/no-such.conf";
+    testenv::ClearLog();
+    EXPECT_EQ(AddFileWatch(missing.c_str(), dic.c_str()), 3003);
+    EXPECT_GE(gMonitorFd, 0);
+    EXPECT_EQ(gCfgFileWd, -1);
+    EXPECT_GE(gDicFileWd, 0);
+    EXPECT_EQ(testenv::LogEntries(),
+              (Lines{"INFO|AddFileWatch|call inotify_init1", "INFO|AddFileWatch|inotify_add_watch " + missing,
+                     "ERROR|AddFileWatch|inotify_add_watch " + missing + " failed,error=2",
+                     "INFO|AddFileWatch|inotify_add_watch " + dic}));
+
+    // A second call reuses the instance and only tries what is missing;
+    // once complete, it logs nothing but its first line.
+    const int32_t monitor = gMonitorFd;
+    const int32_t dicWatch = gDicFileWd;
+    const std::string cfg = dir.WriteFile("ppc.conf", "[BASIC]\n");
+    const std::string init = "INFO|AddFileWatch|call inotify_init1";
+    for (const Lines& expected : {Lines{init, "INFO|AddFileWatch|inotify_add_watch " + cfg}, Lines{init}}) {
+        testenv::ClearLog();
+        EXPECT_EQ(AddFileWatch(cfg.c_str(), dic.c_str()), 0);
+        EXPECT_EQ(testenv::LogEntries(), expected);
+        EXPECT_EQ(gMonitorFd, monitor);
+        EXPECT_EQ(gDicFileWd, dicWatch);
+        EXPECT_GE(gCfgFileWd, 0);
+    }
+}
+
+TEST(AddFileWatch, ReportsCloseAfterWriteButNotEachWrite) {
+    testenv::TempDir dir;
+    const std::string cfg = dir.WriteFile("ppc.conf", "[BASIC]\n");
+    ASSERT_EQ(AddFileWatch(cfg.c_str(), dir.WriteFile("dic.txt", "secret\n").c_str()), 0);
+    // Never blocks a tick; not close-on-exec.
+    EXPECT_NE(fcntl(gMonitorFd, F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_EQ(fcntl(gMonitorFd, F_GETFD) & FD_CLOEXEC, 0);
+
+    inotify_event events[4];
+    const int fd = open(cfg.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_EQ(write(fd, "x", 1), 1);
+    EXPECT_EQ(read(gMonitorFd, events, sizeof events), -1);  // a write alone: nothing
+    EXPECT_EQ(errno, EAGAIN);
+    close(fd);
+    ASSERT_EQ(read(gMonitorFd, events, sizeof events), static_cast<ssize_t>(sizeof(inotify_event)));
+    EXPECT_EQ(events[0].wd, gCfgFileWd);
+    EXPECT_EQ(events[0].mask, static_cast<uint32_t>(IN_CLOSE_WRITE));
+}
+
+// Without an instance both do nothing. The kernel drops a watch itself when
+// its file goes; removing it again fails, which is only worth a DEBUG line
+// (pinned with the ticks that remove watches).
+TEST(RemoveFileWatch, KeepsInstanceAndClearsBothDescriptors) {
+    EXPECT_EQ(RemoveFileWatch(), 0);
+    EXPECT_EQ(CloseFileMonitor(), 0);
+    EXPECT_EQ(gMonitorFd, -1);
+    testenv::TempDir dir;
+    const std::string cfg = dir.WriteFile("ppc.conf", "[BASIC]\n");
+    ASSERT_EQ(AddFileWatch(cfg.c_str(), dir.WriteFile("dic.txt", "secret\n").c_str()), 0);
+    const int32_t monitor = gMonitorFd;
+    ASSERT_EQ(unlink(cfg.c_str()), 0);
+    EXPECT_EQ(RemoveFileWatch(), 0);
+    EXPECT_EQ(gMonitorFd, monitor);
+    EXPECT_EQ(gCfgFileWd, -1);
+    EXPECT_EQ(gDicFileWd, -1);
+    EXPECT_EQ(CloseFileMonitor(), 0);
+    EXPECT_EQ(gMonitorFd, -1);
+    EXPECT_EQ(fcntl(monitor, F_GETFD), -1);  // really closed
+    EXPECT_EQ(CloseFileMonitor(), 0);        // and harmless twice
+}

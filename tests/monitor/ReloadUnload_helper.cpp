@@ -7,13 +7,11 @@
 //               unloading leaves that handler and the timer alone.
 //   cycles      200 loads and unloads with the timer on and no PPC_Finalize
 //               leave no inotify instance open.
-#include <dirent.h>
 #include <dlfcn.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -35,13 +33,12 @@ sighandler_t CurrentHandler() {
 
 int OpenInotifyInstances() {
     int count = 0;
-    DIR* fds = opendir("/proc/self/fd");
-    while (const dirent* entry = readdir(fds)) {
-        char target[64] = {};
-        const std::string path = std::string("/proc/self/fd/") + entry->d_name;
-        count += readlink(path.c_str(), target, sizeof target - 1) > 0 && strcmp(target, "anon_inode:inotify") == 0;
+    char target[64];
+    for (int fd = 0; fd < 1024; ++fd) {
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        count += std::string(target, length > 0 ? length : 0) == "anon_inode:inotify";
     }
-    closedir(fds);
     return count;
 }
 
