@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -123,13 +122,11 @@ TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
     unsigned int verdict = 99;
     EXPECT_EQ(PPC_IsMatchPolicy("Secret1234", 0, 0, &verdict), PPC_OK);
     EXPECT_EQ(verdict, PPC_MATCH);
-    const Lines lines = LogEntries();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1"),
-              lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0"),
-              lines.end());
-    EXPECT_EQ(std::find(lines.begin(), lines.end(), "INFO|PPC_Initialize|call InitTimer.Init"), lines.end());
+    std::string log;
+    for (const std::string& line : LogEntries()) log += line + "\n";
+    EXPECT_NE(log.find("INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1\n"), std::string::npos);
+    EXPECT_NE(log.find("INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0\n"), std::string::npos);
+    EXPECT_EQ(log.find("call InitTimer.Init"), std::string::npos);
     EXPECT_EQ(gMonitorFd, -1);
     EXPECT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_ERR_ALREADY_INITIALIZED);
     EXPECT_EQ(reloadtest::Weak("Secret1234"), 1u);
