@@ -194,6 +194,21 @@ MUTANTS = [
      "if (sections.size() < 3) continue;", "ConfigCheck"),
     ("src/diagnose/ConfigDiagnosis.cpp", "} else if (store_.timerInterval <= 0) {",
      "} else if (store_.timerInterval < 0) {", "ConfigCheck"),
+    # reload and lifecycle
+    ("src/monitor/ReloadTimer.cpp", "\"File was removed\\n\\n\");\n        return EventAction::kReloadAndRenew;",
+     "\"File was removed\\n\\n\");\n        return EventAction::kReload;", "ReloadTick"),
+    ("src/monitor/ReloadTimer.cpp", "break;  // at most one reload per tick", "", "ReloadTick"),
+    ("src/monitor/ReloadTimer.cpp", "__ATOMIC_ACQUIRE) == 1) return;", "__ATOMIC_ACQUIRE) == 2) return;",
+     "ReloadTick"),
+    ("src/monitor/ReloadTimer.cpp", "offset <= count - kEventHeaderSize;", "offset < count - kEventHeaderSize;",
+     "ReloadTick"),
+    ("src/monitor/ReloadTimer.cpp", "if (hostRunsTicks.load(std::memory_order_relaxed)) return;", "",
+     "ReloadTick"),
+    ("src/monitor/ReloadTimer.cpp", "read(OwnMonitorFd(), buffer", "read(gMonitorFd, buffer", "Fork"),
+    ("src/monitor/ReloadTimer.cpp", "(void)sigaction(SIGALRM, &previousAlarmAction, nullptr);",
+     "(void)signal(SIGALRM, SIG_DFL);", "Unload"),
+    ("src/lifecycle/Lifecycle.cpp", "CloseFileMonitor();\n            return PPC_ERR_TIMER;",
+     "return PPC_ERR_TIMER;", "InitTimer"),
 ]
 
 

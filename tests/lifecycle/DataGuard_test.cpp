@@ -1,64 +1,34 @@
-// The reader/writer guard on its own (lifecycle/DataGuard.h): slots given
-// back at thread exit, threads beyond the slots, a writer that waits for
-// every open section and readers that wait for a publication, nesting, and a
-// fork child that starts clean. "Still waiting" is checked after a pause:
-// a correct guard can never fail that check, a broken one is caught in
-// nearly every run.
+// The reader/writer guard on its own: slots given back at thread exit,
+// threads beyond the slots, a writer that waits for every open section and
+// readers that wait for a publication, nesting, and a fork child that starts
+// clean. "Still waiting" is checked after a pause: a correct guard never
+// fails that check, a broken one fails it in nearly every run.
+#include "lifecycle/DataGuard.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <future>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "Watchdog.h"
-#include "lifecycle/DataGuard.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// A gate that threads wait at until it opens.
-class Gate {
-public:
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        opened_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        opened_.wait(lock, [this] { return open_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
-};
-
-// Runs a publication on a thread of its own; Done() once it has got in.
-class Writer {
-public:
-    Writer()
-        : thread_([this] {
-              ReloadLock lock;
-              WriteSection write;
-              done_ = true;
-          }) {}
-    ~Writer() { thread_.join(); }
-    bool Done() const { return done_; }
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-
-private:
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
+// A publication on a thread of its own.
+std::future<void> Publish() {
+    return std::async(std::launch::async, [] {
+        ReloadLock lock;
+        WriteSection write;
+    });
+}
 
 int ClaimedSlots() {
     int claimed = 0;
@@ -66,122 +36,76 @@ int ClaimedSlots() {
     return claimed;
 }
 
-TEST(DataGuard, ThreadExitGivesItsSlotBack) {
-    int slot = 0;
-    std::thread([&slot] {
-        ReadSection read;
-        slot = guard::threadState.slot;
-    }).join();
-    ASSERT_GT(slot, 0);
-    EXPECT_EQ(guard::readerSlots[slot - 1].claimed.load(), 0);
-    EXPECT_EQ(guard::readerSlots[slot - 1].active.load(), 0);
+void AwaitCount(const std::atomic<int>& count, int wanted) {
+    while (count.load() < wanted) std::this_thread::yield();
 }
 
-// More reading threads than slots: the rest count on the shared counter, and
-// a writer waits for those too. Every slot is free again once they end.
-TEST(DataGuard, WriterWaitsForReadersBeyondTheSlots) {
+// More threads than slots: the rest count on the shared counter. Those with
+// a slot leave their section; the writer must still wait for the others.
+// Each thread gives its slot back when it exits.
+TEST(DataGuard, WriterWaitsForReadersBeyondTheSlotsAndExitsFreeThem) {
     testenv::Watchdog watchdog(60s);
-    constexpr int kThreads = guard::kReaderSlots + 8;
     const int claimedBefore = ClaimedSlots();
-    std::atomic<int> inside{0};
-    std::atomic<int> shared{0};
-    Gate leave;
+    constexpr int kThreads = guard::kReaderSlots + 8;
+    std::atomic<int> ready{0};
+    std::atomic<int> onShared{0};
+    std::promise<void> leave;
+    std::shared_future<void> left = leave.get_future().share();
     std::vector<std::thread> readers;
     for (int i = 0; i < kThreads; ++i) {
-        readers.emplace_back([&] {
-            ReadSection read;
-            if (guard::threadState.slot < 0) ++shared;
-            ++inside;
-            leave.Wait();
+        readers.emplace_back([&, left] {
+            std::optional<ReadSection> read(std::in_place);
+            if (guard::threadState.slot > 0) {
+                read.reset();
+            } else {
+                ++onShared;
+            }
+            ++ready;
+            left.wait();
         });
     }
-    while (inside.load() < kThreads) std::this_thread::yield();
-    EXPECT_EQ(shared.load(), kThreads - (guard::kReaderSlots - claimedBefore));
-    {
-        Writer writer;
-        std::this_thread::sleep_for(100ms);
-        EXPECT_FALSE(writer.Done()) << "a writer got in while readers were inside";
-        leave.Open();
-        for (std::thread& reader : readers) reader.join();
-    }
+    AwaitCount(ready, kThreads);
+    EXPECT_EQ(onShared.load(), 8 + claimedBefore);
+    std::future<void> writer = Publish();
+    EXPECT_EQ(writer.wait_for(100ms), std::future_status::timeout) << "a writer got in beside shared readers";
+    leave.set_value();
+    for (std::thread& reader : readers) reader.join();
+    writer.get();
     EXPECT_EQ(ClaimedSlots(), claimedBefore);
 }
 
-// The one reader left inside is on the shared counter: the writer must
-// still wait for it.
-TEST(DataGuard, WriterWaitsForASharedCounterReader) {
-    testenv::Watchdog watchdog(60s);
-    std::vector<std::thread> holders;  // hold every free slot
-    Gate release;
-    std::atomic<int> holding{0};
-    const int freeSlots = guard::kReaderSlots - ClaimedSlots();
-    for (int i = 0; i < freeSlots; ++i) {
-        holders.emplace_back([&] {
-            { ReadSection claim; }  // claims a slot, then leaves the section
-            ++holding;
-            release.Wait();
-        });
-    }
-    while (holding.load() < freeSlots) std::this_thread::yield();
-    Gate leave;
-    std::atomic<bool> inside{false};
-    std::thread reader([&] {
-        ReadSection read;
-        EXPECT_LT(guard::threadState.slot, 0);
-        inside = true;
-        leave.Wait();
-    });
-    while (!inside.load()) std::this_thread::yield();
-    {
-        Writer writer;
-        std::this_thread::sleep_for(100ms);
-        EXPECT_FALSE(writer.Done());
-        leave.Open();
-    }
-    reader.join();
-    release.Open();
-    for (std::thread& holder : holders) holder.join();
-}
-
-// A reader arriving during a publication waits for it to end.
 TEST(DataGuard, ReaderWaitsForAPublication) {
     testenv::Watchdog watchdog(60s);
-    std::atomic<bool> read{false};
-    std::thread reader;
+    std::future<void> reader;
     {
         ReloadLock lock;
         WriteSection write;
-        reader = std::thread([&read] {
-            ReadSection section;
-            read = true;
-        });
-        std::this_thread::sleep_for(100ms);
-        EXPECT_FALSE(read.load()) << "a reader got in during a publication";
+        reader = std::async(std::launch::async, [] { ReadSection section; });
+        EXPECT_EQ(reader.wait_for(100ms), std::future_status::timeout)
+            << "a reader got in during a publication";
     }
-    reader.join();
-    EXPECT_TRUE(read.load());
+    reader.get();
 }
 
-// Sections nest: the thread stays inside until its outermost one ends, and
-// a nested publication ends with its outermost WriteSection.
+// A thread stays inside until its outermost section ends; a nested
+// publication ends with its outermost WriteSection.
 TEST(DataGuard, NestedSectionsEndWithTheOutermost) {
     testenv::Watchdog watchdog(60s);
-    std::atomic<bool> innerClosed{false};
-    Gate closeOuter;
+    std::atomic<int> innerClosed{0};
+    std::promise<void> closeOuter;
     std::thread reader([&] {
         ReadSection outer;
         { ReadSection inner; }
         EXPECT_TRUE(InReadSection());
-        innerClosed = true;
-        closeOuter.Wait();
+        ++innerClosed;
+        closeOuter.get_future().wait();
     });
-    while (!innerClosed.load()) std::this_thread::yield();
-    {
-        Writer writer;
-        std::this_thread::sleep_for(100ms);
-        EXPECT_FALSE(writer.Done()) << "a writer got in while the outer section was open";
-        closeOuter.Open();
-    }
+    AwaitCount(innerClosed, 1);
+    std::future<void> writer = Publish();
+    EXPECT_EQ(writer.wait_for(100ms), std::future_status::timeout)
+        << "a writer got in beside the outer section";
+    closeOuter.set_value();
+    writer.get();
     reader.join();
     EXPECT_FALSE(InReadSection());
 
@@ -194,58 +118,48 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermost) {
     EXPECT_EQ(guard::writerActive.load(), 0);
 }
 
-// fork() with the guard's hooks around it, as the library's pthread_atfork
-// handlers (lifecycle/ForkSafety.cpp, which Fork_test covers through the C
-// interface) call them. Called here directly, so that the test means the
-// same with the guard linked statically, where nothing registers them.
-pid_t ForkWithGuardHooks() {
+// fork() between the guard's hooks, as the library's pthread_atfork handlers
+// call them; called here directly, so that the test means the same with the
+// guard linked statically, where nothing registers them. Exit status of
+// `child` run in the child.
+int ForkWithGuardHooks(int (*child)()) {
     GuardPrepareFork();
-    const pid_t child = fork();
-    if (child == 0) {
+    const pid_t pid = fork();
+    if (pid == 0) {
         GuardChildAfterFork();
-    } else {
-        GuardParentAfterFork();
+        alarm(20);  // a hang ends the child with SIGALRM
+        _exit(child());
     }
-    return child;
+    GuardParentAfterFork();
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // A fork while another thread is inside a section, and while the forking
-// thread itself is: the child publishes without waiting for the thread
-// that is not there, and keeps its own section.
+// thread itself is: the child keeps its own section, and publishes without
+// waiting for the thread that is not there.
 TEST(DataGuard, ForkChildStartsWithoutTheParentsReaders) {
     testenv::Watchdog watchdog(60s);
-    Gate leave;
-    std::atomic<bool> inside{false};
+    std::promise<void> leave;
+    std::atomic<int> inside{0};
     std::thread other([&] {
         ReadSection read;
-        inside = true;
-        leave.Wait();
+        ++inside;
+        leave.get_future().wait();
     });
-    while (!inside.load()) std::this_thread::yield();
-    pid_t child = 0;
+    AwaitCount(inside, 1);
     {
         ReadSection own;
-        child = ForkWithGuardHooks();
-        if (child == 0) _exit(InReadSection() ? 0 : 3);
+        EXPECT_EQ(ForkWithGuardHooks([] { return InReadSection() ? 0 : 3; }), 0);
     }
-    ASSERT_GT(child, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-
-    child = ForkWithGuardHooks();
-    if (child == 0) {
-        alarm(20);  // a hang ends the child with SIGALRM
-        {
-            ReloadLock lock;
-            WriteSection write;
-        }
-        _exit(0);
-    }
-    ASSERT_GT(child, 0);
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    leave.Open();
+    EXPECT_EQ(ForkWithGuardHooks([] {
+                  ReloadLock lock;
+                  WriteSection write;
+                  return 0;
+              }),
+              0);
+    leave.set_value();
     other.join();
 }
 

@@ -1,51 +1,41 @@
 // Hosts that fork after initialising. A child shares its parent's inotify
-// instance: it must never change the parent's watches, and it must never
-// hang on a lock or a reader section that a thread of the parent held when
-// the process was copied.
+// instance: it must never read it or change the parent's watches, and it
+// must never hang on a lock or a reader section that a thread of the parent
+// held when the process was copied.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <csignal>
 #include <string>
 #include <thread>
 
+#include "../monitor/ReloadTestUtil.h"
 #include "TestEnv.h"
 #include "Watchdog.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
 #include "monitor/ReloadTimer.h"
-#include "pwdpolicy.h"
 
 namespace {
 
-std::string Config(const std::string& dictionary, int minlen) {
-    return "[BASIC]\nweakPwdDic=" + dictionary + "\n[POLICY0]\nminlen=" + std::to_string(minlen) +
-           "\nmaxlen=40\nminclass=2\nspecialchar=!@\n";
-}
+using namespace reloadtest;
 
-int MinLen() {
-    int limits[5] = {};
-    const char* special = nullptr;
-    PPC_GetPolicy(0, limits, 5, &special);
-    return limits[0];
-}
-
-// Exit status of `child`, or -1 when it has not ended within 20 s (it is
-// then killed): a hung child fails the test instead of hanging it.
-int WaitBounded(pid_t child) {
-    for (int waited = 0; waited < 2000; ++waited) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) == child) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// fork(); a child that hangs is ended by SIGALRM after 20 s.
+pid_t ForkBounded() {
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGALRM, SIG_DFL);
+        alarm(20);
     }
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    return -1;
+    return child;
+}
+
+int Status(pid_t child) {
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 class Fork : public ::testing::Test {
@@ -63,33 +53,24 @@ protected:
 
 }  // namespace
 
-TEST_F(Fork, ChildThatFinalizesLeavesParentReloading) {
+// The child's tick reads nothing from the parent's instance and its
+// PPC_Finalize leaves the parent's watches; initialised again, it has a
+// monitor of its own. The child's write is then still in the parent's queue.
+TEST_F(Fork, ChildNeitherReadsNorChangesParentWatches) {
     const int parentCfgWatch = gCfgFileWd;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) _exit(PPC_Finalize() == PPC_OK && gMonitorFd == -1 ? 0 : 1);
-    ASSERT_EQ(WaitBounded(child), 0);
-
-    EXPECT_EQ(gCfgFileWd, parentCfgWatch);
-    config_.Write(Config(dictionary_, 12));
-    HandlerTimeTask(SIGALRM);
-    EXPECT_EQ(MinLen(), 12);
-}
-
-TEST_F(Fork, ChildNeitherReadsNorRenewsParentWatches) {
-    const pid_t child = fork();
+    const pid_t child = ForkBounded();
     ASSERT_GE(child, 0);
     if (child == 0) {
         config_.Write(Config(dictionary_, 14));
-        HandlerTimeTask(SIGALRM);  // reads nothing from the parent's instance
-        const bool noReload = MinLen() == 8;
-        // A monitor of its own, then gone with it.
-        const bool ownMonitor = PPC_Finalize() == PPC_OK && PPC_Initialize(nullptr, 1, 1) == PPC_OK &&
-                                gMonitorFd >= 0 && MinLen() == 14;
-        _exit(noReload && ownMonitor && PPC_Finalize() == PPC_OK ? 0 : 1);
+        HandlerTimeTask(SIGALRM);
+        if (MinLen() != 8) _exit(1);
+        if (PPC_Finalize() != PPC_OK || gMonitorFd != -1) _exit(2);
+        if (PPC_Initialize(nullptr, 1, 1) != PPC_OK || gMonitorFd < 0 || MinLen() != 14) _exit(3);
+        _exit(PPC_Finalize() == PPC_OK ? 0 : 4);
     }
-    ASSERT_EQ(WaitBounded(child), 0);
-    HandlerTimeTask(SIGALRM);  // the child's write is still in the parent's queue
+    ASSERT_EQ(Status(child), 0);
+    EXPECT_EQ(gCfgFileWd, parentCfgWatch);
+    HandlerTimeTask(SIGALRM);
     EXPECT_EQ(MinLen(), 14);
 }
 
@@ -103,7 +84,7 @@ TEST_F(Fork, ForkDuringReloadsGivesUsableChildren) {
         }
     });
     for (int i = 0; i < 40; ++i) {
-        const pid_t child = fork();
+        const pid_t child = ForkBounded();
         ASSERT_GE(child, 0);
         if (child == 0) {
             unsigned int strong = 9;
@@ -111,7 +92,7 @@ TEST_F(Fork, ForkDuringReloadsGivesUsableChildren) {
                               (MinLen() == 8 || MinLen() == 9);
             _exit(used && PPC_Finalize() == PPC_OK ? 0 : 1);
         }
-        EXPECT_EQ(WaitBounded(child), 0) << "child " << i;
+        EXPECT_EQ(Status(child), 0) << "child " << i;
     }
     stop = true;
     reloader.join();

@@ -1,25 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "../monitor/ReloadTestUtil.h"
 #include "TestEnv.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
-#include "pwdpolicy.h"
+
+namespace {
 
 using testenv::ConfigFile;
 using testenv::LogEntries;
 using Lines = std::vector<std::string>;
 
-namespace {
-
 const std::string kPath = PPC_CONFIG_PATH;
-
-std::string ConfigWithDictionary(const std::string& dicPath) {
-    return "[BASIC]\nweakPwdDic=" + dicPath + "\n[POLICY0]\nminlen=9\nmaxlen=20\nminclass=3\n";
-}
+const std::string kBanner = "INFO|PrintAllInfoToLog|PwdPolicyLib version 1.1.2";
 
 }  // namespace
 
@@ -27,19 +23,17 @@ TEST(Initialize, LogsEachStepInOrderAndNothingOnASecondCall) {
     ConfigFile config;
     testenv::TempDir dir;
     const std::string dic = dir.WriteFile("weak.dic", "abc\nabcd\nxyz\n");
-    config.Write(ConfigWithDictionary(dic));
+    config.Write("[BASIC]\nweakPwdDic=" + dic + "\n[POLICY0]\nminlen=9\n");
     testenv::ClearLog();
     ASSERT_EQ(PPC_Initialize("/not/read.conf", 0, 1), PPC_OK);
-    EXPECT_EQ(LogEntries(), (Lines{
-                                "INFO|PPC_Initialize|call InitializeLog completed",
-                                "INFO|InitData|InitData call policyCfgObj.Init " + kPath,
-                                "INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1",
-                                "INFO|InitData|InitData call weakpwdDic.Init " + dic,
-                                "INFO|Init|weakPwdMap.size()= 2",
-                                "INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0",
-                                "INFO|PrintAllInfoToLog|************PwdPolicy component Info******************",
-                                "INFO|PrintAllInfoToLog|PwdPolicyLib version 1.1.2",
-                            }));
+    EXPECT_EQ(
+        LogEntries(),
+        (Lines{"INFO|PPC_Initialize|call InitializeLog completed",
+               "INFO|InitData|InitData call policyCfgObj.Init " + kPath,
+               "INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1",
+               "INFO|InitData|InitData call weakpwdDic.Init " + dic, "INFO|Init|weakPwdMap.size()= 2",
+               "INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0",
+               "INFO|PrintAllInfoToLog|************PwdPolicy component Info******************", kBanner}));
     EXPECT_EQ(ppcInitFlag, 1);
 
     // Already initialised: no lock, no line, and the arguments change nothing.
@@ -58,60 +52,46 @@ TEST(Initialize, RejectsIndicatorsOtherThanZeroOrOne) {
     config.Write("[POLICY0]\nminlen=9\n");
     gWeakPwdUseInd = 0;
     testenv::ClearLog();
-    EXPECT_EQ(PPC_Initialize(nullptr, 2, 1), PPC_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(PPC_Initialize(nullptr, 0, -1), PPC_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(PPC_Initialize(nullptr, -1, 0), PPC_ERR_BAD_ARGUMENT);
+    for (const auto& [timer, dictionary] : {std::pair{2, 1}, {0, -1}, {-1, 0}}) {
+        EXPECT_EQ(PPC_Initialize(nullptr, timer, dictionary), PPC_ERR_BAD_ARGUMENT)
+            << timer << " " << dictionary;
+    }
     EXPECT_EQ(LogEntries(), Lines{});
     EXPECT_EQ(gWeakPwdUseInd, 0);
     EXPECT_EQ(ppcInitFlag, 0);
     EXPECT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
 }
 
-TEST(Initialize, MissingConfigurationGives3004ThenRecovers) {
-    ConfigFile config;
-    config.Remove();
-    testenv::ClearLog();
-    EXPECT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_ERR_DATA_LOAD);
-    EXPECT_EQ(LogEntries(), (Lines{"INFO|PPC_Initialize|call InitializeLog completed",
-                                   "INFO|InitData|InitData call policyCfgObj.Init " + kPath}));
-    EXPECT_EQ(ppcInitFlag, 0);
-    EXPECT_EQ(policyCfgObj.GetPolicyByID(0), nullptr);
-
-    config.Write("[POLICY0]\nminlen=9\n");
-    EXPECT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    EXPECT_EQ(policyCfgObj.GetPolicyByID(0)->minlen, 9);
-}
-
-TEST(Initialize, DictionaryThatCannotBeLoadedGives3004UnlessUnused) {
+// A load that fails leaves the component uninitialised and the store as
+// the configuration left it; the next call tries again.
+TEST(Initialize, DataThatCannotBeLoadedGives3004UnlessUnused) {
     testenv::TempDir dir;
     const std::string missing = dir.Path() + "/missing.dic";
-    struct Case {
-        std::string configText;
+    const struct {
+        std::string configText;  // empty: no file
         int weakPwdUseInd;
         unsigned int expected;
         std::string lastLine;
+        int minlen;  // of the policy in force, 0 for none
     } cases[] = {
-        // No "weakPwdDic" key: the empty path cannot be opened. (First, since
-        // a later load's path would stay in the store.)
-        {"[POLICY0]\nminlen=9\n", 1, PPC_ERR_DATA_LOAD, "INFO|InitData|InitData call weakpwdDic.Init "},
-        {ConfigWithDictionary(missing), 1, PPC_ERR_DATA_LOAD,
-         "INFO|InitData|InitData call weakpwdDic.Init " + missing},
-        {ConfigWithDictionary(missing), 0, PPC_OK,
-         "INFO|PrintAllInfoToLog|PwdPolicyLib version 1.1.2"},
+        {"", 1, PPC_ERR_DATA_LOAD, "INFO|InitData|InitData call policyCfgObj.Init " + kPath, 0},
+        // No "weakPwdDic" key: the empty path cannot be opened.
+        {"[POLICY0]\nminlen=9\n", 1, PPC_ERR_DATA_LOAD, "INFO|InitData|InitData call weakpwdDic.Init ", 9},
+        {reloadtest::Config(missing, 10), 1, PPC_ERR_DATA_LOAD,
+         "INFO|InitData|InitData call weakpwdDic.Init " + missing, 10},
+        {reloadtest::Config(missing, 11), 0, PPC_OK, kBanner, 11},
     };
     ConfigFile config;
-    for (const Case& c : cases) {
-        config.Write(c.configText);
+    for (const auto& c : cases) {
+        c.configText.empty() ? config.Remove() : config.Write(c.configText);
         testenv::ClearLog();
-        EXPECT_EQ(PPC_Initialize(nullptr, 0, c.weakPwdUseInd), c.expected);
-        const Lines lines = LogEntries();
-        ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.back(), c.lastLine);
-        // The configuration was loaded even when the dictionary failed.
-        EXPECT_EQ(policyCfgObj.GetPolicyByID(0)->minlen, 9);
+        EXPECT_EQ(PPC_Initialize(nullptr, 0, c.weakPwdUseInd), c.expected) << c.lastLine;
+        EXPECT_EQ(LogEntries().back(), c.lastLine);
+        const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(0);
+        EXPECT_EQ(policy == nullptr ? 0 : policy->minlen, c.minlen);
         EXPECT_EQ(gWeakPwdUseInd, c.weakPwdUseInd);
+        EXPECT_EQ(ppcInitFlag, c.expected == PPC_OK);
     }
-    EXPECT_EQ(PPC_Finalize(), PPC_OK);
 }
 
 TEST(Finalize, ReportsUninitialisedAndKeepsTheStore) {
@@ -122,7 +102,6 @@ TEST(Finalize, ReportsUninitialisedAndKeepsTheStore) {
     testenv::ClearLog();
     EXPECT_EQ(PPC_Finalize(), PPC_ERR_NOT_INITIALIZED);
     EXPECT_EQ(LogEntries(), notInitialised);
-
     ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
     testenv::ClearLog();
     EXPECT_EQ(PPC_Finalize(), PPC_OK);
@@ -130,33 +109,25 @@ TEST(Finalize, ReportsUninitialisedAndKeepsTheStore) {
     testenv::ClearLog();
     EXPECT_EQ(PPC_Finalize(), PPC_ERR_NOT_INITIALIZED);
     EXPECT_EQ(LogEntries(), notInitialised);
-
     config.Remove();
-    int limits[5] = {};
-    const char* special = nullptr;
-    EXPECT_EQ(PPC_GetPolicy(0, limits, 5, &special), PPC_OK);
-    EXPECT_EQ(limits[0], 11);
+    EXPECT_EQ(reloadtest::MinLen(), 11);
 }
 
 TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
     ConfigFile config;
     testenv::TempDir dir;
-    config.Write(ConfigWithDictionary(dir.WriteFile("weak.dic", "Secret#123\n")));
+    config.Write(reloadtest::Config(dir.WriteFile("weak.dic", "Secret1234\n"), 9));
     gWeakPwdUseInd = 0;
     testenv::ClearLog();
     unsigned int verdict = 99;
-    EXPECT_EQ(PPC_IsMatchPolicy("Secret#123", 0, 0, &verdict), PPC_OK);
+    EXPECT_EQ(PPC_IsMatchPolicy("Secret1234", 0, 0, &verdict), PPC_OK);
     EXPECT_EQ(verdict, PPC_MATCH);
-    const Lines lines = LogEntries();
-    auto has = [&lines](const std::string& line) {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    };
-    EXPECT_TRUE(has("INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1"));
-    EXPECT_TRUE(has("INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0"));
-    EXPECT_FALSE(has("INFO|PPC_Initialize|call InitTimer.Init"));
+    std::string log;
+    for (const std::string& line : LogEntries()) log += line + "\n";
+    EXPECT_NE(log.find("INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1\n"), std::string::npos);
+    EXPECT_NE(log.find("INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0\n"), std::string::npos);
+    EXPECT_EQ(log.find("call InitTimer.Init"), std::string::npos);
     EXPECT_EQ(gMonitorFd, -1);
     EXPECT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_ERR_ALREADY_INITIALIZED);
-    unsigned int isWeak = 0;
-    EXPECT_EQ(PPC_IsWeakPwd("Secret#123", &isWeak), PPC_OK);
-    EXPECT_EQ(isWeak, 1u);
+    EXPECT_EQ(reloadtest::Weak("Secret1234"), 1u);
 }

@@ -1,8 +1,9 @@
-// Ticks of the reload timer against real files and the real kernel. Each
-// tick is driven by calling HandlerTimeTask directly, except where a test
-// says it delivers a real SIGALRM.
+// The file monitor and the ticks of the reload timer, against real files and
+// the real kernel; ticks are driven by calling HandlerTimeTask directly
+// unless a case delivers SIGALRM.
 #include "monitor/ReloadTimer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/inotify.h>
@@ -11,250 +12,175 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdio>
+#include <cerrno>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "ReloadTestUtil.h"
 #include "TestEnv.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
-#include "pwdpolicy.h"
-#include "support/SupportLib.h"
 
 extern char** environ;
 
 namespace {
 
-using testenv::ConfigFile;
-using testenv::LogEntries;
-using testenv::TempDir;
+using namespace reloadtest;
 using Lines = std::vector<std::string>;
 
 const std::string kConfigPath = PPC_CONFIG_PATH;
 
-std::string Config(const std::string& dic, int minlen, int maxlen, int interval = 60) {
-    return "[BASIC]\nweakPwdDic=" + dic + "\ntimerInterval=" + std::to_string(interval) +
-           "\n[POLICY0]\nminlen=" + std::to_string(minlen) + "\nmaxlen=" + std::to_string(maxlen) +
-           "\nminclass=2\nspecialchar=!@\n";
-}
-
-int32_t MinLen() {
-    int limits[5] = {};
-    const char* special = nullptr;
-    PPC_GetPolicy(0, limits, 5, &special);
-    return limits[0];
-}
-
-// PPC_IsWeakPwd's answer, or 2 when the call failed.
-unsigned int Weak(const char* pwd) {
-    unsigned int weak = 2;
-    return PPC_IsWeakPwd(pwd, &weak) == PPC_OK ? weak : 2;
-}
-
-// Runs one tick and returns what it logged.
-Lines Tick() {
+// One tick: its own lines, the monitor's and errors, with the two paths
+// written as "$C" and "$D" (`dic`).
+Lines Tick(const std::string& dic) {
     testenv::ClearLog();
     HandlerTimeTask(SIGALRM);
-    return LogEntries();
-}
-
-bool Has(const Lines& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// The lines of `lines` written by `function`, in order.
-Lines From(const Lines& lines, const std::string& function) {
-    Lines kept;
-    for (const std::string& line : lines) {
-        if (line.find("|" + function + "|") != std::string::npos) kept.push_back(line);
-    }
-    return kept;
-}
-
-// `lines` as the log holds them: DEBUG lines only while CheckLogLevel(1)
-// lets them through.
-Lines Expect(Lines lines) {
-    if (CheckLogLevel(1) < 0) {
-        lines.erase(std::remove_if(lines.begin(), lines.end(),
-                                   [](const std::string& line) { return line.rfind("DEBUG|", 0) == 0; }),
-                    lines.end());
+    Lines lines;
+    for (std::string line : testenv::LogEntries()) {
+        if (line.find("|HandlerTimeTask|") == std::string::npos &&
+            line.find("|RemoveFileWatch|") == std::string::npos && line.rfind("ERROR|", 0) != 0) {
+            continue;
+        }
+        for (const auto& [path, mark] : {std::pair{kConfigPath, "$C"}, std::pair{dic, "$D"}}) {
+            if (const size_t at = line.find(path); at != std::string::npos) line.replace(at, path.size(), mark);
+        }
+        lines.push_back(line);
     }
     return lines;
 }
 
-const std::string kTickLine = "DEBUG|HandlerTimeTask|call HandlerTimeTask";
-const std::string kReadBegin = "DEBUG|HandlerTimeTask|call read begin";
-const std::string kReadEnd = "DEBUG|HandlerTimeTask|call read end";
-const Lines kIdleTick = {kTickLine, kReadBegin, kReadEnd};
-
-// Writes `text` to `path` through a sibling file renamed over it, as
-// editors and sed -i do.
-void ReplaceByRename(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".new";
-    FILE* file = fopen(temporary.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    fputs(text.c_str(), file);
-    fclose(file);
-    ASSERT_EQ(rename(temporary.c_str(), path.c_str()), 0);
+// The data in force and the watch descriptors (the kernel numbers watches
+// 1, 2, ... and does not reuse a number soon, so a renewal shows).
+std::string State() {
+    std::string weak;
+    for (const char* word : {"alpha123", "charlie789", "echo1111"}) {
+        if (Weak(word) == 1) weak += std::string(" ") + word;
+    }
+    return "minlen " + std::to_string(MinLen()) + ", watches " + std::to_string(gCfgFileWd) + " " +
+           std::to_string(gDicFileWd) + ", weak" + weak;
 }
 
-// The fixture's files: the configuration at its fixed path, naming a
-// dictionary in a scratch directory.
 class ReloadTick : public ::testing::Test {
+public:
+    void Write(int minlen) { config_.Write(Config(dic_, minlen, 16)); }
+
 protected:
     void SetUp() override {
         dic_ = dir_.WriteFile("dic.txt", "alpha123\nbravo456\n");
         config_.Write(Config(dic_, 8, 16));
         ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
-        ASSERT_GE(gCfgFileWd, 0);
-        ASSERT_GE(gDicFileWd, 0);
+        ASSERT_EQ(State(), "minlen 8, watches 1 2, weak alpha123");
     }
 
-    ConfigFile config_;
-    TempDir dir_;
+public:
+    testenv::ConfigFile config_;
+    testenv::TempDir dir_;
     std::string dic_;
 };
 
+const std::string kTick = "DEBUG|HandlerTimeTask|call HandlerTimeTask";
+const std::string kBegin = "DEBUG|HandlerTimeTask|call read begin";
+const std::string kEnd = "DEBUG|HandlerTimeTask|call read end";
+const std::string kClosed = "INFO|HandlerTimeTask|File close for writing\n";
+const std::string kDeleted = "INFO|HandlerTimeTask|File was deleted\n";
+const std::string kIgnored = "INFO|HandlerTimeTask|Unrecognized event mask 32768\n";  // a watch removed
+const std::string kReload = "INFO|HandlerTimeTask|call InitData to refresh cache";
+const std::string kRemove = "INFO|HandlerTimeTask|call RemoveFileWatch";
+const std::string kGone = "DEBUG|RemoveFileWatch|inotify_rm_watch gCfgFileWd 22\n";  // the kernel dropped it
+const std::string kRenew = "INFO|HandlerTimeTask|call InitFileMonitor";
+
+void Nothing(ReloadTick&) {}
+
+// A change to the files and the tick after it, then a second change and tick.
+const struct TickCase {
+    const char* name;
+    std::function<void(ReloadTick&)> change;
+    Lines tick;
+    std::string state;
+    std::function<void(ReloadTick&)> later;
+    Lines laterTick;
+    std::string laterState;
+} kTickCases[] = {
+    {"NothingPending", Nothing, {kTick, kBegin, kEnd}, "minlen 8, watches 1 2, weak alpha123", Nothing,
+     {kTick, kBegin, kEnd}, "minlen 8, watches 1 2, weak alpha123"},
+    {"RewriteInPlaceReloadsAndKeepsWatches", [](ReloadTick& t) { t.Write(11); },
+     {kTick, kBegin, kEnd, kClosed, kReload}, "minlen 11, watches 1 2, weak alpha123", Nothing,
+     {kTick, kBegin, kEnd}, "minlen 11, watches 1 2, weak alpha123"},
+    // The renewed watch follows the new file; the old dictionary watch's
+    // removal comes first on the next tick.
+    {"ReplaceByRenameReloadsAndFollowsNewFile",
+     [](ReloadTick& t) { ReplaceByRename(kConfigPath, Config(t.dic_, 12, 16)); },
+     {kTick, kBegin, kEnd, kDeleted, kReload, kRemove, kGone, kRenew}, "minlen 12, watches 3 4, weak alpha123",
+     [](ReloadTick& t) { t.Write(13); }, {kTick, kBegin, kEnd, kIgnored, kClosed, kReload},
+     "minlen 13, watches 3 4, weak alpha123"},
+    // The load fails quietly, keeping the data in force. The path is watched
+    // again only at a renewal: a file created there meanwhile goes unnoticed.
+    {"DeletedConfigurationIsWatchedAgainOnlyAfterRenewal", [](ReloadTick& t) { t.config_.Remove(); },
+     {kTick, kBegin, kEnd, kDeleted, kReload, kRemove, kGone, kRenew,
+      "ERROR|AddFileWatch|inotify_add_watch $C failed,error=2"},
+     "minlen 8, watches -1 3, weak alpha123", [](ReloadTick& t) { t.Write(14); },
+     {kTick, kBegin, kEnd, kIgnored}, "minlen 8, watches -1 3, weak alpha123"},
+    // Back with other content: both removed watches come before the change.
+    {"DictionaryMovedAwayAndBack",
+     [](ReloadTick& t) { ASSERT_EQ(rename(t.dic_.c_str(), (t.dic_ + ".away").c_str()), 0); },
+     {kTick, kBegin, kEnd, "INFO|HandlerTimeTask|File was removed\n", kReload, kRemove, kRenew,
+      "ERROR|AddFileWatch|inotify_add_watch $D failed,error=2"},
+     "minlen 8, watches 3 -1, weak alpha123",
+     [](ReloadTick& t) {
+         ReplaceByRename(t.dic_, "charlie789\n");
+         t.Write(9);
+     },
+     {kTick, kBegin, kEnd, kIgnored, kIgnored, kClosed, kReload}, "minlen 9, watches 3 -1, weak charlie789"},
+    // The dictionary's deletion after the close is dropped unread: one
+    // reload, which read both files, and no renewal.
+    {"OneReloadPerTickWhateverTheRecords",
+     [](ReloadTick& t) {
+         t.Write(9);
+         ReplaceByRename(t.dic_, "echo1111\n");
+     },
+     {kTick, kBegin, kEnd, kClosed, kReload}, "minlen 9, watches 1 2, weak echo1111", Nothing,
+     {kTick, kBegin, kEnd}, "minlen 9, watches 1 2, weak echo1111"},
+};
+
+void PrintTo(const TickCase& c, std::ostream* out) { *out << c.name; }
+
+class TickEvents : public ReloadTick, public ::testing::WithParamInterface<TickCase> {};
+
 }  // namespace
 
-TEST_F(ReloadTick, NothingPendingWritesOnlyDebugLines) {
-    EXPECT_EQ(Tick(), Expect(kIdleTick));
+TEST_P(TickEvents, LogAndLoadAsTheRecordsAsk) {
+    const TickCase& c = GetParam();
+    c.change(*this);
+    EXPECT_EQ(Tick(dic_), c.tick);
+    EXPECT_EQ(State(), c.state);
+    c.later(*this);
+    EXPECT_EQ(Tick(dic_), c.laterTick);
+    EXPECT_EQ(State(), c.laterState);
     EXPECT_EQ(timerLock, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(ReloadTick, TickEvents, ::testing::ValuesIn(kTickCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ReloadTick, BusyFlagMakesTickLeaveAtOnce) {
     config_.Write(Config(dic_, 9, 16));
     timerLock = 1;
-    EXPECT_EQ(Tick(), Expect({kTickLine}));
+    EXPECT_EQ(Tick(dic_), Lines{kTick});
     EXPECT_EQ(timerLock, 1);
     EXPECT_EQ(MinLen(), 8);  // nothing read, nothing loaded
     timerLock = 0;
-    EXPECT_TRUE(Has(Tick(), "INFO|HandlerTimeTask|File close for writing\n"));
+    Tick(dic_);
     EXPECT_EQ(MinLen(), 9);
 }
 
-TEST_F(ReloadTick, RewriteInPlaceReloadsAndKeepsWatches) {
-    const int32_t cfgWatch = gCfgFileWd;
-    const int32_t dicWatch = gDicFileWd;
-    config_.Write(Config(dic_, 11, 16));
-    const Lines lines = Tick();
-    EXPECT_EQ(From(lines, "HandlerTimeTask"),
-              Expect({kTickLine, kReadBegin, kReadEnd,
-                     "INFO|HandlerTimeTask|File close for writing\n",
-                     "INFO|HandlerTimeTask|call InitData to refresh cache"}));
-    EXPECT_EQ(From(lines, "InitData"),
-              (Lines{"INFO|InitData|InitData call policyCfgObj.Init " + kConfigPath,
-                     "INFO|InitData|call weakpwdDic.Init  gWeakPwdUseInd=1",
-                     "INFO|InitData|InitData call weakpwdDic.Init " + dic_}));
-    EXPECT_EQ(MinLen(), 11);
-    EXPECT_EQ(gCfgFileWd, cfgWatch);
-    EXPECT_EQ(gDicFileWd, dicWatch);
-    EXPECT_EQ(Tick(), Expect(kIdleTick));
-}
-
-TEST_F(ReloadTick, ReplaceByRenameReloadsAndFollowsNewFile) {
-    ReplaceByRename(kConfigPath, Config(dic_, 12, 16));
-    const Lines lines = Tick();
-    EXPECT_EQ(From(lines, "HandlerTimeTask"),
-              Expect({kTickLine, kReadBegin, kReadEnd,
-                     "INFO|HandlerTimeTask|File was deleted\n",
-                     "INFO|HandlerTimeTask|call InitData to refresh cache",
-                     "INFO|HandlerTimeTask|call RemoveFileWatch",
-                     "INFO|HandlerTimeTask|call InitFileMonitor"}));
-    // The kernel dropped the replaced file's watch itself.
-    EXPECT_EQ(From(lines, "RemoveFileWatch"),
-              Expect({"DEBUG|RemoveFileWatch|inotify_rm_watch gCfgFileWd 22\n"}));
-    EXPECT_EQ(From(lines, "AddFileWatch"),
-              (Lines{"INFO|AddFileWatch|call inotify_init1",
-                     "INFO|AddFileWatch|inotify_add_watch " + kConfigPath,
-                     "INFO|AddFileWatch|inotify_add_watch " + dic_}));
-    EXPECT_EQ(MinLen(), 12);
-    // The removal of the dictionary watch is reported on the next tick.
-    EXPECT_EQ(From(Tick(), "HandlerTimeTask").back(),
-              "INFO|HandlerTimeTask|Unrecognized event mask 32768\n");
-    // The renewed watch is on the new file.
-    config_.Write(Config(dic_, 13, 16));
-    EXPECT_TRUE(Has(Tick(), "INFO|HandlerTimeTask|File close for writing\n"));
-    EXPECT_EQ(MinLen(), 13);
-}
-
-TEST_F(ReloadTick, DeletedConfigurationIsWatchedAgainOnlyAfterRenewal) {
-    config_.Remove();
-    const Lines lines = Tick();
-    EXPECT_TRUE(Has(lines, "INFO|HandlerTimeTask|File was deleted\n"));
-    // The load fails quietly: its first line and nothing of the dictionary.
-    EXPECT_EQ(From(lines, "InitData"),
-              Lines{"INFO|InitData|InitData call policyCfgObj.Init " + kConfigPath});
-    EXPECT_TRUE(Has(lines, "ERROR|AddFileWatch|inotify_add_watch " + kConfigPath + " failed,error=2"));
-    EXPECT_EQ(gCfgFileWd, -1);
-    EXPECT_GE(gDicFileWd, 0);
-    EXPECT_EQ(MinLen(), 8);  // the store keeps what it had
-
-    // Created again: nobody watches the path, so only the removed
-    // dictionary watch's record comes.
-    config_.Write(Config(dic_, 14, 16));
-    EXPECT_EQ(Tick(), Expect({kTickLine, kReadBegin, kReadEnd,
-                              "INFO|HandlerTimeTask|Unrecognized event mask 32768\n"}));
-    EXPECT_EQ(MinLen(), 8);
-
-    // A renewal (here: a new initialisation) watches it again.
-    ASSERT_EQ(PPC_Finalize(), PPC_OK);
-    ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
-    EXPECT_EQ(MinLen(), 14);
-    EXPECT_GE(gCfgFileWd, 0);
-}
-
-TEST_F(ReloadTick, DictionaryMovedAwayAndBack) {
-    EXPECT_EQ(Weak("alpha123"), 1u);
-    const std::string away = dir_.Path() + "/dic.away";
-    ASSERT_EQ(rename(dic_.c_str(), away.c_str()), 0);
-    Lines lines = Tick();
-    EXPECT_TRUE(Has(lines, "INFO|HandlerTimeTask|File was removed\n"));
-    EXPECT_TRUE(Has(lines, "ERROR|AddFileWatch|inotify_add_watch " + dic_ + " failed,error=2"));
-    EXPECT_GE(gCfgFileWd, 0);
-    EXPECT_EQ(gDicFileWd, -1);
-    EXPECT_EQ(Weak("alpha123"), 1u);  // the failed load keeps the old content
-
-    // Back, with other content; a change of the configuration reloads both.
-    {
-        FILE* file = fopen(away.c_str(), "w");
-        fputs("charlie789\n", file);
-        fclose(file);
-    }
-    ASSERT_EQ(rename(away.c_str(), dic_.c_str()), 0);
-    config_.Write(Config(dic_, 8, 16));
-    lines = Tick();
-    // Both removed watches are reported before the change; one reload.
-    EXPECT_EQ(From(lines, "HandlerTimeTask"),
-              Expect({kTickLine, kReadBegin, kReadEnd,
-                     "INFO|HandlerTimeTask|Unrecognized event mask 32768\n",
-                     "INFO|HandlerTimeTask|Unrecognized event mask 32768\n",
-                     "INFO|HandlerTimeTask|File close for writing\n",
-                     "INFO|HandlerTimeTask|call InitData to refresh cache"}));
-    EXPECT_EQ(Weak("alpha123"), 0u);
-    EXPECT_EQ(Weak("charlie789"), 1u);
-}
-
-TEST_F(ReloadTick, OneReloadPerTickWhateverTheRecords) {
-    config_.Write(Config(dic_, 9, 16));
-    ReplaceByRename(dic_, "echo1111\n");  // a deletion record after the close
-    const Lines lines = Tick();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                         "INFO|HandlerTimeTask|call InitData to refresh cache"),
-              1);
-    EXPECT_FALSE(Has(lines, "INFO|HandlerTimeTask|call RemoveFileWatch"));  // dropped unread
-    EXPECT_EQ(Weak("echo1111"), 1u);  // the one reload read both files
-}
-
+// Finalisation closes the monitor and leaves the timer armed.
 TEST_F(ReloadTick, TicksAfterFinalizeFindNoMonitor) {
     ASSERT_EQ(PPC_Finalize(), PPC_OK);
-    EXPECT_EQ(gMonitorFd, -1);
     config_.Write(Config(dic_, 10, 16));
-    EXPECT_EQ(Tick(), Expect(kIdleTick));
-    EXPECT_EQ(Tick(), Expect(kIdleTick));
-    EXPECT_EQ(MinLen(), 8);
-    // Finalisation leaves the timer armed.
+    EXPECT_EQ(Tick(dic_), (Lines{kTick, kBegin, kEnd}));
+    EXPECT_EQ(MinLen(), 8);  // PPC_GetPolicy does not initialise on demand
+    EXPECT_EQ(gMonitorFd, -1);
     itimerval timer{};
     ASSERT_EQ(getitimer(ITIMER_REAL, &timer), 0);
     EXPECT_EQ(timer.it_interval.tv_sec, 3600);
@@ -262,19 +188,12 @@ TEST_F(ReloadTick, TicksAfterFinalizeFindNoMonitor) {
 
 TEST_F(ReloadTick, DeliveredSignalOnlyMarksTickDueForTheNextCall) {
     config_.Write(Config(dic_, 10, 16));
-    struct sigaction before {};
-    sigaction(SIGALRM, nullptr, &before);
     testenv::ClearLog();
     ASSERT_EQ(kill(getpid(), SIGALRM), 0);  // a lone thread takes it before kill returns
     EXPECT_EQ(tickDue.load(), 1);
-    EXPECT_TRUE(LogEntries().empty());  // nothing logged or loaded in the handler
-    EXPECT_EQ(MinLen(), 10);            // the next call ran the tick first
+    EXPECT_TRUE(testenv::LogEntries().empty());  // nothing logged or loaded in the handler
+    EXPECT_EQ(MinLen(), 10);                     // the next call ran the tick first
     EXPECT_EQ(tickDue.load(), 0);
-    EXPECT_TRUE(Has(LogEntries(), "INFO|HandlerTimeTask|File close for writing\n"));
-    // The handler stays installed after a delivery.
-    struct sigaction after {};
-    sigaction(SIGALRM, nullptr, &after);
-    EXPECT_EQ(after.sa_handler, before.sa_handler);
 }
 
 TEST_F(ReloadTick, HostThatRunsTicksKeepsThemOffOtherCalls) {
@@ -287,21 +206,32 @@ TEST_F(ReloadTick, HostThatRunsTicksKeepsThemOffOtherCalls) {
     EXPECT_EQ(MinLen(), 10);
 }
 
-TEST(InitTimer, ArmsTimerWithConfiguredPeriod) {
-    ConfigFile config;
-    TempDir dir;
-    const std::string dic = dir.WriteFile("dic.txt", "alpha123\n");
-    config.Write(Config(dic, 8, 16, 2));
+// timerInterval in minutes: a period of 0 leaves the timer disarmed; a
+// negative one fails the initialisation, which closes the monitor again and
+// writes no banner.
+class InitTimerPeriod : public ::testing::TestWithParam<int> {};
+
+TEST_P(InitTimerPeriod, ArmsTimerOrFailsAndClosesMonitor) {
+    const int period = GetParam() * 60;
+    const bool ok = period >= 0;
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    config.Write(Config(dir.WriteFile("dic.txt", "alpha123\n"), 8, 16, GetParam()));
     testenv::ClearLog();
-    ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
+    EXPECT_EQ(PPC_Initialize(nullptr, 1, 1), ok ? PPC_OK : PPC_ERR_TIMER);
     itimerval timer{};
     ASSERT_EQ(getitimer(ITIMER_REAL, &timer), 0);
-    EXPECT_EQ(timer.it_interval.tv_sec, 120);
+    EXPECT_EQ(timer.it_interval.tv_sec, ok ? period : 0);
     EXPECT_EQ(timer.it_interval.tv_usec, 0);
-    EXPECT_GT(timer.it_value.tv_sec, 110);
-    EXPECT_EQ(From(LogEntries(), "InitTimer"),
-              (Lines{"INFO|InitTimer|call signal",
-                     "INFO|InitTimer|call setitimer TIMER_INTERVAL_SECONDS=120"}));
+    EXPECT_GE(timer.it_value.tv_sec, ok ? period - 10 : 0);
+    EXPECT_LE(timer.it_value.tv_sec, ok ? period : 0);
+    const Lines lines = testenv::LogEntries();
+    const Lines timerLines = {"INFO|PPC_Initialize|call InitTimer.Init", "INFO|InitTimer|call signal",
+                              "INFO|InitTimer|call setitimer TIMER_INTERVAL_SECONDS=" + std::to_string(period)};
+    const auto at = std::search(lines.begin(), lines.end(), timerLines.begin(), timerLines.end());
+    EXPECT_EQ(lines.end() - at, ok ? 5 : 3);
+    EXPECT_EQ(gMonitorFd >= 0 && gDicFileWd >= 0, ok);
+    EXPECT_EQ(InitTimer(), ok ? 0 : 3002);
     // Like signal() on Linux: stays installed, restarts system calls, blocks
     // SIGALRM while it runs.
     struct sigaction current {};
@@ -311,53 +241,96 @@ TEST(InitTimer, ArmsTimerWithConfiguredPeriod) {
     EXPECT_EQ(current.sa_flags & (SA_RESTART | SA_RESETHAND | SA_NODEFER | SA_SIGINFO), SA_RESTART);
 }
 
-TEST(InitTimer, ZeroPeriodLeavesTimerDisarmed) {
-    ConfigFile config;
-    TempDir dir;
-    const std::string dic = dir.WriteFile("dic.txt", "alpha123\n");
-    config.Write(Config(dic, 8, 16, 0));
-    ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
-    itimerval timer{};
-    ASSERT_EQ(getitimer(ITIMER_REAL, &timer), 0);
-    EXPECT_EQ(timer.it_value.tv_sec, 0);
-    EXPECT_EQ(timer.it_interval.tv_sec, 0);
-    EXPECT_EQ(InitTimer(), 0);
-}
-
-TEST(InitTimer, NegativePeriodFailsAndClosesMonitor) {
-    ConfigFile config;
-    TempDir dir;
-    const std::string dic = dir.WriteFile("dic.txt", "alpha123\n");
-    config.Write(Config(dic, 8, 16, -1));
-    testenv::ClearLog();
-    EXPECT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_ERR_TIMER);
-    EXPECT_EQ(gMonitorFd, -1);
-    EXPECT_EQ(gCfgFileWd, -1);
-    EXPECT_EQ(gDicFileWd, -1);
-    const Lines lines = LogEntries();
-    EXPECT_TRUE(Has(lines, "INFO|InitTimer|call setitimer TIMER_INTERVAL_SECONDS=-60"));
-    EXPECT_FALSE(Has(lines, "INFO|PrintAllInfoToLog|PwdPolicyLib version 1.1.2"));
-    EXPECT_EQ(InitTimer(), 3002);
-}
+INSTANTIATE_TEST_SUITE_P(InitTimer, InitTimerPeriod, ::testing::Values(2, 0, -1));
 
 // Unloading the library disarms the timer and gives SIGALRM back, unless
-// the host took SIGALRM over itself. Runs a program that loads the library
-// with dlopen, so that dlclose really unmaps it.
+// the host took SIGALRM over; the helper loads it with dlopen, so that
+// dlclose really unmaps it.
 class Unload : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Unload, RestoresDispositionAndClosesMonitor) {
-    ConfigFile config;
-    TempDir dir;
-    const std::string dic = dir.WriteFile("dic.txt", "alpha123\n");
-    config.Write(Config(dic, 8, 16));
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    config.Write(Config(dir.WriteFile("dic.txt", "alpha123\n"), 8, 16));
     const char* argv[] = {PWDPOLICY_UNLOAD_HELPER, PWDPOLICY_LIBRARY, GetParam(), nullptr};
     pid_t child = 0;
     ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed check";
 }
 
 INSTANTIATE_TEST_SUITE_P(ReloadTimerRelease, Unload,
-                         ::testing::Values("restore", "host-owned", "finalized", "cycles"));
+                         ::testing::Values("restore", "host-owned", "cycles"));
+
+TEST(AddFileWatch, MissingConfigurationStillWatchesDictionary) {
+    testenv::TempDir dir;
+    const std::string dic = dir.WriteFile("dic.txt", "secret\n");
+    const std::string missing = dir.Path() + "/no-such.conf";
+    testenv::ClearLog();
+    EXPECT_EQ(AddFileWatch(missing.c_str(), dic.c_str()), 3003);
+    EXPECT_GE(gMonitorFd, 0);
+    EXPECT_EQ(gCfgFileWd, -1);
+    EXPECT_GE(gDicFileWd, 0);
+    EXPECT_EQ(testenv::LogEntries(),
+              (Lines{"INFO|AddFileWatch|call inotify_init1", "INFO|AddFileWatch|inotify_add_watch " + missing,
+                     "ERROR|AddFileWatch|inotify_add_watch " + missing + " failed,error=2",
+                     "INFO|AddFileWatch|inotify_add_watch " + dic}));
+
+    // A second call reuses the instance and only tries what is missing;
+    // once complete, it logs nothing but its first line.
+    const int32_t monitor = gMonitorFd;
+    const int32_t dicWatch = gDicFileWd;
+    const std::string cfg = dir.WriteFile("ppc.conf", "[BASIC]\n");
+    const std::string init = "INFO|AddFileWatch|call inotify_init1";
+    for (const Lines& expected : {Lines{init, "INFO|AddFileWatch|inotify_add_watch " + cfg}, Lines{init}}) {
+        testenv::ClearLog();
+        EXPECT_EQ(AddFileWatch(cfg.c_str(), dic.c_str()), 0);
+        EXPECT_EQ(testenv::LogEntries(), expected);
+        EXPECT_EQ(gMonitorFd, monitor);
+        EXPECT_EQ(gDicFileWd, dicWatch);
+        EXPECT_GE(gCfgFileWd, 0);
+    }
+}
+
+TEST(AddFileWatch, ReportsCloseAfterWriteButNotEachWrite) {
+    testenv::TempDir dir;
+    const std::string cfg = dir.WriteFile("ppc.conf", "[BASIC]\n");
+    ASSERT_EQ(AddFileWatch(cfg.c_str(), dir.WriteFile("dic.txt", "secret\n").c_str()), 0);
+    // Never blocks a tick; not close-on-exec.
+    EXPECT_NE(fcntl(gMonitorFd, F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_EQ(fcntl(gMonitorFd, F_GETFD) & FD_CLOEXEC, 0);
+
+    inotify_event events[4];
+    const int fd = open(cfg.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_EQ(write(fd, "x", 1), 1);
+    EXPECT_EQ(read(gMonitorFd, events, sizeof events), -1);  // a write alone: nothing
+    EXPECT_EQ(errno, EAGAIN);
+    close(fd);
+    ASSERT_EQ(read(gMonitorFd, events, sizeof events), static_cast<ssize_t>(sizeof(inotify_event)));
+    EXPECT_EQ(events[0].wd, gCfgFileWd);
+    EXPECT_EQ(events[0].mask, static_cast<uint32_t>(IN_CLOSE_WRITE));
+}
+
+// Without an instance both do nothing. The kernel drops a watch itself when
+// its file goes; removing it again fails, which is only worth a DEBUG line
+// (pinned with the ticks that remove watches).
+TEST(RemoveFileWatch, KeepsInstanceAndClearsBothDescriptors) {
+    EXPECT_EQ(RemoveFileWatch(), 0);
+    EXPECT_EQ(CloseFileMonitor(), 0);
+    EXPECT_EQ(gMonitorFd, -1);
+    testenv::TempDir dir;
+    const std::string cfg = dir.WriteFile("ppc.conf", "[BASIC]\n");
+    ASSERT_EQ(AddFileWatch(cfg.c_str(), dir.WriteFile("dic.txt", "secret\n").c_str()), 0);
+    const int32_t monitor = gMonitorFd;
+    ASSERT_EQ(unlink(cfg.c_str()), 0);
+    EXPECT_EQ(RemoveFileWatch(), 0);
+    EXPECT_EQ(gMonitorFd, monitor);
+    EXPECT_EQ(gCfgFileWd, -1);
+    EXPECT_EQ(gDicFileWd, -1);
+    EXPECT_EQ(CloseFileMonitor(), 0);
+    EXPECT_EQ(gMonitorFd, -1);
+    EXPECT_EQ(fcntl(monitor, F_GETFD), -1);  // really closed
+    EXPECT_EQ(CloseFileMonitor(), 0);        // and harmless twice
+}

@@ -1,0 +1,54 @@
+// Helpers of the reload and lifecycle tests.
+#ifndef PWDPOLICY_TESTS_MONITOR_RELOADTESTUTIL_H
+#define PWDPOLICY_TESTS_MONITOR_RELOADTESTUTIL_H
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "pwdpolicy.h"
+
+namespace reloadtest {
+
+// Policy 0 from `minlen` to `maxlen`; `interval` in minutes.
+inline std::string Config(const std::string& dic, int minlen, int maxlen = 40, int interval = 60) {
+    return "[BASIC]\nweakPwdDic=" + dic + "\ntimerInterval=" + std::to_string(interval) +
+           "\n[POLICY0]\nminlen=" + std::to_string(minlen) + "\nmaxlen=" + std::to_string(maxlen) +
+           "\nminclass=2\nspecialchar=!@\n";
+}
+
+inline int MinLen() {
+    int limits[5] = {};
+    const char* special = nullptr;
+    PPC_GetPolicy(0, limits, 5, &special);
+    return limits[0];
+}
+
+// PPC_IsWeakPwd's answer, or 2 when the call failed.
+inline unsigned int Weak(const char* pwd) {
+    unsigned int weak = 2;
+    return PPC_IsWeakPwd(pwd, &weak) == PPC_OK ? weak : 2;
+}
+
+// Writes a sibling file and renames it over `path`, as editors and sed -i do.
+inline void ReplaceByRename(const std::string& path, const std::string& text) {
+    FILE* file = fopen((path + ".new").c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    fputs(text.c_str(), file);
+    fclose(file);
+    ASSERT_EQ(rename((path + ".new").c_str(), path.c_str()), 0);
+}
+
+inline void SetAlarmBlocked(bool blocked) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGALRM);
+    pthread_sigmask(blocked ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
+}  // namespace reloadtest
+
+#endif  // PWDPOLICY_TESTS_MONITOR_RELOADTESTUTIL_H
