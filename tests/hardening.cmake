@@ -1,6 +1,5 @@
 pwdpolicy_test(HostileFiles_test CONFIG RELOAD INTERNAL hardening/HostileFiles_test.cpp)
-# LogHygiene_test defines a global named timerLock, as a host may: the library must keep its own.
-pwdpolicy_test(LogHygiene_test CONFIG RELOAD hardening/LogHygiene_test.cpp
+pwdpolicy_test(LogHygiene_test CONFIG RELOAD hardening/LogHygiene_test.cpp support/FailingNew.cpp
                PROPERTIES FIXTURES_REQUIRED ppc_log_hygiene)
 # After LogHygiene_test (fixture clean-up), alone and (lowest cost) after the other suites.
 add_test(NAME PasswordHygiene.ScanTestLogs

@@ -8,6 +8,5 @@ if(TARGET pam_pwdpolicy OR PWDPOLICY_PAM_INCLUDE_DIR)
   list(APPEND args pam)
 endif()
 add_test(NAME install_consumers COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/install/consumers.sh ${args})
-# The packages come from a tree of their own (for /usr) that the first run builds whole.
 set_tests_properties(install_consumers install_deb_package PROPERTIES RESOURCE_LOCK build_install
                      TIMEOUT 1200)

@@ -1,6 +1,5 @@
-// What stands at the path of the configuration, the dictionary or the breach table can be anything:
-// a directory, a FIFO, a symlink loop. Each load fails with its code, never blocks, crashes or leaks
-// a descriptor, and leaves the data in force untouched.
+// A directory, FIFO or symlink loop where a file is loaded: the load fails with its code, never blocks
+// or leaks a descriptor, and leaves the data in force untouched.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,14 +26,12 @@ constexpr int32_t kBreachTableUnusable = 13;
 
 long OpenDescriptors() { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); }
 
-// Loaded from policy 0 (minlen 8), policy 1 (minlen 12) and a dictionary that holds kWeak.
 class Loaded : public ::testing::Test {
 protected:
     void SetUp() override {
         RestoreDictionary();
         config_.Write(ConfigText(dicPath_));
         ASSERT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_OK);
-        ExpectDataInForce();
         descriptors_ = OpenDescriptors();
     }
     void TearDown() override { EXPECT_EQ(OpenDescriptors(), descriptors_) << "descriptor leak"; }

@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Builds the Debian packages (incrementally, in BUILD_DIR/deb-tree), checks them, runs the packaged ppc.
-# Usage: deb.sh BUILD_DIR SOURCE_DIR
+# deb.sh BUILD_DIR SOURCE_DIR: builds the Debian packages (in BUILD_DIR/deb-tree), checks them, runs ppc.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# The packaging tree compiles with the build's compiler launchers (ccache).
 PWDPOLICY_DEB_CMAKE_ARGS=$(sed -n 's/^\(CMAKE_CX*_COMPILER_LAUNCHER\):[A-Z]*=\(..*\)/-D\1=\2/p' \
                            "$build/CMakeCache.txt" | paste -sd' ')
 export PWDPOLICY_DEB_CMAKE_ARGS
@@ -28,7 +25,6 @@ expect() {  # PACKAGE FILE...: the package exists and holds these files and its 
         grep -qxF "$file" <<<"$contents" || fail "$file missing from $package"
     done
 }
-packages=()
 expect libpwdpolicy1 "$lib/libpwdpolicy.so.1" "$lib/libpwdpolicy.so.$version"
 expect libpwdpolicy-dev ./usr/include/pwdpolicy.h "$lib/libpwdpolicy.so" "$lib/pkgconfig/pwdpolicy.pc" \
        "$lib/cmake/PwdPolicy/PwdPolicyConfig.cmake" ./usr/share/man/man3/libpwdpolicy.3.gz
@@ -57,14 +53,12 @@ for need in libinih1 libvc-common1 libvc-tidesafe1; do [[ $depends == *$need* ]]
 [[ $(dpkg-deb -f "$(deb libvc-standins1)" Provides) == "libvc-common1, libvc-tidesafe1" ]] \
     || fail "libvc-standins1 does not provide the support libraries' names"
 
-# Unpacked, the packaged tool runs on the packaged library, named as ld.so.conf would: no RUNPATH.
+# Unpacked, ppc runs on the packaged library found as ld.so.conf would: no RUNPATH.
 root=$work/root
 for package in "${packages[@]}"; do dpkg -x "$(deb "$package")" "$root"; done
-grep -q 'License: BSD-3-Clause' "$root/usr/share/doc/libpwdpolicy1/copyright" || fail "copyright file"
 export LD_LIBRARY_PATH=$root/$lib VC_LOG_FILE=$work/log-%p
 [[ $("$root/usr/bin/ppc" --version) == "$version" ]] || fail "packaged ppc --version"
 grep -q 'R.*PATH' <<<"$(readelf -d "$root/usr/bin/ppc" "$root/$lib/libpwdpolicy.so.$version")" && fail "RUNPATH"
-# With the packaged samples at the fixed path, in a mount namespace of its own.
 if unshare --mount --propagation private true 2>/dev/null; then
     # shellcheck disable=SC2016 # $1 is expanded by the inner shell
     answer=$(unshare --mount --propagation private sh -c 'mount -t tmpfs scratch /usr/local &&
@@ -73,4 +67,3 @@ if unshare --mount --propagation private true 2>/dev/null; then
     [[ $answer == $'matches policy 0\nweak: in the weak-password dictionary' ]] \
         || fail "packaged ppc with the packaged samples: $answer"
 fi
-echo "deb packages: ok (${packages[*]})"

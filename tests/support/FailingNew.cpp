@@ -17,10 +17,7 @@ void testenv::FailAllocationAfter(long count) {
 bool testenv::AllocationFailed() { return failed; }
 
 void* operator new(std::size_t size) {
-    long left = allocationsLeft.load();
-    while (left >= 0 && !allocationsLeft.compare_exchange_weak(left, left - 1)) {
-    }
-    if (left == 0) {
+    if (allocationsLeft.fetch_sub(1) == 0) {  // negative: stays below 0
         failed = true;
         throw std::bad_alloc();
     }

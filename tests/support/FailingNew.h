@@ -1,5 +1,4 @@
-// Allocation failure on demand: a program that links FailingNew.cpp replaces the global operator
-// new for itself and the library (which reaches it through the dynamic linker).
+// Linked in, replaces operator new for the program and the library: allocation failure on demand.
 #ifndef PWDPOLICY_TESTS_SUPPORT_FAILINGNEW_H
 #define PWDPOLICY_TESTS_SUPPORT_FAILINGNEW_H
 

@@ -1,5 +1,4 @@
-// The log line, byte for byte. This program defines CheckLogLevel and time(): the library reaches
-// both through the dynamic linker, so these replace the support library's and the C library's.
+// The log line, byte for byte. CheckLogLevel and time() below replace the support and C libraries'.
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <unistd.h>

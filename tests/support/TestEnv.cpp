@@ -4,34 +4,28 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
 
 namespace testenv {
 
-namespace {
-
 const char kConfigDir[] = "/usr/local/vesticor/conf";
 const char kConfigPath[] = "/usr/local/vesticor/conf/ppc.conf";
 const char kPrivateSource[] = "ppc-test-conf";  // the launcher's tmpfs
 
-// A mount namespace of our own (not init's) where the launcher's tmpfs is the last mount on the folder.
-bool ConfigFolderIsPrivate() {
+// Not init's mount namespace, and the launcher's tmpfs is the last mount on the folder.
+static bool ConfigFolderIsPrivate() {
     std::error_code error;
-    if (fs::read_symlink("/proc/self/ns/mnt", error) == fs::read_symlink("/proc/1/ns/mnt", error) &&
-        !error) {
+    if (fs::read_symlink("/proc/self/ns/mnt", error) == fs::read_symlink("/proc/1/ns/mnt", error) && !error) {
         return false;
     }
-    std::ifstream mounts("/proc/self/mountinfo");  // "id parent dev root point options - type source"
+    std::ifstream mounts("/proc/self/mountinfo");
     bool found = false;
     for (std::string line; std::getline(mounts, line);) {
         if (line.find(std::string(" ") + kConfigDir + " ") != std::string::npos) {
@@ -40,8 +34,6 @@ bool ConfigFolderIsPrivate() {
     }
     return found;
 }
-
-}  // namespace
 
 ConfigFile::ConfigFile() {
     static const bool kPrivate = ConfigFolderIsPrivate();
@@ -65,16 +57,8 @@ const char* ConfigFile::Path() { return kConfigPath; }
 bool MakeConfigFolderPrivate() {
     std::error_code ignored;
     fs::create_directories(kConfigDir, ignored);
-    const char* step = nullptr;
-    if (unshare(CLONE_NEWNS) != 0) {
-        step = "unshare";
-    } else if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-        step = "private propagation";
-    } else if (mount(kPrivateSource, kConfigDir, "tmpfs", 0, "mode=0755") != 0) {
-        step = "tmpfs";
-    }
-
-    return step == nullptr;
+    return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount(kPrivateSource, kConfigDir, "tmpfs", 0, "mode=0755") == 0;
 }
 
 TempDir::TempDir() : path_((fs::temp_directory_path() / "ppc-test-XXXXXX").string()) {
@@ -103,17 +87,15 @@ std::string LogPath() {
 
 void ClearLog() { truncate(LogPath().c_str(), 0); }
 
-// Process ids come back: each test process starts with an empty log of its own.
+// Process ids are reused: each test process starts with an empty log.
 [[maybe_unused]] static const bool kLogStartsEmpty = (ClearLog(), true);
 
 std::string ReadFile(const std::string& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::vector<std::string> LogEntries() {
-    // An entry starts with its time stamp; a message may hold further newlines.
     static const std::regex kPrefix(
         R"(\d+-\d+-\d+ \d\d:\d\d:\d\d\[(DEBUG|INFO|WARN|ERROR)\]\[-?\d+ ([^:\]]*):\d+\])");
     const std::string log = ReadFile(LogPath());

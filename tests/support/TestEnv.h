@@ -1,4 +1,3 @@
-// Shared helpers for tests that write the fixed configuration path and read the log.
 #ifndef PWDPOLICY_TESTS_SUPPORT_TESTENV_H
 #define PWDPOLICY_TESTS_SUPPORT_TESTENV_H
 
@@ -7,9 +6,7 @@
 
 namespace testenv {
 
-// /usr/local/vesticor/conf/ppc.conf, writable only inside the private mount namespace of
-// tests/support/private-conf.sh (the test launcher): the constructor throws anywhere else, so a
-// test run by hand cannot damage a machine's configuration. Removed on destruction.
+// The fixed configuration path; the constructor throws outside private-conf.sh's namespace.
 class ConfigFile {
 public:
     ConfigFile();
@@ -17,16 +14,14 @@ public:
     ConfigFile(const ConfigFile&) = delete;
     ConfigFile& operator=(const ConfigFile&) = delete;
 
-    void Write(const std::string& text) const;  // replaces the file in place
+    void Write(const std::string& text) const;
     void Remove() const;
     static const char* Path();
 };
 
-// For programs no launcher runs (benchmarks): as private-conf.sh does, in this process. Call it
-// first in main. False, with the reason on stderr, when not allowed (it needs root).
+// For benchmarks, which no launcher runs: private-conf.sh in-process. False without root.
 bool MakeConfigFolderPrivate();
 
-// A scratch directory, removed with its contents on destruction.
 class TempDir {
 public:
     TempDir();
@@ -35,17 +30,15 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return path_; }
-    // Writes `content` to `name` inside the directory; returns its path.
     std::string WriteFile(const std::string& name, const std::string& content) const;
 
 private:
     std::string path_;
 };
 
-std::string LogPath();  // this process's log: VC_LOG_FILE, "%p" standing for the process id
+std::string LogPath();  // VC_LOG_FILE with "%p" replaced
 void ClearLog();
-// The log's lines as "LEVEL|function|message" (time, thread id and source line dropped; the
-// message keeps its newlines except the last).
+// "LEVEL|function|message" per entry, the message without its last newline.
 std::vector<std::string> LogEntries();
 std::string ReadFile(const std::string& path);
 

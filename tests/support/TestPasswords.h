@@ -1,6 +1,5 @@
-// Distinctive passwords for tests to pass to the component, so that tests/hardening/scan-logs.sh
-// can tell none of them ever reached a log. The scan reads this file: keep each a
-// `constexpr const char kName[] = "...";` line (no backslash or double quote) in kTestPasswords.
+// Passwords that tests/hardening/scan-logs.sh looks for in every log: keep each a
+// `constexpr const char kName[] = "...";` line (no backslash or quote) in kTestPasswords.
 #ifndef PWDPOLICY_TESTS_SUPPORT_TESTPASSWORDS_H
 #define PWDPOLICY_TESTS_SUPPORT_TESTPASSWORDS_H
 

@@ -1,5 +1,4 @@
-// Aborts the process, with a message, when a test has not finished in time: a hang fails clearly
-// instead of as a ctest timeout. Uses no signal, so it works while the component owns SIGALRM.
+// Aborts a test that hangs, with a message; uses no signal (the library owns SIGALRM).
 #ifndef PWDPOLICY_TESTS_SUPPORT_WATCHDOG_H
 #define PWDPOLICY_TESTS_SUPPORT_WATCHDOG_H
 
@@ -19,14 +18,11 @@ public:
                       static_cast<long long>(limit.count()));
               abort();
           })) {}
-    ~Watchdog() {
-        done_.set_value();
-        waiter_.wait();
-    }
+    ~Watchdog() { done_.set_value(); }  // then waiter_'s destructor waits
 
 private:
     std::promise<void> done_;
-    std::future<void> waiter_;  // after done_: starts once done_ exists
+    std::future<void> waiter_;  // after done_
 };
 
 }  // namespace testenv

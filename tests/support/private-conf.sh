@@ -1,9 +1,7 @@
 #!/bin/sh
-# private-conf.sh COMMAND [ARGS...]: the launcher of every test. Runs COMMAND at DEBUG log level in
-# a mount namespace of its own, with an empty tmpfs "ppc-test-conf" (testenv::ConfigFile looks for
-# it) over the configuration folder: what it writes never reaches the machine's file, and such
-# commands run side by side. PPC_TEST_LD_PRELOAD becomes LD_PRELOAD for COMMAND alone.
-# Needs root, or unprivileged user namespaces.
+# private-conf.sh COMMAND [ARGS...]: every test's launcher. Runs COMMAND at DEBUG log level in a mount
+# namespace of its own, with an empty tmpfs "ppc-test-conf" (testenv::ConfigFile checks for it) over
+# the configuration folder. PPC_TEST_LD_PRELOAD becomes COMMAND's LD_PRELOAD. Needs root or userns.
 set -eu
 dir=/usr/local/vesticor/conf
 [ "$#" -gt 0 ] || { echo "usage: private-conf.sh COMMAND [ARGS...]" >&2; exit 2; }
