@@ -67,7 +67,7 @@ if ((quick == 0)); then
 
   stage "ThreadSanitizer: concurrency tests"
   cmake --preset tsan >/dev/null
-  cmake --build --preset tsan -j"$jobs"
+  cmake --build --preset tsan -j"$jobs" --target reload_tests
   run_ctest build-tsan -L reload
 
   if [[ -x scripts/fuzz.sh ]]; then
