@@ -1,5 +1,4 @@
-// ppc's command line, and its check, weak, strong, policy and policies
-// commands, run as processes.
+// ppc's command line and its check, weak, strong, policy and policies commands.
 #include <fcntl.h>
 #include <poll.h>
 #include <pwdpolicy.h>
@@ -8,8 +7,6 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include <chrono>
 
 #include "TestEnv.h"
 #include "ToolRunner.h"
@@ -34,12 +31,6 @@ struct Fixture {
 
 }  // namespace
 
-TEST(CommandLine, HelpExitsZero) {
-    const toolrun::Run help = Ppc({"check", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--json"), std::string::npos) << help.out;
-}
-
 TEST(CheckCommand, EachAnswerInWordsWithItsExitStatus) {
     Fixture fixture;
     const std::string usage = "Run with --help";
@@ -52,10 +43,8 @@ TEST(CheckCommand, EachAnswerInWordsWithItsExitStatus) {
         {{"--version"}, 0, PPC_VERSION "\n", ""},
         {{}, 2, "", usage},
         {{"frobnicate"}, 2, "", usage},
-        {{"check", "--policy"}, 2, "", usage},
         {{"check", "--policy", "x", "pwd"}, 2, "", usage},
         {{"check", "a", "b"}, 2, "", usage},
-        {{"check", "--nope", "a"}, 2, "", usage},
         {{"config"}, 2, "", usage},
         {{"policy", "zero"}, 2, "", usage},
         {{"check", "Blue-Kettle4"}, 0, "matches policy 0\n", ""},
@@ -67,9 +56,7 @@ TEST(CheckCommand, EachAnswerInWordsWithItsExitStatus) {
         {{"check", "--policy", "1", "BlueKettle42"}, 0, "matches policy 1\n", ""},
         {{"check", "--policy", "7", "Blue-Kettle4"}, 3, "", "PPC_ERR_NO_POLICY (3005): no policy 7"},
         {{"weak", "password"}, 1, "weak: in the weak-password dictionary\n", ""},
-        {{"weak", "Password"}, 0, "not weak\n", ""},
         {{"strong", "Blue-Kettle4"}, 0, "strong\n", ""},
-        {{"strong", "Blue-Kettle-42-Sing-Along"}, 0, "strong\n", ""},  // policy 0's maximum is not applied
         {{"strong", "Summer-2024"}, 1, "not strong: in the weak-password dictionary\n", ""},
         {{"strong", "kettlesong"}, 1, "not strong: has 1 character class, policy requires 3\n", ""},
     };
@@ -97,7 +84,7 @@ TEST(CheckCommand, ComponentFailuresExitThree) {
         EXPECT_EQ(run.status, 3) << command;
         EXPECT_NE(run.err.find("PPC_ERR_DATA_LOAD (3004)"), std::string::npos) << run.err;
     }
-    // The dictionary is loaded too: without it no check pretends to work.
+    // Without its dictionary no check pretends to work.
     config.Write(Config("/nonexistent/weak.dic"));
     EXPECT_EQ(Ppc({"weak", "password"}).status, 3);
 
@@ -124,10 +111,6 @@ TEST(CheckCommand, BatchOnStandardInputAnswersLineByLine) {
         "verdictName":"PPC_TOO_FEW_CLASSES","message":"has 2 character classes, policy requires 3"})"));
     EXPECT_EQ(json::parse(lines[4]).at("matches"), true);
 
-    const toolrun::Run empty = Ppc({"check"}, "");
-    EXPECT_EQ(empty.status, 0);
-    EXPECT_EQ(empty.out, "");
-
     // weak trims blanks, as the component does.
     const toolrun::Run weak = Ppc({"weak", "--json"}, "  Summer-2024 \nBlue-Kettle4\n");
     EXPECT_EQ(weak.status, 1);
@@ -135,8 +118,7 @@ TEST(CheckCommand, BatchOnStandardInputAnswersLineByLine) {
                         "\n" R"({"line":2,"weak":false,"message":"not weak"})" "\n");
 }
 
-// On a terminal the password is typed without echo, and the terminal is
-// left as it was found.
+// Typed without echo; the terminal is left as it was found.
 TEST(PasswordInput, TerminalInputIsNotEchoed) {
     Fixture fixture;
     const int master = open("/dev/ptmx", O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -148,22 +130,20 @@ TEST(PasswordInput, TerminalInputIsNotEchoed) {
     const pid_t pid = toolrun::Spawn(PPC_TOOL_PATH, {"check"}, terminal, outPath, "");
 
     std::string screen;
-    auto readUntil = [&](size_t from) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (screen.find("Password", from) == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline) {
+    auto readPrompt = [&screen, master] {  // false after 20 seconds
+        const size_t from = screen.size();
+        for (int tenths = 0; screen.find("Password", from) == std::string::npos; ++tenths) {
             pollfd ready{master, POLLIN, 0};
             char chunk[256];
             const ssize_t got = poll(&ready, 1, 100) == 1 ? read(master, chunk, sizeof chunk) : 0;
-            if (got < 0) break;
+            if (got < 0 || tenths == 200) return false;
             screen.append(chunk, got);
         }
-        return screen.find("Password", from) != std::string::npos;
+        return true;
     };
-    ASSERT_TRUE(readUntil(0));
-    const size_t afterFirstPrompt = screen.size();
+    ASSERT_TRUE(readPrompt());
     ASSERT_EQ(write(master, "Blue-Kettle4\n", 13), 13);
-    ASSERT_TRUE(readUntil(afterFirstPrompt));
+    ASSERT_TRUE(readPrompt());
     ASSERT_EQ(write(master, "\x04", 1), 1);  // Ctrl-D on an empty line
 
     EXPECT_EQ(toolrun::Wait(pid), 0);
@@ -186,7 +166,6 @@ TEST(PolicyCommand, ShowsOneOrEveryPolicy) {
     EXPECT_EQ(run.status, 0);
     const std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 7u);
-    EXPECT_EQ(lines[0], "policy 0");
     EXPECT_EQ(lines[1].rfind("  minlen         9 ", 0), 0u) << lines[1];
     EXPECT_EQ(lines[6], "  specialchar    !# and a blank");
     EXPECT_EQ(json::parse(Ppc({"policy", "12", "--json"}).out),
@@ -200,7 +179,4 @@ TEST(PolicyCommand, ShowsOneOrEveryPolicy) {
     ASSERT_EQ(table.size(), 4u);
     EXPECT_EQ(table[0].rfind("policy  minlen  maxlen", 0), 0u);
     EXPECT_EQ(table[1].substr(0, 2) + table[2].substr(0, 2) + table[3].substr(0, 3), "0 1 12 ");
-    const json policies = json::parse(Ppc({"policies", "--json"}).out).at("policies");
-    ASSERT_EQ(policies.size(), 3u);
-    EXPECT_EQ(policies[1].at("minlen"), 10);
 }

@@ -1,5 +1,4 @@
-// Runs a program the way a user or a script would: as a process of its own,
-// with chosen standard input, capturing what it prints and how it exits.
+// Runs a program as a process of its own, capturing what it prints and how it exits.
 #ifndef PWDPOLICY_TESTS_TOOL_TOOLRUNNER_H
 #define PWDPOLICY_TESTS_TOOL_TOOLRUNNER_H
 
@@ -16,20 +15,14 @@ struct Run {
     std::string err;
 };
 
-// Starts `program` with `args` and standard input, output and error opened
-// on these paths (`err` empty: standard input's, as on a terminal).
+// Standard input, output and error opened on these paths (`err` empty: standard input's, as on a terminal).
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args, const std::string& in,
             const std::string& out, const std::string& err);
-// Waits for `pid`: its exit status, or 128 + signal number.
-int Wait(pid_t pid);
-
-// Runs `program` with `input` on standard input (a file, so not a terminal)
-// and waits for it.
+int Wait(pid_t pid);  // exit status, or 128 + signal number
+// `input` on standard input (a file, so not a terminal).
 Run RunProgram(const std::string& program, const std::vector<std::string>& args,
                const std::string& input = "");
-// RunProgram for the ppc built with the tests.
 Run Ppc(const std::vector<std::string>& args, const std::string& input = "");
-
 // `text` split at newlines, without a trailing empty line.
 std::vector<std::string> Lines(const std::string& text);
 

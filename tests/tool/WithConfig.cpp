@@ -1,6 +1,4 @@
-// with_config FILE COMMAND [ARGS...]: runs COMMAND while the configuration
-// path holds FILE's text, for trying the tool by hand inside the tests'
-// private configuration folder:
+// with_config FILE COMMAND [ARGS...]: runs COMMAND while the configuration path holds FILE's text, e.g.
 //   tests/support/private-conf.sh build/tests/with_config FILE ppc check PASSWORD
 #include <unistd.h>
 
