@@ -19,3 +19,13 @@ endforeach()
 foreach(name CheckCommands GenCommand ConfigCheck WatchCommand ConfigInit BreachCommands)
   target_link_libraries(${name}_test PRIVATE ppc_toolrunner)
 endforeach()
+
+# The example hosts, run as a user would against a small configuration; they exit 1 when a call fails.
+file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/example.conf CONTENT
+     "[BASIC]\nweakPwdDic=${PROJECT_SOURCE_DIR}/config/weakpwd.dic\n[POLICY0]\nminlen=10\nmaxlen=20\nminclass=3\n")
+foreach(host example_c_host example_cpp_host)
+  add_test(NAME Examples.${host} COMMAND ${PWDPOLICY_TEST_LAUNCHER} $<TARGET_FILE:with_config>
+           ${CMAKE_CURRENT_BINARY_DIR}/example.conf $<TARGET_FILE:${host}> Blue-Kettle-42)
+  set_tests_properties(Examples.${host} PROPERTIES ENVIRONMENT "${PWDPOLICY_TEST_ENV}"
+                       PASS_REGULAR_EXPRESSION "verdict for policy 0: 0 \\(matches\\).*generated a password of 1[06]")
+endforeach()
