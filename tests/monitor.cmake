@@ -10,4 +10,3 @@ target_compile_definitions(ReloadTimer_test PRIVATE
 add_dependencies(ReloadTimer_test ReloadUnload_helper)
 
 pwdpolicy_test(ReloadStress_test CONFIG RELOAD INTERNAL monitor/ReloadStress_test.cpp)
-pwdpolicy_test(SignalStorm_test CONFIG RELOAD monitor/SignalStorm_test.cpp)
