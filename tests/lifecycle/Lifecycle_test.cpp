@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,19 +25,16 @@ using Lines = std::vector<std::string>;
 const std::string kPath = PPC_CONFIG_PATH;
 const std::string kBanner = "INFO|PrintAllInfoToLog|PwdPolicyLib version 1.1.2";
 
-// fork(); a child that hangs is ended by SIGALRM after 20 s.
-pid_t ForkBounded() {
-    const pid_t child = fork();
-    if (child == 0) {
+// Exit status of `child` run in a fork() child, which SIGALRM ends after 20 s.
+int InChild(const std::function<int()>& child) {
+    const pid_t pid = fork();
+    if (pid == 0) {
         signal(SIGALRM, SIG_DFL);
         alarm(20);
+        _exit(child());
     }
-    return child;
-}
-
-int Status(pid_t child) {
     int status = 0;
-    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
@@ -174,17 +172,15 @@ TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
 // has a monitor of its own. The child's write is still in the parent's queue.
 TEST_F(Fork, ChildNeitherReadsNorChangesParentWatches) {
     const int parentCfgWatch = gCfgFileWd;
-    const pid_t child = ForkBounded();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        config_.Write(Config(dictionary_, 14));
-        HandlerTimeTask(SIGALRM);
-        if (MinLen() != 8) _exit(1);
-        if (PPC_Finalize() != PPC_OK || gMonitorFd != -1) _exit(2);
-        if (PPC_Initialize(nullptr, 1, 1) != PPC_OK || gMonitorFd < 0 || MinLen() != 14) _exit(3);
-        _exit(PPC_Finalize() == PPC_OK ? 0 : 4);
-    }
-    ASSERT_EQ(Status(child), 0);
+    ASSERT_EQ(InChild([this] {
+                  config_.Write(Config(dictionary_, 14));
+                  HandlerTimeTask(SIGALRM);
+                  if (MinLen() != 8) return 1;
+                  if (PPC_Finalize() != PPC_OK || gMonitorFd != -1) return 2;
+                  if (PPC_Initialize(nullptr, 1, 1) != PPC_OK || gMonitorFd < 0 || MinLen() != 14) return 3;
+                  return PPC_Finalize() == PPC_OK ? 0 : 4;
+              }),
+              0);
     EXPECT_EQ(gCfgFileWd, parentCfgWatch);
     HandlerTimeTask(SIGALRM);
     EXPECT_EQ(MinLen(), 14);
@@ -200,15 +196,14 @@ TEST_F(Fork, ForkDuringReloadsGivesUsableChildren) {
         }
     });
     for (int i = 0; i < 40; ++i) {
-        const pid_t child = ForkBounded();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            unsigned int strong = 9;
-            const bool used = PPC_IsStrongPwd("Abcdefgh12!", &strong) == PPC_OK && strong == 1 &&
-                              (MinLen() == 8 || MinLen() == 9);
-            _exit(used && PPC_Finalize() == PPC_OK ? 0 : 1);
-        }
-        EXPECT_EQ(Status(child), 0) << "child " << i;
+        EXPECT_EQ(InChild([] {
+                      unsigned int strong = 9;
+                      const bool used = PPC_IsStrongPwd("Abcdefgh12!", &strong) == PPC_OK && strong == 1 &&
+                                        (MinLen() == 8 || MinLen() == 9);
+                      return used && PPC_Finalize() == PPC_OK ? 0 : 1;
+                  }),
+                  0)
+            << "child " << i;
     }
     stop = true;
     reloader.join();
