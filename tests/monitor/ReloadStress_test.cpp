@@ -54,33 +54,29 @@ void Check(bool ok, const char* what, long value) {
     if (!ok && failures.fetch_add(1) == 0) firstFailure = what + std::string(" ") + std::to_string(value);
 }
 
-void ReadLoop() {
-    // A lower priority leaves the flipping thread enough of the two cores.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
-    while (!stop.load(std::memory_order_relaxed)) {
-        {
-            ReadSection hold;  // the special set is the store's: no reload while it is read
-            int limits[5] = {};
-            const char* special = nullptr;
-            const bool ok = PPC_GetPolicy(0, limits, 5, &special) == PPC_OK;
-            bool whole = false;
-            for (const Version& v : kVersions) {
-                whole = whole ||
-                        (memcmp(limits, v.limits, sizeof limits) == 0 && strcmp(special, v.special) == 0);
-            }
-            Check(ok && whole, "policy minlen*100+maxlen", limits[0] * 100 + limits[1]);
+void ReadOnce() {
+    {
+        ReadSection hold;  // the special set is the store's: no reload while it is read
+        int limits[5] = {};
+        const char* special = nullptr;
+        const bool ok = PPC_GetPolicy(0, limits, 5, &special) == PPC_OK;
+        bool whole = false;
+        for (const Version& v : kVersions) {
+            whole = whole ||
+                    (memcmp(limits, v.limits, sizeof limits) == 0 && strcmp(special, v.special) == 0);
         }
-        // 9 bytes, '!': A matches, B finds it too short; A's set with B's minlen gives 4.
-        unsigned int verdict = 99;
-        PPC_IsMatchPolicy("Abcdefg1!", 0, 1, &verdict);
-        Check(verdict == PPC_MATCH || verdict == PPC_TOO_SHORT, "short verdict", verdict);
-        // 19 bytes, '#': A refuses the special, B matches; B's set with A's maxlen gives 2.
-        verdict = 99;
-        PPC_IsMatchPolicy("Abcdefghijklmnopq1#", 0, 1, &verdict);
-        Check(verdict == PPC_MATCH || verdict == PPC_BAD_SPECIAL_CHAR, "long verdict", verdict);
-        Check(Weak("commonWeak1") == 1, "common word", 0);
-        Check(Weak("neverWeak99") == 0, "absent word", 0);
+        Check(ok && whole, "policy minlen*100+maxlen", limits[0] * 100 + limits[1]);
     }
+    // 9 bytes, '!': A matches, B finds it too short; A's set with B's minlen gives 4.
+    unsigned int verdict = 99;
+    PPC_IsMatchPolicy("Abcdefg1!", 0, 1, &verdict);
+    Check(verdict == PPC_MATCH || verdict == PPC_TOO_SHORT, "short verdict", verdict);
+    // 19 bytes, '#': A refuses the special, B matches; B's set with A's maxlen gives 2.
+    verdict = 99;
+    PPC_IsMatchPolicy("Abcdefghijklmnopq1#", 0, 1, &verdict);
+    Check(verdict == PPC_MATCH || verdict == PPC_BAD_SPECIAL_CHAR, "long verdict", verdict);
+    Check(Weak("commonWeak1") == 1, "common word", 0);
+    Check(Weak("neverWeak99") == 0, "absent word", 0);
 }
 
 void SignalEveryone(std::vector<std::thread>& threads) {
@@ -98,17 +94,19 @@ protected:
         SetAlarmBlocked(true);
     }
 
-    // Four readers and `others` run while the files flip for `duration`. With
+    // Four readers and `others` loop while the files flip for `duration`. With
     // `await`, each replacement is signalled until in force (up to 5 s): a tick
     // that finds another at work leaves at once, and that one may have read early.
     void Run(std::chrono::seconds duration, bool await, std::vector<std::function<void()>> others) {
         testenv::Watchdog watchdog(std::chrono::seconds(60));
-        others.insert(others.end(), 4, ReadLoop);
+        others.insert(others.end(), 4, ReadOnce);
         std::vector<std::thread> threads;
         for (const auto& body : others) {
             threads.emplace_back([&body] {
+                // A lower priority leaves the flipping thread enough of the two cores.
+                setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
                 SetAlarmBlocked(false);
-                body();
+                while (!stop.load(std::memory_order_relaxed)) body();
             });
         }
         const auto replace = [&](const std::string& path, const std::string& text,
@@ -148,11 +146,9 @@ TEST_F(ReloadStress, ReadersSeeWholeVersionsDuringReloads) {
 TEST_F(ReloadStress, FinalizeAndInitializeMeanwhile) {
     std::atomic<long> cycles{0};
     Run(std::chrono::seconds(5), false, {[&cycles] {
-            while (!stop.load(std::memory_order_relaxed)) {
-                PPC_Finalize();
-                PPC_Initialize(nullptr, 1, 1);  // 1002 when a query got there first
-                ++cycles;
-            }
+            PPC_Finalize();
+            PPC_Initialize(nullptr, 1, 1);  // 1002 when a query got there first
+            ++cycles;
         }});
     EXPECT_GT(cycles.load(), 0);
 }
@@ -163,10 +159,8 @@ TEST_F(ReloadStress, FinalizeAndInitializeMeanwhile) {
 TEST_F(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
     FILE* out = fopen((dir_.Path() + "/stdio.txt").c_str(), "w");
     ASSERT_NE(out, nullptr);
-    const std::function<void()> loops[] = {
-        [] {
-            for (size_t size = 16; size < (1 << 22); size *= 3) free(malloc(size));  // up to mmap size
-        },
+    Run(std::chrono::seconds(5), true, {
+        [] { for (size_t size = 16; size < (1 << 22); size *= 3) free(malloc(size)); },  // to mmap size
         [] {
             const time_t now = time(nullptr);
             struct tm parts {};
@@ -176,14 +170,7 @@ TEST_F(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
             fprintf(out, "line %ld %s\n", random(), "some text to format");
             if (ftell(out) > (1 << 16)) rewind(out);
         },
-    };
-    std::vector<std::function<void()>> others;
-    for (const auto& loop : loops) {
-        others.emplace_back([&loop] {
-            while (!stop.load(std::memory_order_relaxed)) loop();
-        });
-    }
-    Run(std::chrono::seconds(5), true, others);
+    });
     fclose(out);
     EXPECT_EQ(MinLen(), kVersions[0].limits[0]);
 }
