@@ -1,4 +1,3 @@
-# The file monitor and the reload timer.
 # Loads the library with dlopen, so it must not link it.
 add_executable(ReloadUnload_helper monitor/ReloadUnload_helper.cpp)
 target_link_libraries(ReloadUnload_helper PRIVATE ${CMAKE_DL_LIBS})

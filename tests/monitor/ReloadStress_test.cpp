@@ -24,6 +24,7 @@ namespace {
 
 using namespace reloadtest;
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 struct Version {
     int limits[5];
@@ -79,11 +80,6 @@ void ReadOnce() {
     Check(Weak("neverWeak99") == 0, "absent word", 0);
 }
 
-void SignalEveryone(std::vector<std::thread>& threads) {
-    for (std::thread& thread : threads) pthread_kill(thread.native_handle(), SIGALRM);
-    kill(getpid(), SIGALRM);
-}
-
 class ReloadStress : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -98,7 +94,7 @@ protected:
     // `await`, each replacement is signalled until in force (up to 5 s): a tick
     // that finds another at work leaves at once, and that one may have read early.
     void Run(std::chrono::seconds duration, bool await, std::vector<std::function<void()>> others) {
-        testenv::Watchdog watchdog(std::chrono::seconds(60));
+        testenv::Watchdog watchdog(60s);
         others.insert(others.end(), 4, ReadOnce);
         std::vector<std::thread> threads;
         for (const auto& body : others) {
@@ -112,11 +108,10 @@ protected:
         const auto replace = [&](const std::string& path, const std::string& text,
                                  const std::function<bool()>& loaded) {
             ReplaceByRename(path, text);
-            SignalEveryone(threads);
-            for (const auto end = Clock::now() + std::chrono::seconds(5);
-                 await && !loaded() && Clock::now() < end;) {
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
-                SignalEveryone(threads);
+            for (const auto end = Clock::now() + 5s;; std::this_thread::sleep_for(50us)) {
+                for (std::thread& thread : threads) pthread_kill(thread.native_handle(), SIGALRM);
+                kill(getpid(), SIGALRM);
+                if (!await || loaded() || Clock::now() > end) break;
             }
         };
         for (auto end = Clock::now() + duration; Clock::now() < end;) {
@@ -138,14 +133,14 @@ protected:
 }  // namespace
 
 TEST_F(ReloadStress, ReadersSeeWholeVersionsDuringReloads) {
-    Run(std::chrono::seconds(10), true, {});
+    Run(10s, true, {});
     // Not vacuous: reloads happened (how many is up to the machine).
     EXPECT_NE(testenv::ReadFile(testenv::LogPath()).find("call InitData to refresh cache"), std::string::npos);
 }
 
 TEST_F(ReloadStress, FinalizeAndInitializeMeanwhile) {
     std::atomic<long> cycles{0};
-    Run(std::chrono::seconds(5), false, {[&cycles] {
+    Run(5s, false, {[&cycles] {
             PPC_Finalize();
             PPC_Initialize(nullptr, 1, 1);  // 1002 when a query got there first
             ++cycles;
@@ -159,7 +154,7 @@ TEST_F(ReloadStress, FinalizeAndInitializeMeanwhile) {
 TEST_F(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
     FILE* out = fopen((dir_.Path() + "/stdio.txt").c_str(), "w");
     ASSERT_NE(out, nullptr);
-    Run(std::chrono::seconds(5), true, {
+    Run(5s, true, {
         [] { for (size_t size = 16; size < (1 << 22); size *= 3) free(malloc(size)); },  // to mmap size
         [] {
             const time_t now = time(nullptr);
