@@ -163,7 +163,6 @@ TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
     EXPECT_NE(log.find("INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0\n"), std::string::npos);
     EXPECT_EQ(log.find("call InitTimer.Init"), std::string::npos);
     EXPECT_EQ(gMonitorFd, -1);
-    EXPECT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_ERR_ALREADY_INITIALIZED);
     EXPECT_EQ(Weak("Secret1234"), 1u);
 }
 

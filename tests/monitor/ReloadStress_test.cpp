@@ -1,6 +1,5 @@
-// Readers query while the main thread flips the configuration and the
-// dictionary between two versions and sends SIGALRM to every thread: each
-// answer must come wholly from one version.
+// Readers query while the main thread flips configuration and dictionary between
+// two versions and signals every thread: each answer must come wholly from one.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -86,8 +85,7 @@ protected:
         dictionary_ = dir_.WriteFile("dic.txt", kVersions[0].dictionary);
         config_.Write(ConfigText(kVersions[0], dictionary_));
         ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
-        // The main thread takes no SIGALRM; threads inherit the block and lift it.
-        SetAlarmBlocked(true);
+        SetAlarmBlocked(true);  // for the main thread: the others lift it
     }
 
     // Four readers and `others` loop while the files flip for `duration`. With
