@@ -1,3 +1,2 @@
 pwdpolicy_test(Lifecycle_test CONFIG RELOAD lifecycle/Lifecycle_test.cpp)
-pwdpolicy_test(Fork_test CONFIG RELOAD lifecycle/Fork_test.cpp)
 pwdpolicy_test(DataGuard_test RELOAD INTERNAL lifecycle/DataGuard_test.cpp)

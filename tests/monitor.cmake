@@ -1,4 +1,3 @@
-# The file monitor and the reload timer.
 # Loads the library with dlopen, so it must not link it.
 add_executable(ReloadUnload_helper monitor/ReloadUnload_helper.cpp)
 target_link_libraries(ReloadUnload_helper PRIVATE ${CMAKE_DL_LIBS})
@@ -10,4 +9,3 @@ target_compile_definitions(ReloadTimer_test PRIVATE
 add_dependencies(ReloadTimer_test ReloadUnload_helper)
 
 pwdpolicy_test(ReloadStress_test CONFIG RELOAD INTERNAL monitor/ReloadStress_test.cpp)
-pwdpolicy_test(SignalStorm_test CONFIG RELOAD monitor/SignalStorm_test.cpp)

@@ -1,8 +1,5 @@
-// The reader/writer guard on its own: slots given back at thread exit,
-// threads beyond the slots, a writer that waits for every open section and
-// readers that wait for a publication, nesting, and a fork child that starts
-// clean. "Still waiting" is checked after a pause: a correct guard never
-// fails that check, a broken one fails it in nearly every run.
+// The reader/writer guard on its own. "Still waiting" is checked after a pause:
+// a correct guard never fails that, a broken one nearly always does.
 #include "lifecycle/DataGuard.h"
 
 #include <gtest/gtest.h>
@@ -40,9 +37,8 @@ void AwaitCount(const std::atomic<int>& count, int wanted) {
     while (count.load() < wanted) std::this_thread::yield();
 }
 
-// More threads than slots: the rest count on the shared counter. Those with
-// a slot leave their section; the writer must still wait for the others.
-// Each thread gives its slot back when it exits.
+// Threads beyond the slots count on a shared counter: with the slotted ones
+// out, the writer still waits for them. Exiting threads give their slots back.
 TEST(DataGuard, WriterWaitsForReadersBeyondTheSlotsAndExitsFreeThem) {
     testenv::Watchdog watchdog(60s);
     const int claimedBefore = ClaimedSlots();
@@ -74,22 +70,8 @@ TEST(DataGuard, WriterWaitsForReadersBeyondTheSlotsAndExitsFreeThem) {
     EXPECT_EQ(ClaimedSlots(), claimedBefore);
 }
 
-TEST(DataGuard, ReaderWaitsForAPublication) {
-    testenv::Watchdog watchdog(60s);
-    std::future<void> reader;
-    {
-        ReloadLock lock;
-        WriteSection write;
-        reader = std::async(std::launch::async, [] { ReadSection section; });
-        EXPECT_EQ(reader.wait_for(100ms), std::future_status::timeout)
-            << "a reader got in during a publication";
-    }
-    reader.get();
-}
-
-// A thread stays inside until its outermost section ends; a nested
-// publication ends with its outermost WriteSection.
-TEST(DataGuard, NestedSectionsEndWithTheOutermost) {
+// Nested read and write sections end with the outermost; readers wait for a publication.
+TEST(DataGuard, NestedSectionsEndWithTheOutermostReadersWaitForPublication) {
     testenv::Watchdog watchdog(60s);
     std::atomic<int> innerClosed{0};
     std::promise<void> closeOuter;
@@ -109,19 +91,20 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermost) {
     reader.join();
     EXPECT_FALSE(InReadSection());
 
-    ReloadLock lock;
+    std::future<void> late;
     {
+        ReloadLock lock;
         WriteSection outer;
         { WriteSection inner; }
-        EXPECT_EQ(guard::writerActive.load(), 1);
+        late = std::async(std::launch::async, [] { ReadSection section; });
+        EXPECT_EQ(late.wait_for(100ms), std::future_status::timeout) << "a reader got in during a publication";
     }
+    late.get();
     EXPECT_EQ(guard::writerActive.load(), 0);
 }
 
-// fork() between the guard's hooks, as the library's pthread_atfork handlers
-// call them; called here directly, so that the test means the same with the
-// guard linked statically, where nothing registers them. Exit status of
-// `child` run in the child.
+// Exit status of `child` run in a fork() child, between the guard's fork hooks
+// (called directly: a static link registers no pthread_atfork handlers).
 int ForkWithGuardHooks(int (*child)()) {
     GuardPrepareFork();
     const pid_t pid = fork();
@@ -136,9 +119,8 @@ int ForkWithGuardHooks(int (*child)()) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// A fork while another thread is inside a section, and while the forking
-// thread itself is: the child keeps its own section, and publishes without
-// waiting for the thread that is not there.
+// Forked while this and another thread read: the child keeps its own section
+// and publishes without waiting for the thread that is not there.
 TEST(DataGuard, ForkChildStartsWithoutTheParentsReaders) {
     testenv::Watchdog watchdog(60s);
     std::promise<void> leave;

@@ -1,21 +1,56 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../monitor/ReloadTestUtil.h"
 #include "TestEnv.h"
+#include "Watchdog.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
+#include "monitor/ReloadTimer.h"
 
 namespace {
 
+using namespace reloadtest;
 using testenv::ConfigFile;
 using testenv::LogEntries;
 using Lines = std::vector<std::string>;
 
 const std::string kPath = PPC_CONFIG_PATH;
 const std::string kBanner = "INFO|PrintAllInfoToLog|PwdPolicyLib version 1.1.2";
+
+// Exit status of `child` run in a fork() child, which SIGALRM ends after 20 s.
+int InChild(const std::function<int()>& child) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGALRM, SIG_DFL);
+        alarm(20);
+        _exit(child());
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+class Fork : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dictionary_ = dir_.WriteFile("dic.txt", "alpha123\n");
+        config_.Write(Config(dictionary_, 8));
+        ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
+    }
+
+    testenv::ConfigFile config_;
+    testenv::TempDir dir_;
+    std::string dictionary_;
+};
+
 
 }  // namespace
 
@@ -77,9 +112,9 @@ TEST(Initialize, DataThatCannotBeLoadedGives3004UnlessUnused) {
         {"", 1, PPC_ERR_DATA_LOAD, "INFO|InitData|InitData call policyCfgObj.Init " + kPath, 0},
         // No "weakPwdDic" key: the empty path cannot be opened.
         {"[POLICY0]\nminlen=9\n", 1, PPC_ERR_DATA_LOAD, "INFO|InitData|InitData call weakpwdDic.Init ", 9},
-        {reloadtest::Config(missing, 10), 1, PPC_ERR_DATA_LOAD,
+        {Config(missing, 10), 1, PPC_ERR_DATA_LOAD,
          "INFO|InitData|InitData call weakpwdDic.Init " + missing, 10},
-        {reloadtest::Config(missing, 11), 0, PPC_OK, kBanner, 11},
+        {Config(missing, 11), 0, PPC_OK, kBanner, 11},
     };
     ConfigFile config;
     for (const auto& c : cases) {
@@ -110,13 +145,13 @@ TEST(Finalize, ReportsUninitialisedAndKeepsTheStore) {
     EXPECT_EQ(PPC_Finalize(), PPC_ERR_NOT_INITIALIZED);
     EXPECT_EQ(LogEntries(), notInitialised);
     config.Remove();
-    EXPECT_EQ(reloadtest::MinLen(), 11);
+    EXPECT_EQ(MinLen(), 11);
 }
 
 TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
     ConfigFile config;
     testenv::TempDir dir;
-    config.Write(reloadtest::Config(dir.WriteFile("weak.dic", "Secret1234\n"), 9));
+    config.Write(Config(dir.WriteFile("weak.dic", "Secret1234\n"), 9));
     gWeakPwdUseInd = 0;
     testenv::ClearLog();
     unsigned int verdict = 99;
@@ -128,6 +163,47 @@ TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
     EXPECT_NE(log.find("INFO|PPC_Initialize|call InitFileMonitor.Init  timerStartInd=0\n"), std::string::npos);
     EXPECT_EQ(log.find("call InitTimer.Init"), std::string::npos);
     EXPECT_EQ(gMonitorFd, -1);
-    EXPECT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_ERR_ALREADY_INITIALIZED);
-    EXPECT_EQ(reloadtest::Weak("Secret1234"), 1u);
+    EXPECT_EQ(Weak("Secret1234"), 1u);
+}
+
+// A child shares the parent's inotify instance: its tick reads nothing from
+// it, its PPC_Finalize leaves the parent's watches, and initialised again it
+// has a monitor of its own. The child's write is still in the parent's queue.
+TEST_F(Fork, ChildNeitherReadsNorChangesParentWatches) {
+    const int parentCfgWatch = gCfgFileWd;
+    ASSERT_EQ(InChild([this] {
+                  config_.Write(Config(dictionary_, 14));
+                  HandlerTimeTask(SIGALRM);
+                  if (MinLen() != 8) return 1;
+                  if (PPC_Finalize() != PPC_OK || gMonitorFd != -1) return 2;
+                  if (PPC_Initialize(nullptr, 1, 1) != PPC_OK || gMonitorFd < 0 || MinLen() != 14) return 3;
+                  return PPC_Finalize() == PPC_OK ? 0 : 4;
+              }),
+              0);
+    EXPECT_EQ(gCfgFileWd, parentCfgWatch);
+    HandlerTimeTask(SIGALRM);
+    EXPECT_EQ(MinLen(), 14);
+}
+
+TEST_F(Fork, ForkDuringReloadsGivesUsableChildren) {
+    testenv::Watchdog watchdog(std::chrono::seconds(90));
+    std::atomic<bool> stop{false};
+    std::thread reloader([&] {
+        for (int minlen = 8; !stop.load(); minlen = minlen == 8 ? 9 : 8) {
+            config_.Write(Config(dictionary_, minlen));
+            HandlerTimeTask(SIGALRM);
+        }
+    });
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(InChild([] {
+                      unsigned int strong = 9;
+                      const bool used = PPC_IsStrongPwd("Abcdefgh12!", &strong) == PPC_OK && strong == 1 &&
+                                        (MinLen() == 8 || MinLen() == 9);
+                      return used && PPC_Finalize() == PPC_OK ? 0 : 1;
+                  }),
+                  0)
+            << "child " << i;
+    }
+    stop = true;
+    reloader.join();
 }

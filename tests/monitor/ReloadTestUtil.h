@@ -1,4 +1,3 @@
-// Helpers of the reload and lifecycle tests.
 #ifndef PWDPOLICY_TESTS_MONITOR_RELOADTESTUTIL_H
 #define PWDPOLICY_TESTS_MONITOR_RELOADTESTUTIL_H
 

@@ -1,12 +1,7 @@
-// Loads libpwdpolicy with dlopen, arms the reload timer, unloads the library
-// and checks what it left behind. Exit status 0 when all is as expected, or
-// the number of the failed check. Modes:
-//   restore     after PPC_Finalize (which leaves the timer armed), SIGALRM
-//               comes back to the handler installed before, disarmed.
-//   host-owned  the host installs its own handler after initialisation;
-//               unloading leaves that handler and the timer alone.
-//   cycles      200 loads and unloads with the timer on and no PPC_Finalize
-//               leave no inotify instance open.
+// dlopens libpwdpolicy, arms the timer, unloads it; exits 0 or the failed check's number.
+//   restore     after PPC_Finalize, SIGALRM goes back to the earlier handler, disarmed.
+//   host-owned  the host's own handler, installed later, and the timer stay.
+//   cycles      200 loads and unloads without PPC_Finalize leave no inotify instance.
 #include <dlfcn.h>
 #include <sys/time.h>
 #include <unistd.h>
