@@ -309,7 +309,8 @@ def main():
 
     tree = os.path.abspath(opts.tree)
     if opts.sample:
-        sites = random.Random(opts.seed).sample(sample_sites(tree), opts.sample)
+        every_site = sample_sites(tree)
+        sites = random.Random(opts.seed).sample(every_site, opts.sample)
         numbered = [(n, (path, number, new, ".")) for n, (path, number, new) in enumerate(sites, 1)]
     else:
         numbered = list(enumerate(MUTANTS, 1))
@@ -317,7 +318,7 @@ def main():
         for n, (path, old, new, _) in numbered:
             print(f"{n:3} {path}: {old!r} -> {new!r}")
         if opts.sample:
-            print(f"({len(sample_sites(tree))} sites in all)")
+            print(f"({len(every_site)} sites in all)")
         return 0
     if opts.only:
         wanted = {int(n) for n in opts.only.split(",")}
