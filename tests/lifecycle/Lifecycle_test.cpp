@@ -13,7 +13,7 @@
 #include "Watchdog.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
 
 namespace {
 
