@@ -116,7 +116,9 @@ struct WeakPwdDic::Content {
 
 std::string WeakPwdDic::Trim(const std::string& s) { return std::string(TrimPassword(s)); }
 
-// The path is taken by value: the one signature callers of Init use.
+// Init and IsWeakPwd take their string by value, as declared: the copy
+// costs nothing next to a load, and IsWeakPwd's callers in this library
+// use Contains instead.
 // cppcheck-suppress passedByValue
 int32_t WeakPwdDic::Init(std::string dicFile) {  // NOLINT(performance-unnecessary-value-param)
     return Load(dicFile, nullptr);
