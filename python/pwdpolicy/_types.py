@@ -59,10 +59,13 @@ class Error(Exception):
     description = "the library returned an error code"
 
     def __init__(self, code: int, detail: str = "") -> None:
+        super().__init__(code, detail)  # the arguments, so that it pickles
         self.code = code
         self.detail = detail
-        prefix = f"{detail}: " if detail else ""
-        super().__init__(f"{prefix}{self.description} (code {code})")
+
+    def __str__(self) -> str:
+        prefix = f"{self.detail}: " if self.detail else ""
+        return f"{prefix}{self.description} (code {self.code})"
 
 
 class AllocError(Error, MemoryError):
@@ -110,6 +113,11 @@ ERRORS: Dict[int, Type[Error]] = {
     for cls in (AllocError, NotInitializedError, AlreadyInitializedError, BadArgumentError,
                 TimerError, FileMonitorError, DataLoadError, NoPolicyError)
 }
+
+
+# Shown, and pickled, under the name the package exports them by.
+for _public in (Verdict, Generator, Policy, Error, *ERRORS.values()):
+    _public.__module__ = "pwdpolicy"
 
 
 def error_for(code: int, detail: str = "") -> Error:
