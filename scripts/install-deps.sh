@@ -17,7 +17,7 @@ full=(
   junit5
   clang libclang-rt-14-dev clang-tidy cppcheck
   libpam0g-dev libpam-wrapper libpamtest0-dev libuid-wrapper pamtester
-  python3-dev pybind11-dev   # the Python module, built for Debian's /usr/bin/python3
+  python3-dev    # the Python module, built for Debian's /usr/bin/python3
   python3-pytest python3-django   # its tests, and the Django validator's
   groff-base     # the man pages' check
   lintian        # the packaging test

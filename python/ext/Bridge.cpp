@@ -4,13 +4,11 @@
 
 #include <cstring>
 
-namespace py = pybind11;
-
 namespace pwdpolicy_python {
 namespace {
 
-// Strong references taken at import and never released: extension state
-// must not be destroyed after the interpreter that owns the objects.
+// Strong references taken at import and never released: the extension is
+// never unloaded, and its state must not outlive the interpreter's objects.
 constexpr unsigned int kVerdictCount = PPC_BAD_SPECIAL_CHAR + 1;
 PyObject* verdicts[kVerdictCount] = {};
 PyObject* verdictType = nullptr;
@@ -19,45 +17,61 @@ PyObject* errorFor = nullptr;
 PyObject* kernelGenerator = nullptr;
 PyObject* randGenerator = nullptr;
 
-// Keeps a strong reference for good.
-PyObject* Keep(py::object object) { return object.release().ptr(); }
+bool Keep(PyObject* from, const char* name, PyObject** into) {
+    *into = PyObject_GetAttrString(from, name);
+    return *into != nullptr;
+}
 
 }  // namespace
 
-void LoadTypes() {
-    const py::module_ types = py::module_::import("pwdpolicy._types");
-    verdictType = Keep(types.attr("Verdict"));
-    for (unsigned int value = 0; value < kVerdictCount; ++value) {
-        verdicts[value] = Keep(py::handle(verdictType)(value));
+bool LoadTypes() {
+    PyObject* types = PyImport_ImportModule("pwdpolicy._types");
+    if (types == nullptr) return false;
+    PyObject* generator = nullptr;
+    bool loaded = Keep(types, "Verdict", &verdictType) && Keep(types, "Policy", &policyType) &&
+                  Keep(types, "error_for", &errorFor) && Keep(types, "Generator", &generator) &&
+                  Keep(generator, "KERNEL", &kernelGenerator) && Keep(generator, "RAND", &randGenerator);
+    for (unsigned int value = 0; loaded && value < kVerdictCount; ++value) {
+        verdicts[value] = PyObject_CallFunction(verdictType, "I", value);
+        loaded = verdicts[value] != nullptr;
     }
-    policyType = Keep(types.attr("Policy"));
-    errorFor = Keep(types.attr("error_for"));
-    kernelGenerator = Keep(types.attr("Generator").attr("KERNEL"));
-    randGenerator = Keep(types.attr("Generator").attr("RAND"));
+    Py_XDECREF(generator);
+    Py_DECREF(types);
+    return loaded;
 }
 
-py::object VerdictObject(unsigned int verdict) {
-    if (verdict < kVerdictCount) return py::reinterpret_borrow<py::object>(verdicts[verdict]);
-    return py::handle(verdictType)(verdict);  // ValueError: a verdict this module does not know
+PyObject* VerdictObject(unsigned int verdict) {
+    if (verdict < kVerdictCount) {
+        Py_INCREF(verdicts[verdict]);
+        return verdicts[verdict];
+    }
+    return PyObject_CallFunction(verdictType, "I", verdict);  // ValueError: a verdict this module does not know
 }
 
-py::object PolicyObject(int policyId, const int (&limits)[5], const char* specialChars) {
-    const py::object special = py::reinterpret_steal<py::object>(
-        PyUnicode_DecodeUTF8(specialChars, static_cast<Py_ssize_t>(std::strlen(specialChars)), "surrogateescape"));
-    if (!special) throw py::error_already_set();
-    return py::handle(policyType)(policyId, limits[0], limits[1], limits[2], limits[3], limits[4], special);
+PyObject* PolicyObject(int policyId, const int (&limits)[5], const char* specialChars) {
+    PyObject* special = PyUnicode_DecodeUTF8(specialChars, static_cast<Py_ssize_t>(std::strlen(specialChars)),
+                                             "surrogateescape");
+    if (special == nullptr) return nullptr;
+    PyObject* policy = PyObject_CallFunction(policyType, "iiiiiiN", policyId, limits[0], limits[1], limits[2],
+                                             limits[3], limits[4], special);
+    return policy;
 }
 
-bool IsKernelGenerator(py::handle generator) {
-    if (generator.is_none() || generator.ptr() == kernelGenerator) return true;
-    if (generator.ptr() == randGenerator) return false;
-    throw py::type_error("generator must be pwdpolicy.Generator.KERNEL or pwdpolicy.Generator.RAND");
+int IsKernelGenerator(PyObject* generator) {
+    if (generator == nullptr || generator == Py_None || generator == kernelGenerator) return 1;
+    if (generator == randGenerator) return 0;
+    PyErr_SetString(PyExc_TypeError, "generator must be pwdpolicy.Generator.KERNEL or pwdpolicy.Generator.RAND");
+    return -1;
 }
 
-void RaiseCode(unsigned int code, const std::string& detail) {
-    const py::object error = py::handle(errorFor)(code, detail);
-    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
-    throw py::error_already_set();
+std::nullptr_t RaiseCode(unsigned int code, const std::string& detail) {
+    PyObject* error = PyObject_CallFunction(errorFor, "Is#", code, detail.data(),
+                                            static_cast<Py_ssize_t>(detail.size()));
+    if (error != nullptr) {
+        PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error)), error);
+        Py_DECREF(error);
+    }
+    return nullptr;
 }
 
 }  // namespace pwdpolicy_python

@@ -1,37 +1,39 @@
 // The Python module's own types, defined in Python (pwdpolicy/_types.py) so
-// that they are real enum members, named tuples and exception classes with
-// their documentation in one readable place; the extension builds its
-// results and raises its errors through them.
+// that they are a real enum, a named tuple and exception classes, with their
+// documentation in one readable place; the extension builds its results and
+// raises its errors through them. Every function here needs the GIL.
 #ifndef PWDPOLICY_PYTHON_BRIDGE_H
 #define PWDPOLICY_PYTHON_BRIDGE_H
 
-#include <pybind11/pybind11.h>
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
 
+#include <cstddef>
 #include <string>
 
 namespace pwdpolicy_python {
 
 // Imports pwdpolicy._types and keeps what the functions below need for the
-// life of the process. Call once, from the module's initialisation.
-void LoadTypes();
+// life of the process. Returns false with the import's exception set.
+bool LoadTypes();
 
-// The pwdpolicy.Verdict member for a verdict of PPC_IsMatchPolicy (a new
-// reference to the enum's own object: `is` comparisons hold).
-pybind11::object VerdictObject(unsigned int verdict);
+// A new reference to the pwdpolicy.Verdict member for a verdict of
+// PPC_IsMatchPolicy (the enum's own object, so `is` comparisons hold).
+PyObject* VerdictObject(unsigned int verdict);
 
-// pwdpolicy.Policy(id, min_length, ..., special_chars) from PPC_GetPolicy's
-// answer; the special set's bytes are decoded as UTF-8, undecodable bytes
-// kept as surrogate escapes.
-pybind11::object PolicyObject(int policyId, const int (&limits)[5], const char* specialChars);
+// A new pwdpolicy.Policy(id, min_length, ..., special_chars) from
+// PPC_GetPolicy's answer; the special set's bytes are decoded as UTF-8,
+// undecodable bytes kept as surrogate escapes.
+PyObject* PolicyObject(int policyId, const int (&limits)[5], const char* specialChars);
 
-// Whether `generator` is pwdpolicy.Generator.KERNEL or None (true) or
-// Generator.RAND (false); TypeError for anything else.
-bool IsKernelGenerator(pybind11::handle generator);
+// Whether `generator` is pwdpolicy.Generator.KERNEL or None (1),
+// Generator.RAND (0), or something else (-1, TypeError set).
+int IsKernelGenerator(PyObject* generator);
 
-// Raises the pwdpolicy.Error subclass for result code `code` (the base class
-// for a code it does not know), with `detail` saying what was asked.
-// REQUIRES: the GIL.
-[[noreturn]] void RaiseCode(unsigned int code, const std::string& detail);
+// Sets the pwdpolicy.Error subclass for result code `code` (the base class
+// for a code it does not know), with `detail` saying what was asked, and
+// returns null for the caller to return.
+std::nullptr_t RaiseCode(unsigned int code, const std::string& detail);
 
 }  // namespace pwdpolicy_python
 

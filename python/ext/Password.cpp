@@ -8,22 +8,24 @@
 
 namespace pwdpolicy_python {
 
-Password::Password(pybind11::handle object) {
+const char* PasswordBytes(PyObject* object) {
+    const char* bytes = nullptr;
     Py_ssize_t size = 0;
-    if (PyUnicode_Check(object.ptr())) {
+    if (PyUnicode_Check(object)) {
         // Kept inside the str (for ASCII text it is the str's own buffer).
-        bytes_ = PyUnicode_AsUTF8AndSize(object.ptr(), &size);
-    } else if (PyBytes_Check(object.ptr())) {
-        char* bytes = nullptr;
-        if (PyBytes_AsStringAndSize(object.ptr(), &bytes, &size) == 0) bytes_ = bytes;
+        bytes = PyUnicode_AsUTF8AndSize(object, &size);
+    } else if (PyBytes_Check(object)) {
+        bytes = PyBytes_AS_STRING(object);
+        size = PyBytes_GET_SIZE(object);
     } else {
-        throw pybind11::type_error(std::string("password must be str or bytes, not ") +
-                                   Py_TYPE(object.ptr())->tp_name);
+        PyErr_Format(PyExc_TypeError, "password must be str or bytes, not %s", Py_TYPE(object)->tp_name);
+        return nullptr;
     }
-    if (bytes_ == nullptr) throw pybind11::error_already_set();
-    if (std::memchr(bytes_, '\0', static_cast<size_t>(size)) != nullptr) {
-        RaiseCode(PPC_ERR_BAD_ARGUMENT, "password holds a NUL character");
+    if (bytes == nullptr) return nullptr;
+    if (std::memchr(bytes, '\0', static_cast<size_t>(size)) != nullptr) {
+        return RaiseCode(PPC_ERR_BAD_ARGUMENT, "password holds a NUL character");
     }
+    return bytes;
 }
 
 }  // namespace pwdpolicy_python

@@ -34,7 +34,8 @@ def test_lifecycle_in_order(config_file):
     # The C query never initialises, and would find no policy.
     ("print(pwdpolicy.get_policy(1).min_length)", "12"),
     ("pwdpolicy.initialize(dictionary=False); print(pwdpolicy.is_weak('password'))", "False"),
-    ("pwdpolicy.initialize(timer=True); print(signal.getitimer(signal.ITIMER_REAL)[1])", "3600.0"),
+    ("pwdpolicy.initialize(timer=True); print(signal.getitimer(signal.ITIMER_REAL)[1], "
+     "pwdpolicy.is_weak('password'))", "3600.0 True"),
     ("print(signal.getitimer(signal.ITIMER_REAL)[1], pwdpolicy.is_strong('Blue-Kettle-42'))", "0.0 True"),
 ])
 def test_in_a_fresh_process(config, code, output):

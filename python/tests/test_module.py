@@ -31,7 +31,7 @@ CHECKS = [  # password, policy, special_check, verdict
 
 @pytest.mark.parametrize("password, policy, special, verdict", CHECKS)
 def test_check_returns_the_verdict_member(password, policy, special, verdict):
-    assert pwdpolicy.check(password, policy, special) is verdict
+    assert pwdpolicy.check(password, policy, special_check=special) is verdict
 
 
 def test_a_verdict_prints_its_name_and_equals_the_c_value():
@@ -59,6 +59,7 @@ ERRORS = [  # call, exception, code (None: not a library error)
     (lambda: pwdpolicy.generate(length=2**31 - 1), pwdpolicy.AllocError, 51),
     (lambda: pwdpolicy.generate(length=-1), pwdpolicy.BadArgumentError, 1006),
     (lambda: pwdpolicy.generate(length=2**31), pwdpolicy.BadArgumentError, 1006),
+    (lambda: pwdpolicy.generate(length=2**64), pwdpolicy.BadArgumentError, 1006),
     (lambda: pwdpolicy.get_policy(7), pwdpolicy.NoPolicyError, 3005),
     (lambda: pwdpolicy.check(None), TypeError, None),
     (lambda: pwdpolicy.check(bytearray(b"Kv9#Lumen")), TypeError, None),
