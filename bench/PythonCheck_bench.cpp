@@ -26,6 +26,7 @@ PyObject* checkFunction = nullptr;  // pwdpolicy.check
 PyObject* password = nullptr;       // kPassword as a str
 PyObject* checkLoop = nullptr;      // loop(n): n calls of check(password)
 PyObject* lenLoop = nullptr;        // loop(n): n calls of len(password)
+PyObject* callCount = nullptr;      // kCallsPerLoop as an int
 
 // Seconds per call, shown with an SI prefix ("284n": 284 ns).
 void SetPerCall(benchmark::State& state, int callsPerIteration) {
@@ -44,39 +45,28 @@ void BM_C_IsMatchPolicy(benchmark::State& state) {
 }
 BENCHMARK(BM_C_IsMatchPolicy);
 
-void RunLoop(benchmark::State& state, PyObject* loop) {
-    PyObject* count = PyLong_FromLong(kCallsPerLoop);
+// Calls `callable(argument)` once an iteration; each such call makes
+// `callsPerIteration` calls of the function measured.
+void CallEach(benchmark::State& state, PyObject* callable, PyObject* argument, int callsPerIteration) {
     for (auto _ : state) {
-        PyObject* result = PyObject_CallOneArg(loop, count);
+        PyObject* result = PyObject_CallOneArg(callable, argument);
         if (result == nullptr) {
             PyErr_Print();
-            state.SkipWithError("the Python loop raised");
+            state.SkipWithError("the Python call raised");
             break;
         }
         Py_DECREF(result);
     }
-    Py_DECREF(count);
-    SetPerCall(state, kCallsPerLoop);
+    SetPerCall(state, callsPerIteration);
 }
 
-void BM_Py_CheckLoop(benchmark::State& state) { RunLoop(state, checkLoop); }
+void BM_Py_CheckLoop(benchmark::State& state) { CallEach(state, checkLoop, callCount, kCallsPerLoop); }
 BENCHMARK(BM_Py_CheckLoop);
 
-void BM_Py_LenLoopFloor(benchmark::State& state) { RunLoop(state, lenLoop); }
+void BM_Py_LenLoopFloor(benchmark::State& state) { CallEach(state, lenLoop, callCount, kCallsPerLoop); }
 BENCHMARK(BM_Py_LenLoopFloor);
 
-void BM_Binding_CheckFromC(benchmark::State& state) {
-    for (auto _ : state) {
-        PyObject* verdict = PyObject_CallOneArg(checkFunction, password);
-        if (verdict == nullptr) {
-            PyErr_Print();
-            state.SkipWithError("check raised");
-            break;
-        }
-        Py_DECREF(verdict);
-    }
-    SetPerCall(state, 1);
-}
+void BM_Binding_CheckFromC(benchmark::State& state) { CallEach(state, checkFunction, password, 1); }
 BENCHMARK(BM_Binding_CheckFromC);
 
 void BM_GilReleaseAcquire(benchmark::State& state) {
@@ -95,9 +85,11 @@ bool PreparePython() {
     PyRun_SimpleString("import sys; sys.path.insert(0, '" PWDPOLICY_PYTHON_DIR "')");
     PyObject* globals = PyDict_New();
     PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins());
+    PyObject* text = PyUnicode_FromString(kPassword);
+    PyDict_SetItemString(globals, "password", text);
+    Py_XDECREF(text);
     const char* source =
         "from pwdpolicy import check\n"
-        "password = '" "Blue-Kettle-42" "'\n"
         "def check_loop(n):\n"
         "    for _ in range(n):\n"
         "        check(password)\n"
@@ -114,7 +106,8 @@ bool PreparePython() {
     password = PyDict_GetItemString(globals, "password");
     checkLoop = PyDict_GetItemString(globals, "check_loop");
     lenLoop = PyDict_GetItemString(globals, "len_loop");
-    return checkFunction && password && checkLoop && lenLoop;
+    callCount = PyLong_FromLong(kCallsPerLoop);
+    return checkFunction && password && checkLoop && lenLoop && callCount;
 }
 
 }  // namespace
