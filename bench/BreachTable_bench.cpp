@@ -28,10 +28,10 @@
 #include <vector>
 
 #include "breach/BreachHash.h"
-#include "breach/BreachScreen.h"
 #include "breach/BreachTable.h"
-#include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
+#include "lifecycle/Snapshot.h"
+#include "support/ReloadLock.h"
 #include "pwdpolicy.h"
 
 extern char** environ;
@@ -160,15 +160,14 @@ BENCHMARK(BM_Sha1Only);
 // (empty) dictionary nor the table, so both halves run: without a table
 // (as every host without "breachedPwdTable") and with the big one.
 void BM_IsStrongPwd(benchmark::State& state) {
-    BreachScreen::Table table;
+    std::shared_ptr<const breach::BreachTable> table;
     if (state.range(0) == 1) {
         std::string problem;
-        table = BreachScreen::Stage(gTablePath, &problem);
+        table = breach::BreachTable::Open(gTablePath, &problem);
     }
     {
         ReloadLock lock;
-        WriteSection write;
-        breachScreen.Swap(table);
+        dataInForce.Publish(MakeSnapshot(policyCfgObj, weakpwdDic, table));
     }
     size_t next = 0;
     for (auto _ : state) {

@@ -31,7 +31,6 @@ namespace {
 struct Footprint {
     double residentPerEntry = 0;
     double heapPerEntry = 0;
-    double indexPerEntry = 0;
 };
 std::map<size_t, Footprint> dictionaryFootprint;
 std::map<size_t, Footprint> floorFootprint;
@@ -48,7 +47,6 @@ void MeasureDictionary(const benchmark::State& state) {
     Footprint& footprint = dictionaryFootprint[size];
     footprint.residentPerEntry = double(benchenv::ResidentBytes() - resident) / size;
     footprint.heapPerEntry = double(benchenv::HeapBytesInUse() - heap) / size;
-    footprint.indexPerEntry = double(weakpwdDic.IndexMemoryBytes()) / size;
 }
 
 void MeasureFloor(const benchmark::State& state) {
@@ -68,7 +66,6 @@ void Report(benchmark::State& state, const Footprint& footprint) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
     state.counters["rss_B/entry"] = footprint.residentPerEntry;
     state.counters["heap_B/entry"] = footprint.heapPerEntry;
-    if (footprint.indexPerEntry > 0) state.counters["index_B/entry"] = footprint.indexPerEntry;
 }
 
 void BM_DictionaryLoad(benchmark::State& state) {

@@ -1,5 +1,6 @@
 // Cost of one 16-character password from a policy, against a floor that does
-// only what any rand()-based generator of this design must do: 36 rand()
+// only what any generator with this output (the same rand() draws in the
+// same order) must do: 36 rand()
 // calls (12 block draws, 4 tail positions x 2, 16 shuffle draws) and one
 // malloc/free of the 17-byte buffer. The ratio of the two is the overhead of
 // the component itself (policy lookup, special-set text, reader section,

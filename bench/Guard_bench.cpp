@@ -12,11 +12,16 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "pwdpolicy.h"
 
@@ -111,6 +116,39 @@ void BM_TickReload(benchmark::State& state) {
     state.counters["dictionary_words"] = static_cast<double>(state.range(0));
 }
 BENCHMARK(BM_TickReload)->Arg(kDictionaryWords)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// What the other callers see meanwhile: a thread checking passwords without
+// pause while this one runs reloads of range(0) words. A query waits at most
+// for a publication's pointer swap, never for the load: the counters give
+// the slowest query and the median.
+void BM_QueriesDuringReload(benchmark::State& state) {
+    const std::string text = ConfigText(static_cast<int>(state.range(0)));
+    std::atomic<bool> stop{false};
+    std::vector<double> latencies;
+    latencies.reserve(1 << 22);
+    std::thread reader([&] {
+        unsigned int weak = 0;
+        while (!stop.load(std::memory_order_relaxed)) {
+            const auto start = std::chrono::steady_clock::now();
+            guarded->isWeakPwd("notinthedictionary1", &weak);
+            const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
+            if (latencies.size() < latencies.capacity()) latencies.push_back(took.count());
+        }
+    });
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::ofstream(PPC_CONFIG_PATH, std::ios::trunc) << text;
+        state.ResumeTiming();
+        guarded->handlerTimeTask(SIGALRM);
+    }
+    stop = true;
+    reader.join();
+    std::sort(latencies.begin(), latencies.end());
+    state.counters["query_max_us"] = latencies.empty() ? 0 : latencies.back();
+    state.counters["query_p50_us"] = latencies.empty() ? 0 : latencies[latencies.size() / 2];
+    state.counters["query_p999_us"] = latencies.empty() ? 0 : latencies[latencies.size() * 999 / 1000];
+}
+BENCHMARK(BM_QueriesDuringReload)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 #endif
 
 }  // namespace

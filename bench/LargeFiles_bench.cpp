@@ -43,7 +43,7 @@ void BM_DictionaryOfTenMillionLines(benchmark::State& state) {
         if (dic.Init(path) != 0) state.SkipWithError("load failed");
     }
     size_t entries = 0;
-    for (const auto& [length, list] : dic.weakPwdMap) entries += list.size();
+    for (const auto& [length, list] : dic.weakPwdMap()) entries += list.size();
     if (entries != kLines || !dic.Contains("w0") || !dic.Contains("  w9999999 ") ||
         dic.Contains("w10000000") || dic.Contains("W0")) {
         state.SkipWithError("wrong content");

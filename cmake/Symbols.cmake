@@ -1,8 +1,8 @@
 # What libpwdpolicy.so exports and how its own references bind.
 #
-# The version script exports the C interface, the Java natives, the
-# component's long-standing exported names and the tool's internal entry
-# points, and hides the rest. Protected visibility binds the library's
+# The version script exports the C interface, the Java natives and the
+# component's globals and data-loading functions, each by name, and hides
+# the rest. Protected visibility binds the library's
 # references to its own definitions, so a host that happens to define a
 # global of the same name
 # (a "timerLock" of its own) cannot take their place; the support

@@ -62,9 +62,9 @@ Reference ReadReference(const std::vector<std::string>& lines) {
 }
 
 bool Matches(const WeakPwdDic& dic, const Reference& reference) {
-    if (dic.weakPwdMap.size() != reference.size()) return false;
+    if (dic.weakPwdMap().size() != reference.size()) return false;
     auto expected = reference.begin();
-    for (const auto& [length, list] : dic.weakPwdMap) {
+    for (const auto& [length, list] : dic.weakPwdMap()) {
         if (length != expected->first || list.size() != expected->second.size()) return false;
         if (!std::equal(list.begin(), list.end(), expected->second.begin())) return false;
         ++expected;
@@ -75,8 +75,8 @@ bool Matches(const WeakPwdDic& dic, const Reference& reference) {
 // The lookup as a walk of the entries of one length, the index's reference.
 bool WalkFinds(const WeakPwdDic& dic, const std::string& probe) {
     const std::string trimmed = RefTrim(probe);
-    const auto list = dic.weakPwdMap.find(static_cast<int32_t>(trimmed.size()));
-    if (list == dic.weakPwdMap.end()) return false;
+    const auto list = dic.weakPwdMap().find(static_cast<int32_t>(trimmed.size()));
+    if (list == dic.weakPwdMap().end()) return false;
     for (const std::string_view entry : list->second) {
         if (entry == trimmed) return true;
     }

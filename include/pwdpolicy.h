@@ -192,6 +192,53 @@ unsigned int PPC_GenDefaultSecPwd(char** pwd, unsigned int* pwdLen);
 unsigned int PPC_GenCryptoPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen);
 
 /*
+ * Writes the ids of the policies in force, ascending, to ids[0] ..
+ * ids[capacity - 1] and their number to *count, which may exceed capacity
+ * (call again with a larger array). ids may be null when capacity is 0.
+ * Never initialises the component. Returns PPC_OK, or PPC_ERR_BAD_ARGUMENT
+ * for a null count or a null ids with a capacity above 0.
+ */
+unsigned int PPC_GetPolicyIds(int* ids, unsigned int capacity, unsigned int* count);
+
+/* What a note of the load report is about (PPC_LoadNote.source). */
+#define PPC_SOURCE_CONFIGURATION 0u
+#define PPC_SOURCE_DICTIONARY 1u
+#define PPC_SOURCE_BREACH_TABLE 2u
+/* Why (PPC_LoadNote.reason). PPC_NOTE_READ: the file was loaded and the
+ * message says what it held; the others name what took no effect. */
+#define PPC_NOTE_READ 0u
+#define PPC_NOTE_LINE_TOO_LONG 1u    /* a configuration line ignored whole */
+#define PPC_NOTE_MALFORMED_LINE 2u   /* neither a section, a key nor a comment */
+#define PPC_NOTE_UNKNOWN_SECTION 3u  /* a key under a section the component does not read */
+#define PPC_NOTE_UNKNOWN_KEY 4u      /* a key its section does not know */
+#define PPC_NOTE_NO_POLICY 5u        /* a policy's record could not be made */
+#define PPC_NOTE_DICTIONARY_ENDED 6u /* an empty line ended the dictionary early */
+#define PPC_NOTE_UNREADABLE 7u       /* the file cannot be opened or is not a regular file */
+#define PPC_NOTE_READ_FAILED 8u      /* a read error ended the file early */
+#define PPC_NOTE_OUT_OF_MEMORY 9u    /* the load ran out of memory */
+#define PPC_NOTE_UNUSABLE 10u        /* opened, but its content cannot be used */
+
+/* One note of the load report. The texts are valid during the visit only. */
+struct PPC_LoadNote {
+    unsigned int source;  /* PPC_SOURCE_... */
+    unsigned int reason;  /* PPC_NOTE_... */
+    const char* file;     /* the file's path */
+    unsigned int line;    /* 1 for the first line; 0 for the file as a whole */
+    const char* message;  /* what and why, in English, for people */
+};
+typedef void (*PPC_LoadNoteVisitor)(const struct PPC_LoadNote* note, void* context);
+
+/*
+ * Calls visit(note, context) for each note of the report of the last load
+ * (initialisation or reload, whether it succeeded or not), in the order the
+ * load made them: what each file gave, each line or key that was ignored
+ * and why, each file that failed and why. Nothing is visited before the
+ * first load. The visitor may call the other PPC_ functions. Never
+ * initialises. Returns PPC_OK, or PPC_ERR_BAD_ARGUMENT for a null visit.
+ */
+unsigned int PPC_VisitLoadReport(PPC_LoadNoteVisitor visit, void* context);
+
+/*
  * Runs the reload tick that SIGALRM marked due, now, on the calling thread,
  * and does nothing when none is due. For a host's maintenance thread: after
  * its first call, the other PPC_ functions no longer run due ticks, so no

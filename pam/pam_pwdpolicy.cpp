@@ -8,9 +8,11 @@
 // on a refusal clears it so that no later module in the stack can store it.
 #include <security/pam_ext.h>
 #include <security/pam_modules.h>
+#include <pwdpolicy.h>
 #include <syslog.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <new>
 #include <string>
 
@@ -66,10 +68,26 @@ void ReportUnavailable(pam_handle_t* pamh, int flags, const Judgement& judgement
     if (!warnOnly || (flags & PAM_SILENT) == 0) pam_error(pamh, "%s", MessageFor(judgement).c_str());
 }
 
+// The component's own account of its last load, note by note: what each
+// file gave, and each line, key or file it ignored or refused, and why.
+void LogLoadReport(pam_handle_t* pamh) {
+    PPC_VisitLoadReport(
+        [](const PPC_LoadNote* note, void* handle) {
+            char where[24] = "";
+            if (note->line > 0) snprintf(where, sizeof where, " line %u", note->line);
+            pam_syslog(static_cast<pam_handle_t*>(handle), LOG_DEBUG, "load: %s%s: %s", note->file, where,
+                       note->message);
+        },
+        pamh);
+}
+
 int PreliminaryCheck(pam_handle_t* pamh, int flags, const ModuleOptions& options,
                      const OptionProblems& problems) {
     Judgement judgement = CheckOptions(pamh, problems, true);
-    if (judgement.outcome == Judgement::kAccepted) judgement = PrepareJudge(options.policy);
+    if (judgement.outcome == Judgement::kAccepted) {
+        judgement = PrepareJudge(options.policy);
+        if (options.debug) LogLoadReport(pamh);
+    }
     if (judgement.outcome == Judgement::kAccepted) return PAM_SUCCESS;
     // Warn-only callers hear about it once, in the update pass.
     if (WarnOnly(options)) return PAM_SUCCESS;

@@ -27,7 +27,7 @@ command -v javac >/dev/null && java=ON
 cppflags=$(dpkg-buildflags --get CPPFLAGS)
 # PWDPOLICY_DEB_CMAKE_ARGS is split into words on purpose.
 # shellcheck disable=SC2086
-cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+cmake -S "$source_dir" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
       -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" \
       -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
       -DCMAKE_SHARED_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \

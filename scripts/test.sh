@@ -68,7 +68,7 @@ if ((quick == 0)); then
   stage "ThreadSanitizer: concurrency tests"
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j"$jobs" --target reload_tests
-  run_ctest build-tsan -L reload
+  run_ctest build-tsan -L "reload|symbols"
 
   if [[ -x scripts/fuzz.sh ]]; then
     export FUZZ_SECONDS=${FUZZ_SECONDS:-30}

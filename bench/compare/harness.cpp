@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     __atomic_store_n(&gWeakPwdUseInd, 1, __ATOMIC_RELEASE);
     __atomic_store_n(&ppcInitFlag, 1, __ATOMIC_RELEASE);
     size_t entries = 0;
-    for (const auto& [length, list] : weakpwdDic.weakPwdMap) entries += list.size();
+    for (const auto& [length, list] : weakpwdDic.weakPwdMap()) entries += list.size();
     printf("mem.entries %zu\nmem.rss_per_entry %.1f\nmem.index_per_entry %.1f\n", entries,
            double(residentAfter - residentBefore) / entries,
            double(weakpwdDic.IndexMemoryBytes()) / entries);

@@ -5,27 +5,27 @@
 #include <list>
 #include <map>
 #include <memory>
-#include <memory_resource>
 #include <string>
 #include <string_view>
 
 #include "check/DictionaryArena.h"
 #include "check/WeakPwdIndex.h"
+#include "support/LoadReport.h"
 
 // The weak-password dictionary: known bad passwords read from a text file,
 // one a line, held by length in file order, with a hash index beside them.
+//
+// A loaded dictionary never changes: Init replaces the whole content with a
+// new one, and copies of a WeakPwdDic share the content they were made
+// from. That is how the snapshot in force keeps its dictionary alive while
+// the next load replaces the loader's (lifecycle/Snapshot.h).
 //
 // Memory: each loaded dictionary owns one arena (DictionaryArena) holding
 // its list nodes, its entry bytes (each right after its node) and its index
 // table; the ordered map's few nodes, one per length, come from the heap.
 // A list entry is a std::string_view of bytes in that arena: a node of 32
-// bytes instead of the 56 that a std::pmr::string would need, which keeps a
-// dictionary under 64 resident bytes per entry, index included. The arena
-// is released whole, without a walk of the lists, when a newer load has
-// replaced the content and no reader can see it any more.
-//
-// Concurrency: Init loads the new content aside (Load) and publishes it in
-// one WriteSection (Adopt); lookups hold a ReadSection.
+// bytes instead of the 56 that a std::pmr::string would need. The arena is
+// released whole, without a walk of the lists, with the last copy.
 class WeakPwdDic {
 public:
     // The entries of one length, in file order; duplicates kept.
@@ -33,63 +33,37 @@ public:
     // Entries by length in bytes, lengths ascending.
     using WeakPwdMap = std::map<int32_t, EntryList>;
 
-    // Everything one load produces. The members are declared so that they
-    // are destroyed index and map first, arena last; assigning swaps, so
-    // that the content given up is destroyed in that order too.
-    struct Content {
-        Content() = default;
-        Content(Content&&) noexcept = default;
-        Content& operator=(Content&& other) noexcept;
-
-        std::unique_ptr<DictionaryArena> arena;
-        WeakPwdMap weakPwdMap;
-        WeakPwdIndex index;
-    };
-
+    // Empty: no password is weak.
     WeakPwdDic() = default;
-    WeakPwdDic(const WeakPwdDic&) = delete;
-    WeakPwdDic& operator=(const WeakPwdDic&) = delete;
 
     // Replaces the whole content with the entries of `dicFile`: lines up to
-    // the first one that is empty after trimming. Returns 0 when the file was
-    // read (even if it gave no entry), 12 when it cannot be opened, is not a
-    // regular file or does not fit in memory; the current content then stays
-    // in force.
+    // the first one that is empty after trimming; a read error ends the file
+    // as its end would. Returns 0 when the file was read (even if it gave no
+    // entry), 12 when it cannot be opened, is not a regular file or does not
+    // fit in memory; the current content then stays.
     int32_t Init(std::string dicFile);
-
-    // Reads `dicFile` into `content`, publishing nothing; Init's results.
-    // Needs no lock: `content` is the caller's own until it is adopted.
-    static int32_t Load(const std::string& dicFile, Content& content);
-
-    // Puts `next` in force and returns the content it replaces. The only
-    // step that changes what readers see: REQUIRES a WriteSection, and the
-    // returned content must be destroyed after that section ends.
-    Content Adopt(Content&& next) noexcept;
-    // The INFO line of a load that was put in force.
-    void LogLoaded() const;
+    // Init, saying in `report` (when not null) what the file gave, where it
+    // ended early and why it failed.
+    int32_t Load(const std::string& dicFile, LoadReport* report);
 
     // A copy of `s` without one CR at its very end, then without leading and
     // trailing blanks (0x20 only). A string of blanks comes back unchanged.
     static std::string Trim(const std::string& s);
-    static std::string_view TrimView(std::string_view s);
 
     // True when the trimmed `pwd` equals an entry, byte for byte.
-    bool IsWeakPwd(std::string pwd);
+    bool IsWeakPwd(std::string pwd) const;
     // IsWeakPwd without copying the password.
-    bool Contains(std::string_view pwd);
+    bool Contains(std::string_view pwd) const;
 
+    const WeakPwdMap& weakPwdMap() const;
+    // Entries, duplicates included.
+    size_t Entries() const;
     // Bytes held by the index (not by the entries).
-    size_t IndexMemoryBytes();
+    size_t IndexMemoryBytes() const;
 
 private:
-    // Before weakPwdMap, so that it outlives the lists that point into it.
-    std::unique_ptr<DictionaryArena> arena_;
-
-public:
-    WeakPwdMap weakPwdMap;
-
-private:
-    WeakPwdIndex index_;
+    struct Content;
+    std::shared_ptr<const Content> content_;  // null: empty
 };
 
 #endif  // PWDPOLICY_CHECK_WEAKPWDDIC_H

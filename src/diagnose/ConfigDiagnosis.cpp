@@ -1,29 +1,21 @@
 #include "diagnose/ConfigDiagnosis.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cctype>
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <set>
 
 #include "breach/BreachTable.h"
 #include "check/WeakPwdDic.h"
-#include "policy/ConfigReader.h"
 #include "policy/PolicyCfg.h"
-#include "support/Log.h"
+#include "support/LoadReport.h"
 
-namespace pwdpolicy_internal {
+namespace diagnose {
 namespace {
 
 // The reload period is timerInterval * 60 seconds in 32-bit arithmetic.
@@ -34,24 +26,13 @@ constexpr int kClassCount = 4;
 // Keys whose value is text; every other key the store takes is a number.
 const std::set<std::string> kTextKeys{"specialchar", "weakPwdDic", "breachedPwdTable"};
 
-struct FileCloser {
-    void operator()(FILE* file) const { (void)fclose(file); }
-};
-
-struct KeyLine {
-    int line;
-    std::string section;
-    std::string name;
-    std::string value;
-    bool taken;  // the store took it: no line of the handler said otherwise
-};
-
-// One diagnosis: the scratch store, the key lines in file order and what
-// the component's log said while each was handled.
+// One diagnosis: the scratch store and what its load reported.
 class Diagnosis {
 public:
     Diagnosis(const std::string& path, const std::function<void(const Finding&)>& report)
-        : path_(path), report_(report) {}
+        : path_(path), report_(report) {
+        load_.TraceKeys();
+    }
 
     ConfigSummary Run();
 
@@ -59,9 +40,9 @@ private:
     void Add(Severity severity, int line, std::string message) {
         report_(Finding{severity, line, std::move(message)});
     }
-    static int HandleKey(void* user, const char* section, const char* name, const char* value);
-    static void Logged(void* context, int level, const char* function, const char* message);
-    void CheckInteger(const KeyLine& key);
+    void ReportLoad();
+    void CheckKeys();
+    void CheckInteger(const ConfigKey& key);
     void CheckSections();
     void CheckPolicies();
     void CheckTimer();
@@ -69,57 +50,30 @@ private:
     void CheckBreachTable();
     int FirstLineOfPolicy(int32_t id) const;
     int LastLineOf(const std::string& name) const;
+    bool Ignored(int line) const { return ignoredLines_.count(line) != 0; }
 
     const std::string& path_;
     const std::function<void(const Finding&)>& report_;
-    ConfigReader* reader_ = nullptr;
     PolicyCfg store_;
-    std::vector<KeyLine> keys_;
-    std::set<std::string> ignoredSections_;
-    std::set<std::pair<std::string, std::string>> seenKeys_;
+    LoadReport load_;
+    std::set<int> ignoredLines_;                 // key lines the store did not take
     std::map<std::string, int> firstLineOfSection_;
     ConfigSummary summary_;
 };
 
 ConfigSummary Diagnosis::Run() {
-    const int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        Add(Severity::kError, 0, "cannot open the configuration " + path_ + ": " + strerror(errno));
-        return summary_;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        Add(Severity::kError, 0, "the configuration " + path_ + " is not a regular file");
-        return summary_;
-    }
-    std::unique_ptr<FILE, FileCloser> file(fdopen(fd, "r"));
-    if (!file) {
-        close(fd);
-        Add(Severity::kError, 0, "cannot read the configuration " + path_);
-        return summary_;
-    }
-    ConfigReader reader(file.get(), path_);
-    reader_ = &reader;
-    int malformed = 0;
-    {
-        PpcLogTap tap(&Diagnosis::Logged, this);
-        malformed = reader.Parse(&Diagnosis::HandleKey, this);
-    }
-    reader_ = nullptr;
-    if (malformed < 0) {
-        Add(Severity::kError, 0, "cannot read the configuration " + path_);
+    if (store_.Load(path_, &load_) != 0) {
+        const auto failed = std::find_if(load_.Notes().begin(), load_.Notes().end(), [](const LoadNote& note) {
+            return note.reason != LoadReason::kRead;
+        });
+        Add(Severity::kError, 0,
+            "the configuration " + path_ + (failed != load_.Notes().end() ? " " + failed->message : " cannot be read"));
         return summary_;
     }
     summary_.readable = true;
-    if (malformed > 0) {
-        Add(Severity::kWarning, malformed,
-            "neither a section, a key nor a comment: skipped (only the first such line is reported)");
-    }
-    if (keys_.empty()) Add(Severity::kError, 0, "the configuration sets no key at all");
-    for (const KeyLine& key : keys_) {
-        if (key.taken && kTextKeys.count(key.name) == 0) CheckInteger(key);
-    }
+    ReportLoad();
+    if (load_.Keys().empty()) Add(Severity::kError, 0, "the configuration sets no key at all");
+    CheckKeys();
     CheckSections();
     CheckPolicies();
     CheckTimer();
@@ -128,72 +82,46 @@ ConfigSummary Diagnosis::Run() {
     return summary_;
 }
 
-// The store's own handler does the work; around it, the line and what the
-// component logged about the key.
-int Diagnosis::HandleKey(void* user, const char* section, const char* name, const char* value) {
-    auto* self = static_cast<Diagnosis*>(user);
-    const int line = self->reader_->LineNumber();
-    self->keys_.push_back(KeyLine{line, section, name, value, true});
-    self->firstLineOfSection_.emplace(section, line);
-    if (!self->seenKeys_.insert({section, name}).second) {
-        self->Add(Severity::kNote, line, std::string("[") + section + "] " + name +
-                                             " is set again: the last value counts");
-    }
-    const size_t recordsBefore = self->store_.policyMap.size();
-    const bool policyZeroBefore = self->store_.defaultPolicy != nullptr;
-    PolicyCfg::HandlerCfgVal(&self->store_, section, name, value);
-    if (self->store_.policyMap.size() > recordsBefore && !policyZeroBefore) {
-        const auto id = self->store_.sectionMap.find(section);
-        if (id != self->store_.sectionMap.end() && id->second != 0) {
-            self->Add(Severity::kWarning, line,
-                      std::string("section [") + section + "] comes before policy 0's, so it does "
-                      "not start as a copy of policy 0: what it does not set keeps built-in values");
+// What the load itself ignored: each unknown section once, every other note
+// as it is.
+void Diagnosis::ReportLoad() {
+    std::set<std::string> sectionsSaid;
+    for (const LoadNote& note : load_.Notes()) {
+        switch (note.reason) {
+            case LoadReason::kRead:
+                break;
+            case LoadReason::kUnknownSection:
+                ignoredLines_.insert(note.line);
+                if (sectionsSaid.insert(note.message).second) Add(Severity::kWarning, note.line, note.message);
+                break;
+            case LoadReason::kUnknownKey:
+                ignoredLines_.insert(note.line);
+                Add(Severity::kWarning, note.line, note.message);
+                break;
+            case LoadReason::kMalformedLine:
+            case LoadReason::kReadFailed:
+                Add(Severity::kWarning, note.line, note.message);
+                break;
+            default:
+                ignoredLines_.insert(note.line);
+                Add(Severity::kError, note.line, note.message);
+                break;
         }
-    }
-    return 1;  // non-zero: only malformed lines count as parse errors
-}
-
-void Diagnosis::Logged(void* context, int level, const char* function, const char* message) {
-    auto* self = static_cast<Diagnosis*>(context);
-    const int line = self->reader_ != nullptr ? self->reader_->LineNumber() : 0;
-    if (strcmp(function, "ConfigReader") == 0 && self->reader_ != nullptr) {
-        self->Add(Severity::kError, line,
-                  "longer than " + std::to_string(self->reader_->LongestLine()) +
-                      " bytes: ignored whole, so no part of it sets a key or opens a section");
-        return;
-    }
-    if (self->keys_.empty() || self->keys_.back().line != line) {
-        if (level >= PPC_LOG_WARN) {
-            self->Add(level == PPC_LOG_ERROR ? Severity::kError : Severity::kWarning, line, message);
-        }
-        return;
-    }
-    KeyLine& key = self->keys_.back();
-    if (level == PPC_LOG_INFO && strncmp(message, "unknown section ", 16) == 0) {
-        key.taken = false;
-        if (!self->ignoredSections_.insert(key.section).second) return;
-        if (key.section.empty()) {
-            self->Add(Severity::kWarning, line, "keys before the first section are ignored");
-            return;
-        }
-        std::string upper = key.section;
-        for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-        const bool caseSlip = upper == "BASIC" || upper.find("POLICY") != std::string::npos;
-        self->Add(Severity::kWarning, line,
-                  "section [" + key.section + "] is ignored: the component reads [BASIC] and "
-                  "sections whose name contains POLICY" +
-                      (caseSlip ? " (names are case-sensitive)" : ""));
-    } else if (level == PPC_LOG_WARN) {
-        key.taken = false;
-        self->Add(Severity::kWarning, line, "[" + key.section + "] key " + key.name +
-                                                " is ignored: the component does not know it there");
-    } else if (level == PPC_LOG_ERROR) {
-        key.taken = false;
-        self->Add(Severity::kError, line, message);
     }
 }
 
-void Diagnosis::CheckInteger(const KeyLine& key) {
+void Diagnosis::CheckKeys() {
+    std::set<std::pair<std::string, std::string>> seen;
+    for (const ConfigKey& key : load_.Keys()) {
+        firstLineOfSection_.emplace(key.section, key.line);
+        if (!seen.insert({key.section, key.name}).second) {
+            Add(Severity::kNote, key.line, "[" + key.section + "] " + key.name + " is set again: the last value counts");
+        }
+        if (!Ignored(key.line) && kTextKeys.count(key.name) == 0) CheckInteger(key);
+    }
+}
+
+void Diagnosis::CheckInteger(const ConfigKey& key) {
     const char* text = key.value.c_str();
     char* end = nullptr;
     errno = 0;
@@ -222,10 +150,11 @@ int Diagnosis::FirstLineOfPolicy(int32_t id) const {
 }
 
 int Diagnosis::LastLineOf(const std::string& name) const {
-    const auto last = std::find_if(keys_.rbegin(), keys_.rend(), [&name](const KeyLine& key) {
-        return key.taken && key.name == name;
+    const std::vector<ConfigKey>& keys = load_.Keys();
+    const auto last = std::find_if(keys.rbegin(), keys.rend(), [&](const ConfigKey& key) {
+        return !Ignored(key.line) && key.name == name;
     });
-    return last == keys_.rend() ? 0 : last->line;
+    return last == keys.rend() ? 0 : last->line;
 }
 
 void Diagnosis::CheckSections() {
@@ -247,6 +176,22 @@ void Diagnosis::CheckSections() {
         Add(Severity::kWarning, sections[1].first,
             names + (sections.size() == 2 ? " both" : " all") + " stand for policy " +
                 std::to_string(id) + "; their keys go to one policy");
+    }
+    // A policy section met before any of policy 0's starts from built-in
+    // values instead of a copy of policy 0.
+    std::vector<std::pair<int, std::string>> inFileOrder;
+    for (const auto& [section, line] : firstLineOfSection_) {
+        if (store_.sectionMap.count(section) != 0) inFileOrder.push_back({line, section});
+    }
+    std::sort(inFileOrder.begin(), inFileOrder.end());
+    std::set<int32_t> created;
+    for (const auto& [line, section] : inFileOrder) {
+        const int32_t id = store_.sectionMap.at(section);
+        if (!created.insert(id).second) continue;
+        if (id == 0) break;
+        Add(Severity::kWarning, line,
+            "section [" + section + "] comes before policy 0's, so it does not start as a copy of policy 0: "
+            "what it does not set keeps built-in values");
     }
     if (sectionsById.count(0) == 0) {
         Add(Severity::kError, 0, "there is no policy 0 ([POLICY0]): the strong check and default "
@@ -328,44 +273,22 @@ void Diagnosis::CheckDictionary() {
         return;
     }
     WeakPwdDic dictionary;
-    if (dictionary.Init(summary_.dictionaryPath) != 0) {
-        Add(Severity::kError, line, "the dictionary " + summary_.dictionaryPath +
-                                        " cannot be opened (or is not a regular file): hosts that use "
-                                        "the dictionary cannot start the component");
-        return;
-    }
-    summary_.dictionaryLoaded = true;
-    for (const auto& [length, entries] : dictionary.weakPwdMap) summary_.dictionaryEntries += entries.size();
-    if (summary_.dictionaryEntries == 0) {
-        Add(Severity::kWarning, line, "the dictionary " + summary_.dictionaryPath + " is empty: no password is weak");
-    }
-    // Where the dictionary ended early: its first line that is empty once
-    // trimmed as the component trims entries.
-    std::unique_ptr<FILE, FileCloser> file(fopen(summary_.dictionaryPath.c_str(), "re"));
-    if (!file) return;
-    char* text = nullptr;
-    size_t capacity = 0;
-    ssize_t length = 0;
-    size_t number = 0;
-    size_t endLine = 0;
-    size_t ignored = 0;
-    while ((length = getline(&text, &capacity, file.get())) >= 0) {
-        ++number;
-        std::string_view entry(text, static_cast<size_t>(length));
-        if (!entry.empty() && entry.back() == '\n') entry.remove_suffix(1);
-        const bool empty = WeakPwdDic::TrimView(entry).empty();
-        if (endLine == 0 && empty) {
-            endLine = number;
-        } else if (endLine != 0 && !empty) {
-            ++ignored;
+    LoadReport loaded;
+    const bool opened = dictionary.Load(summary_.dictionaryPath, &loaded) == 0;
+    for (const LoadNote& note : loaded.Notes()) {
+        if (note.reason == LoadReason::kRead) continue;
+        if (note.line > 0) {
+            Add(Severity::kWarning, line, "dictionary line " + std::to_string(note.line) + ": " + note.message);
+        } else {
+            Add(Severity::kError, line, "the dictionary " + summary_.dictionaryPath + " " + note.message +
+                                            ": hosts that use the dictionary cannot start the component");
         }
     }
-    free(text);
-    if (endLine != 0 && ignored > 0) {
-        Add(Severity::kWarning, line,
-            "dictionary line " + std::to_string(endLine) + " is empty and ends the dictionary: " +
-                (ignored == 1 ? std::string("the line after it is ignored")
-                              : "the " + std::to_string(ignored) + " lines after it are ignored"));
+    if (!opened) return;
+    summary_.dictionaryLoaded = true;
+    summary_.dictionaryEntries = dictionary.Entries();
+    if (summary_.dictionaryEntries == 0) {
+        Add(Severity::kWarning, line, "the dictionary " + summary_.dictionaryPath + " is empty: no password is weak");
     }
 }
 
@@ -376,7 +299,7 @@ void Diagnosis::CheckBreachTable() {
     if (summary_.breachTablePath.empty()) return;
     const int line = LastLineOf("breachedPwdTable");
     std::string problem;
-    const std::unique_ptr<breach::BreachTable> table =
+    const std::unique_ptr<const breach::BreachTable> table =
         breach::BreachTable::Open(summary_.breachTablePath, &problem);
     if (!table) {
         Add(Severity::kError, line, "the breach table " + summary_.breachTablePath +
@@ -398,13 +321,9 @@ void Diagnosis::CheckBreachTable() {
 
 }  // namespace
 
-ConfigSummary DiagnoseConfigFile(const std::string& path,
-                                 const std::function<void(const Finding&)>& report) {
-    // One at a time: the log tap serves one diagnosis.
-    static std::mutex serial;
-    std::lock_guard<std::mutex> hold(serial);
+ConfigSummary DiagnoseConfigFile(const std::string& path, const std::function<void(const Finding&)>& report) {
     Diagnosis diagnosis(path, report);
     return diagnosis.Run();
 }
 
-}  // namespace pwdpolicy_internal
+}  // namespace diagnose

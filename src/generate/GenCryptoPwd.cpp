@@ -10,9 +10,7 @@
 
 #include "generate/GenPolicy.h"
 #include "generate/KernelRandom.h"
-#include "lifecycle/DataGuard.h"
-#include "lifecycle/Globals.h"
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
 #include "pwdpolicy.h"
 #include "support/Log.h"
 

@@ -1,12 +1,12 @@
 #ifndef PWDPOLICY_GENERATE_GENPOLICY_H
 #define PWDPOLICY_GENERATE_GENPOLICY_H
 
-// What both policy generators take from the store: policy `policyId`'s
-// special set (the store's immutable copy, so a reload cannot change it under
-// the generator) and, when *pwdLen is below 6, the policy's minlen written
-// to *pwdLen. Initialises the component without the dictionary when needed.
-// PPC_OK, or PPC_ERR_NO_POLICY with nothing written. The reader section is
-// left before returning, so a reload never waits on the generation.
+// What both policy generators take from the snapshot in force: policy
+// `policyId`'s special set (a text that never changes, so a reload cannot
+// change it under the generator) and, when *pwdLen is below 6, the policy's
+// minlen written to *pwdLen. Initialises the component without the dictionary when needed.
+// PPC_OK, or PPC_ERR_NO_POLICY with nothing written. The snapshot is read
+// only for this, so a publication never waits on the generation.
 unsigned int TakePolicyForGeneration(int policyId, unsigned int* pwdLen, const char** specialChars);
 
 #endif  // PWDPOLICY_GENERATE_GENPOLICY_H

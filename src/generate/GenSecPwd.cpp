@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "generate/GenPolicy.h"
-#include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
+#include "lifecycle/Snapshot.h"
 #include "pwdpolicy.h"
 #include "support/Log.h"
 
@@ -91,14 +91,15 @@ extern "C" unsigned int PPC_GenSecPwd(const char* specialChars, char** pwd, unsi
 
 unsigned int TakePolicyForGeneration(int policyId, unsigned int* pwdLen, const char** specialChars) {
     if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 0);
-    ReadSection read;
-    const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
-    if (policy == nullptr) return PPC_ERR_NO_POLICY;
-    if (static_cast<int32_t>(*pwdLen) < kMinRequestedLength) {
-        *pwdLen = static_cast<unsigned int>(policy->minlen);
-    }
-    *specialChars = policyCfgObj.StableSpecialChar(*policy);
-    return PPC_OK;
+    return dataInForce.Read([&](const Snapshot& data) {
+        const PolicyInForce* policy = data.Policy(policyId);
+        if (policy == nullptr) return PPC_ERR_NO_POLICY;
+        if (static_cast<int32_t>(*pwdLen) < kMinRequestedLength) {
+            *pwdLen = static_cast<unsigned int>(policy->record.minlen);
+        }
+        *specialChars = policy->stableSpecialChar;
+        return PPC_OK;
+    });
 }
 
 extern "C" unsigned int PPC_GenSecPwdByPolicy(int policyId, char** pwd, unsigned int* pwdLen) {

@@ -91,9 +91,6 @@ bool RegisterMembarrier() {
 
 __attribute__((constructor)) void ChooseReaderFences() { asymmetricReaders = RegisterMembarrier(); }
 
-pthread_mutex_t reloadMutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
-int writeDepth = 0;  // guarded by reloadMutex
-
 }  // namespace
 
 // The way in when the inline one did not get through: the thread's first
@@ -120,18 +117,9 @@ void LeaveReadSlow() { sharedReaders.fetch_sub(1, std::memory_order_release); }
 
 using namespace guard;
 
-ReloadLock::ReloadLock() { pthread_mutex_lock(&reloadMutex); }
-
-ReloadLock::ReloadLock(TryTag) : owned_(pthread_mutex_trylock(&reloadMutex) == 0) {}
-
-ReloadLock::~ReloadLock() {
-    if (owned_) pthread_mutex_unlock(&reloadMutex);
-}
-
 WriteSection::WriteSection() {
     // A writer inside its own reader section would wait for itself forever.
     if (threadState.readDepth != 0) abort();
-    if (writeDepth++ > 0) return;
     writerActive.store(1, std::memory_order_seq_cst);
     // Every reader thread now runs a full barrier: one that has stored its
     // slot is seen below, one that has not yet will see the flag.
@@ -142,25 +130,11 @@ WriteSection::WriteSection() {
 }
 
 WriteSection::~WriteSection() {
-    if (--writeDepth > 0) return;
     writerActive.store(0, std::memory_order_seq_cst);
     Futex(&writerActive, FUTEX_WAKE_PRIVATE, INT32_MAX);
 }
 
-void GuardPrepareFork() { pthread_mutex_lock(&reloadMutex); }
-
-void GuardParentAfterFork() { pthread_mutex_unlock(&reloadMutex); }
-
 void GuardChildAfterFork() {
-    // The child has one thread, the one that forked. Its mutex copy is held
-    // by that thread under its old id, which a recursive mutex would not
-    // accept an unlock from: start a fresh one.
-    pthread_mutexattr_t attributes;
-    pthread_mutexattr_init(&attributes);
-    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
-    pthread_mutex_init(&reloadMutex, &attributes);
-    pthread_mutexattr_destroy(&attributes);
-    writeDepth = 0;
     writerActive.store(0, std::memory_order_relaxed);
     // Sections that other threads had open are gone with those threads, and
     // so are their slots; this thread keeps its own, and its open section.

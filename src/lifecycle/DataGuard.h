@@ -1,14 +1,13 @@
-// How queries keep clear of a reload: the only synchronisation between them.
+// How queries keep clear of a publication: the inside of
+// DataInForce::Read and DataInForce::Publish (lifecycle/Snapshot.h), and
+// nothing else uses it.
 //
-// Queries read policyCfgObj and weakpwdDic in place, inside a ReadSection.
-// A load (InitData, under the ReloadLock) reads its files and builds the new
-// content beside the live objects, then moves it in inside one WriteSection:
-// the writer raises a flag, waits until no reader is inside a section, moves
-// the content, and lowers the flag. Readers thus wait for the move (a few
-// pointer swaps), never for the load. The store and the dictionary are moved
-// in the same section, so a reader sees both from one load, and what a load
-// replaced is destroyed after its section has ended, when no reader can still
-// see it.
+// A reader holds a ReadSection while it reads the snapshot in force. A
+// publication swaps the snapshot pointer inside one WriteSection: the
+// writer raises a flag, waits until no reader is inside a section, swaps,
+// and lowers the flag. Readers thus wait for one pointer swap at most,
+// never for a load, and once the section has ended no reader can still see
+// the snapshot that was replaced, which is then destroyed.
 //
 // Why not a pthread_rwlock: its read lock writes one shared cache line, so
 // two threads checking passwords fight over that line; it missed both
@@ -22,7 +21,7 @@
 // shared counter instead.
 //
 // Nothing here runs in signal context: SIGALRM only marks a tick due, and the
-// tick runs at the start of a later call (monitor/ReloadTimer.h).
+// tick runs at the start of a later call (lifecycle/Reloader.h).
 #ifndef PWDPOLICY_LIFECYCLE_DATAGUARD_H
 #define PWDPOLICY_LIFECYCLE_DATAGUARD_H
 
@@ -64,8 +63,8 @@ void LeaveReadSlow();
 
 }  // namespace guard
 
-// Shared read access to the live store and dictionary. Nests on one thread.
-// Hold it only for a lookup: a writer waits for every open section.
+// Shared read access to the snapshot in force. Nests on one thread. Hold it
+// only for a lookup: a writer waits for every open section.
 class ReadSection {
 public:
     ReadSection() {
@@ -95,30 +94,12 @@ public:
     ReadSection& operator=(const ReadSection&) = delete;
 };
 
-// True while this thread is inside a ReadSection: it must not load or
-// publish (a writer would wait for this very thread).
+// True while this thread is inside a ReadSection: it must not publish (the
+// writer would wait for this very thread).
 inline bool InReadSection() { return guard::threadState.readDepth != 0; }
 
-// Serialises loads and changes to the file monitor among themselves
-// (recursive). Readers are not excluded: loads build under this lock and
-// take a WriteSection only to publish.
-class ReloadLock {
-public:
-    ReloadLock();
-    ~ReloadLock();
-    // Does not wait: Owned() tells whether the lock was free.
-    struct TryTag {};
-    explicit ReloadLock(TryTag);
-    bool Owned() const { return owned_; }
-    ReloadLock(const ReloadLock&) = delete;
-    ReloadLock& operator=(const ReloadLock&) = delete;
-
-private:
-    bool owned_ = true;
-};
-
-// Exclusive access to the live store and dictionary, for the moment a load
-// moves in what it built. Nests. REQUIRES: the ReloadLock, and no
+// Exclusive access to the snapshot pointer, for the moment a publication
+// swaps it. REQUIRES: one writer at a time (the reload lock), and no
 // ReadSection open on this thread.
 class WriteSection {
 public:
@@ -128,12 +109,10 @@ public:
     WriteSection& operator=(const WriteSection&) = delete;
 };
 
-// fork() support (lifecycle/ForkSafety.cpp). Prepare takes the reload lock,
-// so that no load or publication is half done when the process is copied;
-// the child starts with the lock free and no reader inside a section (the
-// threads that held them do not exist there).
-void GuardPrepareFork();
-void GuardParentAfterFork();
+// fork() support (lifecycle/ForkSafety.cpp): the child starts with no
+// writer and no reader inside a section but the forking thread's own (the
+// threads that held the others do not exist there). The parent holds the
+// reload lock meanwhile, so no publication is half done.
 void GuardChildAfterFork();
 
 #endif  // PWDPOLICY_LIFECYCLE_DATAGUARD_H

@@ -11,25 +11,27 @@
 
 #include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
 #include "support/Log.h"
+#include "support/ReloadLock.h"
 
 namespace {
 
 void PrepareFork() {
     pthread_mutex_lock(&ppcInitFlagLock);
-    GuardPrepareFork();
+    ReloadLockPrepareFork();
     PpcLogPrepareFork();  // a leaf: held for one localtime_r at most
 }
 
 void ParentAfterFork() {
     PpcLogParentAfterFork();
-    GuardParentAfterFork();
+    ReloadLockParentAfterFork();
     pthread_mutex_unlock(&ppcInitFlagLock);
 }
 
 void ChildAfterFork() {
     PpcLogChildAfterFork();
+    ReloadLockChildAfterFork();
     GuardChildAfterFork();
     pthread_mutex_init(&ppcInitFlagLock, nullptr);
     ResetTickAfterFork();

@@ -1,6 +1,7 @@
 #include "lifecycle/Globals.h"
 
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
+#include "lifecycle/Snapshot.h"
 #include "pwdpolicy.h"
 
 int32_t ppcInitFlag = 0;
@@ -11,8 +12,9 @@ const char kConfigFilePath[] = PPC_CONFIG_PATH;
 const char kLibraryVersion[] = PPC_VERSION;
 
 // Construction follows definition order within this file: the dictionary,
-// then the store, then the timer release, which is therefore destroyed
-// first, before a late tick could reach the other two.
+// the store, the snapshot in force, then the reloader's release, which is
+// therefore destroyed first, before a late tick could reach the others.
 WeakPwdDic weakpwdDic;
 PolicyCfg policyCfgObj;
-static ReloadTimerRelease reloadTimerRelease;
+DataInForce dataInForce;
+static ReloaderRelease reloaderRelease;

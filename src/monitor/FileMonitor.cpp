@@ -4,12 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <new>
-#include <string>
-
-#include "lifecycle/DataGuard.h"
-#include "lifecycle/Globals.h"
 #include "support/Log.h"
+#include "support/ReloadLock.h"
 
 int32_t gMonitorFd = -1;
 int32_t gCfgFileWd = -1;
@@ -74,23 +70,9 @@ int32_t AddFileWatch(const char* cfgFile, const char* dicFile) {
     return result;
 }
 
-int32_t InitFileMonitor() {
-    // The path is read under the lock that loads take, so that it is one
-    // load's path, whole.
+bool AddTableWatch(const char* tableFile) {
     ReloadLock lock;
-    std::string dicFile;
-    std::string tableFile;
-    try {
-        dicFile = policyCfgObj.GetWeakPwdDicFile();
-        tableFile = policyCfgObj.GetBreachedPwdTableFile();
-    } catch (const std::bad_alloc&) {
-        // Reached from PPC_Initialize and from a tick: nothing may escape.
-        // Without the path the dictionary cannot be watched.
-        return kWatchFailed;
-    }
-    const int32_t result = AddFileWatch(kConfigFilePath, dicFile.c_str());
-    if (result == kMonitorNotCreated || tableFile.empty()) return result;
-    return AddOneWatch(tableFile.c_str(), gBreachTableWd, kTableWatchMask) ? result : kWatchFailed;
+    return AddOneWatch(tableFile, gBreachTableWd, kTableWatchMask);
 }
 
 int32_t RemoveFileWatch() {
@@ -136,7 +118,10 @@ int32_t CloseFileMonitor() {
     return 0;
 }
 
-int32_t OwnMonitorFd() { return MonitorIsOurs() ? gMonitorFd : -1; }
+ssize_t ReadMonitorEvents(char* buffer, size_t size) {
+    ReloadLock lock;
+    return read(MonitorIsOurs() ? gMonitorFd : -1, buffer, size);
+}
 
 void CloseMonitorAtUnload() {
     ReloadLock lock;

@@ -1,11 +1,15 @@
-// Watches the configuration file and the dictionary file with inotify. The
-// reload timer polls the instance; nothing here blocks.
+// The inotify instance that watches the configuration file, the dictionary
+// and the breach table. A tick polls it (lifecycle/Reloader.h); nothing here
+// blocks, and nothing here knows what the files hold.
 //
-// The descriptors are guarded by the reload lock (lifecycle/DataGuard.h):
+// The descriptors are guarded by the reload lock (support/ReloadLock.h):
 // every operation here takes it, and so does a tick for its whole run.
 #ifndef PWDPOLICY_MONITOR_FILEMONITOR_H
 #define PWDPOLICY_MONITOR_FILEMONITOR_H
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <cstdint>
 
 extern int32_t gMonitorFd;  // inotify instance, negative while there is none
@@ -23,10 +27,6 @@ constexpr uint32_t kWatchMask = 4040;  // 0xFC8
 // at once, as a change of attributes.
 constexpr uint32_t kTableWatchMask = kWatchMask | 0x4;  // | IN_ATTRIB
 
-// Watches the configuration file and the dictionary the store names, and the
-// breach table when the store names one. Returns what AddFileWatch returns,
-// or 3003 when only the table's watch failed.
-int32_t InitFileMonitor();
 // Creates the instance if there is none and adds each missing watch.
 // 0; 1 when the instance could not be created; 3003 when a watch failed.
 int32_t AddFileWatch(const char* cfgFile, const char* dicFile);
@@ -37,10 +37,16 @@ int32_t RemoveFileWatch();
 // the watches belong to the parent.
 int32_t CloseFileMonitor();
 
-// gMonitorFd when this process created it; -1 in a child of fork() that
-// inherited its parent's instance (reading it would take the parent's
-// events). REQUIRES: the reload lock.
-int32_t OwnMonitorFd();
+// Adds the breach table's watch (kTableWatchMask) unless there is one.
+// False when it could not be added (an ERROR line says why). REQUIRES: an
+// instance, created by AddFileWatch.
+bool AddTableWatch(const char* tableFile);
+
+// Reads pending records into `buffer` without blocking: the count read, or
+// -1 when none is pending or there is no instance. In a child of fork()
+// that inherited its parent's instance nothing is read, so that the child
+// never takes the parent's events.
+ssize_t ReadMonitorEvents(char* buffer, size_t size);
 // Closes this process's copy of the instance when the library unloads.
 void CloseMonitorAtUnload();
 

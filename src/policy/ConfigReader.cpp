@@ -2,30 +2,47 @@
 
 #include "support/Log.h"
 
+int ConfigReader::NextByte() {
+    if (blockOffset_ == blockLength_) {
+        if (readFailed_) return -1;
+        const ssize_t got = file_.Read(block_, sizeof block_);
+        if (got <= 0) {
+            readFailed_ = got < 0;
+            return -1;
+        }
+        blockLength_ = static_cast<int>(got);
+        blockOffset_ = 0;
+    }
+    return static_cast<unsigned char>(block_[blockOffset_++]);
+}
+
 char* ConfigReader::ReadLine(char* buffer, int size, void* stream) {
     auto* reader = static_cast<ConfigReader*>(stream);
     if (size < 2) return nullptr;
     // The longest line the parser can take whole: its buffer less the NUL.
     const int capacity = size - 1;
-    reader->longestLine_ = capacity;
     int length = 0;
     bool tooLong = false;
-    int c = getc_unlocked(reader->file_);
-    if (c == EOF) return nullptr;
-    while (c != EOF && c != '\n') {
+    int c = reader->NextByte();
+    if (c < 0) return nullptr;
+    while (c >= 0 && c != '\n') {
         if (length < capacity) {
             buffer[length++] = static_cast<char>(c);
         } else {
             tooLong = true;
         }
-        c = getc_unlocked(reader->file_);
+        c = reader->NextByte();
     }
+    if (reader->readFailed_) return nullptr;
     ++reader->lineNumber_;
     if (tooLong) {
-        ++reader->longLines_;
-        PPC_LOG_ERROR("ConfigReader",
-                      "line %d of %s is longer than %d bytes and is ignored whole\n",
+        PPC_LOG_ERROR("ConfigReader", "line %d of %s is longer than %d bytes and is ignored whole\n",
                       reader->lineNumber_, reader->path_.c_str(), capacity);
+        Note(reader->report_, LoadSource::kConfiguration, LoadReason::kLineTooLong, reader->path_,
+             reader->lineNumber_, [capacity] {
+                 return "longer than " + std::to_string(capacity) +
+                        " bytes: ignored whole, so no part of it sets a key or opens a section";
+             });
         length = 0;
     }
     // The newline goes with the line when there is room; the parser strips
@@ -36,10 +53,11 @@ char* ConfigReader::ReadLine(char* buffer, int size, void* stream) {
 }
 
 int ConfigReader::Parse(ini_handler handler, void* user) {
-    return ini_parse_stream(&ConfigReader::ReadLine, this, handler, user);
-}
-
-int ParseConfigFile(FILE* file, const std::string& path, ini_handler handler, void* user) {
-    ConfigReader reader(file, path);
-    return reader.Parse(handler, user);
+    const int parsed = ini_parse_stream(&ConfigReader::ReadLine, this, handler, user);
+    if (readFailed_) {
+        Note(report_, LoadSource::kConfiguration, LoadReason::kReadFailed, path_, lineNumber_ + 1, [this] {
+            return "reading failed here (" + file_.Problem() + "): the file was taken as ending before this line";
+        });
+    }
+    return parsed;
 }

@@ -1,17 +1,13 @@
 #include "policy/PolicyCfg.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
 
-#include "lifecycle/DataGuard.h"
 #include "policy/ConfigReader.h"
+#include "support/InputFile.h"
 #include "support/Log.h"
 
 const char kFallbackSpecialChars[] = "~!#$%^&*()-_=+\\|[{}]:,<.>?";
@@ -56,24 +52,21 @@ ppc_PolicyInfo FallbackPolicy(int32_t id) {
                           std::string()};
 }
 
-bool SameRecord(const ppc_PolicyInfo& a, const ppc_PolicyInfo& b) {
-    return a.minlen == b.minlen && a.maxlen == b.maxlen && a.minclass == b.minclass &&
-           a.allowminlen == b.allowminlen && a.allowminclass == b.allowminclass &&
-           a.specialchar == b.specialchar;
+// Why the keys of section `section` are ignored.
+std::string UnknownSectionMessage(const std::string& section) {
+    if (section.empty()) return "keys before the first section are ignored";
+    std::string upper = section;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    const bool caseSlip = upper == "BASIC" || upper.find("POLICY") != std::string::npos;
+    return "section [" + section + "] is ignored: the component reads [BASIC] and sections whose name "
+           "contains POLICY" + (caseSlip ? " (names are case-sensitive)" : "");
 }
 
-struct FileCloser {
-    void operator()(FILE* file) const { (void)fclose(file); }  // read only: nothing to flush
-};
-
-// Every special set a store has published. A record's own text is
-// rewritten in place by a reload (short texts live inside the string
-// object), so hosts get these immutable copies instead. The pool grows only
-// by distinct values. Written by Publish under a WriteSection (loads are
-// serialised), read under a ReadSection.
-std::set<std::string>& PublishedTexts() {
-    static std::set<std::string> texts;
-    return texts;
+// The handler Load gives the parser: the store's own, with every key
+// counted as taken, so that the parser's result names malformed lines only.
+int TakeEveryKey(void* user, const char* section, const char* name, const char* value) {
+    PolicyCfg::HandlerCfgVal(user, section, name, value);
+    return 1;
 }
 
 }  // namespace
@@ -81,82 +74,70 @@ std::set<std::string>& PublishedTexts() {
 PolicyCfg::PolicyCfg()
     : defaultPolicy(nullptr), timerInterval(kDefaultTimerIntervalMinutes) {}
 
-int32_t PolicyCfg::Init(const std::string& path) {
-    ReloadLock lock;
-    std::unique_ptr<PolicyCfg> loaded;
-    const int32_t result = Load(path, loaded);
-    if (loaded) {
-        WriteSection write;
-        Publish(*loaded);
-    }
-    return result;
-}
+int32_t PolicyCfg::Init(const std::string& path) { return Load(path, nullptr); }
 
-int32_t PolicyCfg::Load(const std::string& path, std::unique_ptr<PolicyCfg>& loaded) {
-    // Opened without blocking and checked to be a regular file: a FIFO or a
-    // directory at the path must neither hang a reload nor count as a read.
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return kUnreadable;
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
+int32_t PolicyCfg::Load(const std::string& path, LoadReport* report) {
+    InputFile file(path);
+    if (!file.Opened()) {
+        Note(report, LoadSource::kConfiguration, LoadReason::kUnreadable, path, 0,
+             [&] { return "cannot be opened: " + file.Problem(); });
         return kUnreadable;
     }
-    std::unique_ptr<FILE, FileCloser> file(fdopen(fd, "r"));
-    if (!file) {
-        close(fd);
-        return kUnreadable;
-    }
-    // Parse into a copy, so that readers keep the old store until the whole
-    // file has been read and the copy is published in one step. Running out
-    // of memory anywhere before the publication leaves the store as it was;
-    // the publication itself allocates nothing.
+    // Parsed into a copy, which replaces this store's content only once the
+    // whole file has been read: running out of memory or a read error part
+    // way leaves the store as it was.
     int parsed = kOutOfMemory;
     try {
         auto copy = std::make_unique<PolicyCfg>(*this);
         copy->defaultPolicy = nullptr;
-        copy->outOfMemory_ = false;
-        parsed = ParseConfigFile(file.get(), path, HandlerCfgVal, copy.get());
+        ConfigReader reader(file, path, report);
+        copy->reader_ = &reader;
+        copy->report_ = report;
+        copy->path_ = &path;
+        parsed = reader.Parse(TakeEveryKey, copy.get());
         if (copy->outOfMemory_) parsed = kOutOfMemory;
-        if (parsed >= 0) {
-            // Allocated here, so that publishing needs no allocation.
-            for (const auto& [id, record] : copy->policyMap) {
-                if (PublishedTexts().count(record.specialchar) == 0) {
-                    copy->pendingTexts_.insert(record.specialchar);
-                }
-            }
-            loaded = std::move(copy);
+        if (parsed > 0) {
+            Note(report, LoadSource::kConfiguration, LoadReason::kMalformedLine, path, parsed, [] {
+                return "neither a section, a key nor a comment: skipped (only the first such line is reported)";
+            });
         }
+        if (parsed >= 0) Adopt(*copy);
     } catch (const std::exception&) {
         parsed = kOutOfMemory;
     }
     defaultPolicy = nullptr;
-    if (parsed == kOutOfMemory) PPC_LOG_ERROR("Init", "out of memory loading %s\n", path.c_str());
-    return parsed < 0 ? parsed : 0;
+    if (parsed == kOutOfMemory) {
+        PPC_LOG_ERROR("Init", "out of memory loading %s\n", path.c_str());
+        Note(report, LoadSource::kConfiguration, LoadReason::kOutOfMemory, path, 0,
+             [] { return "out of memory: nothing of the file was used"; });
+    }
+    if (parsed < 0) return parsed;
+    Note(report, LoadSource::kConfiguration, LoadReason::kRead, path, 0, [this] {
+        return std::to_string(policyMap.size()) + (policyMap.size() == 1 ? " policy" : " policies");
+    });
+    return 0;
 }
 
-void PolicyCfg::Publish(PolicyCfg& loaded) noexcept {
-    // Nodes move from the loaded copy into the live maps and strings are
+void PolicyCfg::Adopt(PolicyCfg& loaded) noexcept {
+    // Nodes move from the loaded copy into this store's maps and strings are
     // swapped, so nothing here allocates or throws.
     sectionMap.merge(loaded.sectionMap);
     for (auto& [id, record] : loaded.policyMap) {
         auto live = policyMap.find(id);
-        if (live == policyMap.end() || SameRecord(live->second, record)) continue;
-        // Assigned in place, so pointers into the store stay valid; an
-        // unchanged special set keeps the text a host may still hold.
+        if (live == policyMap.end()) continue;
+        // Assigned in place, so pointers into the store stay valid.
         ppc_PolicyInfo& target = live->second;
         target.minlen = record.minlen;
         target.maxlen = record.maxlen;
         target.minclass = record.minclass;
         target.allowminlen = record.allowminlen;
         target.allowminclass = record.allowminclass;
-        if (target.specialchar != record.specialchar) target.specialchar.swap(record.specialchar);
+        target.specialchar.swap(record.specialchar);
     }
     policyMap.merge(loaded.policyMap);  // the ids that are new
     weakPwdDicFile.swap(loaded.weakPwdDicFile);
     breachedPwdTableFile.swap(loaded.breachedPwdTableFile);
     timerInterval = loaded.timerInterval;
-    PublishedTexts().merge(loaded.pendingTexts_);
 }
 
 int PolicyCfg::HandlerCfgVal(void* user, const char* section, const char* name,
@@ -164,6 +145,9 @@ int PolicyCfg::HandlerCfgVal(void* user, const char* section, const char* name,
     PolicyCfg* store = static_cast<PolicyCfg*>(user);
     // Called from C: nothing may escape. A failed allocation fails the load.
     try {
+        if (store->report_ != nullptr && store->report_->TracingKeys()) {
+            store->report_->AddKey(ConfigKey{store->reader_->LineNumber(), section, name, value});
+        }
         store->HandleKey(section, name, value);
     } catch (const std::exception&) {
         store->outOfMemory_ = true;
@@ -176,6 +160,7 @@ void PolicyCfg::HandleKey(const char* section, const char* name, const char* val
         ppc_PolicyInfo* policyObj = GetPolicyBySection(section);
         if (policyObj == nullptr) {
             PPC_LOG_ERROR("HandlerCfgVal", "GetPolicyBySection %s is NULL\n", section);
+            Ignored(LoadReason::kNoPolicy, section, name);
             return;
         }
         if (strcmp(name, "minlen") == 0) {
@@ -194,6 +179,7 @@ void PolicyCfg::HandleKey(const char* section, const char* name, const char* val
             policyObj->allowminclass = ToInt32(value);
         } else {
             PPC_LOG_WARN("HandlerCfgVal", "unknown section %s and name %s\n", section, name);
+            Ignored(LoadReason::kUnknownKey, section, name);
         }
     } else if (strcmp(section, "BASIC") == 0) {
         if (strcmp(name, "weakPwdDic") == 0) {
@@ -204,10 +190,22 @@ void PolicyCfg::HandleKey(const char* section, const char* name, const char* val
             breachedPwdTableFile = value;
         } else {
             PPC_LOG_WARN("HandlerCfgVal", "unknown section %s and name %s\n", section, name);
+            Ignored(LoadReason::kUnknownKey, section, name);
         }
     } else {
         PPC_LOG_INFO("HandlerCfgVal", "unknown section %s\n", section);
+        Ignored(LoadReason::kUnknownSection, section, name);
     }
+}
+
+void PolicyCfg::Ignored(LoadReason reason, const char* section, const char* name) {
+    if (report_ == nullptr) return;  // no report asked for, or a handler call outside Load
+    Note(report_, LoadSource::kConfiguration, reason, *path_, reader_->LineNumber(), [&]() -> std::string {
+        if (reason == LoadReason::kUnknownSection) return UnknownSectionMessage(section);
+        return std::string("[") + section + "] key " + name + " is ignored: " +
+               (reason == LoadReason::kNoPolicy ? "its policy's record could not be made"
+                                                : "the component does not know it there");
+    });
 }
 
 ppc_PolicyInfo* PolicyCfg::GetPolicyBySection(const char* section) {
@@ -237,25 +235,9 @@ ppc_PolicyInfo* PolicyCfg::GetPolicyByID(int32_t id) {
 
 ppc_PolicyInfo* PolicyCfg::GetDefaultPolicy() { return GetPolicyByID(0); }
 
-std::string PolicyCfg::GetWeakPwdDicFile() const {
-    ReadSection read;
-    return weakPwdDicFile;
-}
-
-const char* PolicyCfg::StableSpecialChar(const ppc_PolicyInfo& policy) const {
-    const std::set<std::string>& texts = PublishedTexts();
-    const auto text = texts.find(policy.specialchar);
-    // Only a store filled without Init (a test's own) lacks the text.
-    return text != texts.end() ? text->c_str() : policy.specialchar.c_str();
-}
-
-std::string PolicyCfg::GetBreachedPwdTableFile() const {
-    ReadSection read;
-    return breachedPwdTableFile;
-}
+std::string PolicyCfg::GetWeakPwdDicFile() const { return weakPwdDicFile; }
 
 int32_t PolicyCfg::GetTimeInterval() const {
-    ReadSection read;
     // Wraps like 32-bit arithmetic instead of overflowing.
     return static_cast<int32_t>(static_cast<uint32_t>(timerInterval) * 60u);
 }

@@ -3,37 +3,34 @@
 
 #include <cstdint>
 #include <map>
-#include <memory>
-#include <set>
 #include <string>
 
 #include "policy/PolicyInfo.h"
+#include "support/LoadReport.h"
+
+class ConfigReader;
 
 // The policy store: every policy by id, plus the dictionary path and the
 // reload period, all from the INI configuration file. Loads add records and
 // rewrite fields in place; nothing is removed while the store exists, so a
 // pointer from GetPolicyByID stays valid.
 //
-// Concurrency: Init serialises itself against other loads and publishes
-// under a WriteSection. Readers hold a ReadSection while they use a record.
-// InitData uses Load and Publish to publish the store together with the
-// dictionary.
+// A store is plain data with no lock of its own. The component's store,
+// policyCfgObj, is the loader's: only loads write it, under the reload lock,
+// and queries never read it; they read the snapshot that each load
+// publishes (lifecycle/Snapshot.h).
 class PolicyCfg {
 public:
     PolicyCfg();
 
     // Parses `path` into this store. Returns 0 when the file was read (even
-    // if some lines were bad); -1 when it could not be opened or is not a
-    // regular file, -2 when memory ran out. On failure the store is unchanged.
+    // if some lines were bad, or a read error ended it early); -1 when it
+    // could not be opened or is not a regular file, -2 when memory ran out.
+    // On failure the store is unchanged.
     int32_t Init(const std::string& path);
-
-    // Init's first half: parses `path` into a copy of this store, which
-    // `loaded` receives when the result is 0; nothing is published.
-    // REQUIRES: the ReloadLock.
-    int32_t Load(const std::string& path, std::unique_ptr<PolicyCfg>& loaded);
-    // Init's second half: moves what `loaded` holds into this store.
-    // Allocates nothing. REQUIRES: a WriteSection.
-    void Publish(PolicyCfg& loaded) noexcept;
+    // Init, saying in `report` (when not null) what was read and ignored
+    // and why, line by line.
+    int32_t Load(const std::string& path, LoadReport* report);
 
     // inih handler: `user` is the PolicyCfg being loaded. Always returns 0
     // and never throws.
@@ -43,19 +40,12 @@ public:
     ppc_PolicyInfo* GetPolicyBySection(const char* section);
 
     // The record stored under exactly `id`, or null.
-    // REQUIRES: a ReadSection (or the reload lock) while the record is used.
     ppc_PolicyInfo* GetPolicyByID(int32_t id);
     ppc_PolicyInfo* GetDefaultPolicy();
     // A copy of the dictionary path; empty until a load sets "weakPwdDic".
     std::string GetWeakPwdDicFile() const;
-    // A copy of the breach table's path; empty (no table) until a load sets
-    // "breachedPwdTable" to a path.
-    std::string GetBreachedPwdTableFile() const;
     // The reload period in seconds: timerInterval * 60, wrapped to 32 bits.
     int32_t GetTimeInterval() const;
-    // `policy`'s special set as a text that never changes and lives as long
-    // as the store, for handing to hosts. REQUIRES: a ReadSection.
-    const char* StableSpecialChar(const ppc_PolicyInfo& policy) const;
 
     ppc_PolicyInfo* defaultPolicy;  // policy 0 once created in the current load
     std::map<std::string, int32_t> sectionMap;
@@ -66,12 +56,16 @@ public:
 
 private:
     void HandleKey(const char* section, const char* name, const char* value);
+    // Notes that the key on the reader's current line took no effect.
+    void Ignored(LoadReason reason, const char* section, const char* name);
+    // Moves what `loaded` holds into this store, record by record in place.
+    void Adopt(PolicyCfg& loaded) noexcept;
 
+    // Set while a Load parses into this store.
+    const ConfigReader* reader_ = nullptr;
+    LoadReport* report_ = nullptr;
+    const std::string* path_ = nullptr;
     bool outOfMemory_ = false;  // set by a handler call that could not allocate
-
-    // Special sets of a load that no store has published yet; Publish moves
-    // them into the pool behind StableSpecialChar.
-    std::set<std::string> pendingTexts_;
 };
 
 // Values a policy starts with when no policy 0 precedes its section, and

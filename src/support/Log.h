@@ -3,12 +3,12 @@
 // that is year since 2000, month, day, time, level, thread id, function
 // name and source line. Every line of the component goes through PPC_LOG.
 //
-// Safe to use from any thread and from the SIGALRM reload handler: the
-// buffer is local and nothing is allocated.
+// Safe to use from any thread: the buffer is local and nothing is
+// allocated. Not from a signal handler (the local time takes the C
+// library's time-zone lock), which is why the component's SIGALRM handler
+// logs nothing and a tick's lines are written in normal context.
 #ifndef PWDPOLICY_SUPPORT_LOG_H
 #define PWDPOLICY_SUPPORT_LOG_H
-
-#include <pthread.h>
 
 #include "support/SupportLib.h"
 
@@ -35,29 +35,6 @@ void PpcLogParentAfterFork();
 void PpcLogChildAfterFork();
 const char* PpcLogLevelName(int level);
 
-// Hands a formatted line to WriteLog, and to the tap if this thread set one.
-void PpcLogWrite(int level, const char* line, int length);
-
-// While it exists, the lines this thread logs are also handed to `tap`,
-// split into level, function field and message (without the last newline).
-// For the configuration check, which reports the component's own words;
-// one tap at a time (a second, on any thread, is not installed).
-class PpcLogTap {
-public:
-    using Sink = void (*)(void* context, int level, const char* function, const char* message);
-    PpcLogTap(Sink sink, void* context);
-    ~PpcLogTap();
-    PpcLogTap(const PpcLogTap&) = delete;
-    PpcLogTap& operator=(const PpcLogTap&) = delete;
-
-    Sink sink;
-    void* context;
-    pthread_t owner;
-
-private:
-    bool installed_;
-};
-
 // Size of the zeroed line buffer, and how much of it the formatter may use:
 // a longer line is cut to its first 1023 characters.
 constexpr int kLogBufferSize = 1025;
@@ -75,7 +52,7 @@ constexpr int kLogFormatLimit = 1024;
                 ppcStamp_.year, ppcStamp_.month, ppcStamp_.day, ppcStamp_.hour,            \
                 ppcStamp_.minute, ppcStamp_.second, PpcLogLevelName(level), GetThreadId(), \
                 function, __LINE__, ##__VA_ARGS__);                                        \
-            PpcLogWrite(level, ppcLogLine_, ppcLogLength_);                                \
+            (void)WriteLog(ppcLogLine_, ppcLogLength_);                                    \
         }                                                                                  \
     } while (0)
 

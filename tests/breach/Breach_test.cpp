@@ -19,7 +19,7 @@
 #include "breach/BreachHash.h"
 #include "breach/BreachTable.h"
 #include "monitor/FileMonitor.h"
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
 #include "pwdpolicy.h"
 
 using breach::BreachTable;

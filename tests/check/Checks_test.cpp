@@ -27,18 +27,22 @@ std::string Config(const TempDir& dir) {
 }  // namespace
 
 TEST(MatchPolicy, VerdictsAndTheirPrecedence) {
-    // Placed in the store directly: minlen, maxlen, minclass, allowminlen, allowminclass, specialchar.
-    auto& policies = policyCfgObj.policyMap;
-    for (auto [id, set] : {std::pair{1, "!#"}, {2, "! "}, {3, ""}, {4, "\xc3\xa9"}}) {
-        policies[id] = {8, 16, 3, 0, 0, set};
+    // Each policy's section: id, minlen, maxlen, minclass and special set ("space" is a blank).
+    const struct {
+        int id, minlen, maxlen, minclass;
+        const char* set;
+    } sections[] = {{1, 8, 16, 3, "!#"}, {2, 8, 16, 3, "!space"}, {3, 8, 16, 3, ""}, {4, 8, 16, 3, "\xc3\xa9"},
+                    {5, 1, 16, 5, "!"},  {6, 0, 16, 4, ""},        {7, 0, -1, 0, ""}, {8, 0, 0, 0, ""},
+                    {9, -5, 16, -1, ""}, {10, 1, 16, 2, ""}};
+    std::string policies;
+    for (const auto& p : sections) {
+        policies += "[POLICY" + std::to_string(p.id) + "]\nminlen=" + std::to_string(p.minlen) +
+                    "\nmaxlen=" + std::to_string(p.maxlen) + "\nminclass=" + std::to_string(p.minclass) +
+                    "\nspecialchar=" + p.set + "\n";
     }
-    policies[5] = {1, 16, 5, 0, 0, "!"};
-    policies[6] = {0, 16, 4, 0, 0, ""};
-    policies[7] = {0, -1, 0, 0, 0, ""};
-    policies[8] = {0, 0, 0, 0, 0, ""};
-    policies[9] = {-5, 16, -1, 0, 0, ""};
-    policies[10] = {1, 16, 2, 0, 0, ""};
-    __atomic_store_n(&ppcInitFlag, 1, __ATOMIC_RELEASE);
+    ConfigFile config;
+    config.Write(policies);
+    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
     struct Case {
         int policy;
         std::string pwd;

@@ -48,7 +48,7 @@ TEST(WeakPwdDic, LoadsTrimmedLinesUpToTheFirstEmptyOne) {
         ASSERT_EQ(dic.Init(dir.WriteFile("d", "later1\n")), 0);  // replaced, never merged
         testenv::ClearLog();
         ASSERT_EQ(dic.Init(dir.WriteFile("d", c.content)), 0) << c.name;
-        EXPECT_EQ(Entries(dic.weakPwdMap), c.entries) << c.name;
+        EXPECT_EQ(Entries(dic.weakPwdMap()), c.entries) << c.name;
         for (const auto& [length, list] : c.entries) EXPECT_TRUE(dic.IsWeakPwd(list.back())) << c.name;
         EXPECT_FALSE(dic.IsWeakPwd("later1")) << c.name;
         const std::string count = std::to_string(c.entries.size());
@@ -114,7 +114,7 @@ TEST(WeakPwdDic, RunningOutOfMemoryKeepsTheContent) {
         ASSERT_TRUE(testenv::AllocationFailed()) << count;
         ASSERT_EQ(result, 12) << count;
         ASSERT_TRUE(dic.IsWeakPwd("letmein")) << count;
-        ASSERT_EQ(dic.weakPwdMap.size(), 1u) << count;
+        ASSERT_EQ(dic.weakPwdMap().size(), 1u) << count;
     }
     EXPECT_FALSE(dic.IsWeakPwd("letmein"));
     EXPECT_TRUE(dic.IsWeakPwd("entry-299" + std::string(299 % 40, 'q')));

@@ -12,7 +12,7 @@
 #include "TestEnv.h"
 #include "TestPasswords.h"
 #include "Watchdog.h"
-#include "breach/BreachScreen.h"
+#include "breach/BreachTable.h"
 #include "lifecycle/Globals.h"
 #include "pwdpolicy.h"
 
@@ -101,7 +101,7 @@ TEST_F(Loaded, UnreadablePathsFailAndKeepTheData) {
         if (hostile.breachProblem != nullptr) {
             const std::string tablePath = hostile.make(table);
             std::string problem;
-            EXPECT_EQ(BreachScreen::Stage(tablePath, &problem), nullptr);
+            EXPECT_EQ(breach::BreachTable::Open(tablePath, &problem), nullptr);
             EXPECT_EQ(problem.rfind(hostile.breachProblem, 0), 0u) << problem;
             config_.Write(ConfigText(dicPath_, tablePath));
             EXPECT_EQ(InitData(), kBreachTableUnusable);

@@ -9,7 +9,7 @@
 #include "TestEnv.h"
 #include "TestPasswords.h"
 #include "lifecycle/Globals.h"
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
 #include "pwdpolicy.h"
 
 // A host global with the library's name: the library must keep its own (a "busy" 1 here).

@@ -65,6 +65,8 @@ root=$work/root
 for package in "${packages[@]}"; do dpkg -x "$(deb "$package")" "$root"; done
 export LD_LIBRARY_PATH=$root/$lib VC_LOG_FILE=$work/log-%p
 [[ $("$root/usr/bin/ppc" --version) == "$version" ]] || fail "packaged ppc --version"
+bash "$source/tests/symbols/exports.sh" "$root/$lib/libpwdpolicy.so.$version" "$source/include/pwdpolicy.h" \
+    "$source/src/libpwdpolicy.map" || fail "the Release build exports other names"
 grep -q 'R.*PATH' <<<"$(readelf -d "$root/usr/bin/ppc" "$root/$lib/libpwdpolicy.so.$version")" && fail "RUNPATH"
 if unshare --mount --propagation private true 2>/dev/null; then
     # shellcheck disable=SC2016 # $1 is expanded by the inner shell

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Watchdog.h"
+#include "support/ReloadLock.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ TEST(DataGuard, WriterWaitsForReadersBeyondTheSlotsAndExitsFreeThem) {
     EXPECT_EQ(ClaimedSlots(), claimedBefore);
 }
 
-// Nested read and write sections end with the outermost; readers wait for a publication.
+// Nested read sections end with the outermost; readers wait for a publication.
 TEST(DataGuard, NestedSectionsEndWithTheOutermostReadersWaitForPublication) {
     testenv::Watchdog watchdog(60s);
     std::atomic<int> innerClosed{0};
@@ -94,8 +95,7 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermostReadersWaitForPublication) {
     std::future<void> late;
     {
         ReloadLock lock;
-        WriteSection outer;
-        { WriteSection inner; }
+        WriteSection write;
         late = std::async(std::launch::async, [] { ReadSection section; });
         EXPECT_EQ(late.wait_for(100ms), std::future_status::timeout) << "a reader got in during a publication";
     }
@@ -106,14 +106,15 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermostReadersWaitForPublication) {
 // Exit status of `child` run in a fork() child, between the guard's fork hooks
 // (called directly: a static link registers no pthread_atfork handlers).
 int ForkWithGuardHooks(int (*child)()) {
-    GuardPrepareFork();
+    ReloadLockPrepareFork();
     const pid_t pid = fork();
     if (pid == 0) {
+        ReloadLockChildAfterFork();
         GuardChildAfterFork();
         alarm(20);  // a hang ends the child with SIGALRM
         _exit(child());
     }
-    GuardParentAfterFork();
+    ReloadLockParentAfterFork();
     int status = 0;
     EXPECT_EQ(waitpid(pid, &status, 0), pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

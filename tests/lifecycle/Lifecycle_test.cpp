@@ -13,7 +13,7 @@
 #include "Watchdog.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
 
 namespace {
 
@@ -127,6 +127,43 @@ TEST(Initialize, DataThatCannotBeLoadedGives3004UnlessUnused) {
         EXPECT_EQ(gWeakPwdUseInd, c.weakPwdUseInd);
         EXPECT_EQ(ppcInitFlag, c.expected == PPC_OK);
     }
+}
+
+// The last load's report through the C interface: what each file gave, and every line or file it
+// ignored or refused, with its line; a failed load reports too.
+TEST(Initialize, LoadReportNamesEveryFileAndIgnoredLine) {
+    ConfigFile config;
+    testenv::TempDir dir;
+    const std::string dic = dir.WriteFile("weak.dic", "abc\n\nlater\n");
+    auto visit = [] {
+        std::string notes;
+        EXPECT_EQ(PPC_VisitLoadReport(
+                      [](const PPC_LoadNote* note, void* text) {
+                          *static_cast<std::string*>(text) += std::to_string(note->source) + "/" +
+                                                              std::to_string(note->reason) + "@" +
+                                                              std::to_string(note->line) + " " + note->message + "\n";
+                      },
+                      &notes),
+                  PPC_OK);
+        return notes;
+    };
+    EXPECT_EQ(visit(), "");  // nothing loaded yet
+    EXPECT_EQ(PPC_VisitLoadReport(nullptr, nullptr), PPC_ERR_BAD_ARGUMENT);
+    config.Write("[BASIC]\nweakPwdDic=" + dic + "\ncolour=blue\n[POLICY0]\nminlen=9\n" + std::string(300, '#') +
+                 "\n[Other]\nkey=1\n");
+    ASSERT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_OK);
+    EXPECT_EQ(visit(),
+              "0/4@3 [BASIC] key colour is ignored: the component does not know it there\n"
+              "0/1@6 longer than 199 bytes: ignored whole, so no part of it sets a key or opens a section\n"
+              "0/3@8 section [Other] is ignored: the component reads [BASIC] and sections whose name contains "
+              "POLICY\n"
+              "0/0@0 1 policy\n"
+              "1/6@2 this empty line ends the dictionary: the lines after it are ignored\n"
+              "1/0@0 1 entry\n");
+    ASSERT_EQ(PPC_Finalize(), PPC_OK);
+    config.Remove();
+    EXPECT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_ERR_DATA_LOAD);
+    EXPECT_EQ(visit(), "0/7@0 cannot be opened: No such file or directory\n");
 }
 
 TEST(Finalize, ReportsUninitialisedAndKeepsTheStore) {

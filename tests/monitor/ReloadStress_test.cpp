@@ -17,7 +17,6 @@
 #include "ReloadTestUtil.h"
 #include "TestEnv.h"
 #include "Watchdog.h"
-#include "lifecycle/DataGuard.h"
 
 namespace {
 
@@ -56,7 +55,6 @@ void Check(bool ok, const char* what, long value) {
 
 void ReadOnce() {
     {
-        ReadSection hold;  // the special set is the store's: no reload while it is read
         int limits[5] = {};
         const char* special = nullptr;
         const bool ok = PPC_GetPolicy(0, limits, 5, &special) == PPC_OK;

@@ -1,5 +1,5 @@
 // The file monitor and the reload timer's ticks, against real files and the kernel.
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -178,6 +178,24 @@ TEST(PolicyConfig, RunningOutOfMemoryLeavesTheStoreAsItWas) {
     EXPECT_EQ(policyCfgObj.GetPolicyByID(3)->minlen, 13);
 }
 
+// The ids in force, ascending, as many as fit; the count says how many there are.
+TEST(GetPolicy, IdsInForceAscending) {
+    unsigned int count = 99;
+    EXPECT_EQ(PPC_GetPolicyIds(nullptr, 0, &count), PPC_OK);
+    EXPECT_EQ(count, 0u);
+    ConfigFile config;
+    config.Write("[POLICY7]\nminlen=8\n[POLICY-3]\nminlen=8\n[POLICY0]\nminlen=8\n");
+    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
+    int ids[4] = {9, 9, 9, 9};
+    EXPECT_EQ(PPC_GetPolicyIds(ids, 2, &count), PPC_OK);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ((std::vector<int>(ids, ids + 4)), (std::vector<int>{-3, 0, 9, 9}));
+    EXPECT_EQ(PPC_GetPolicyIds(ids, 4, &count), PPC_OK);
+    EXPECT_EQ((std::vector<int>(ids, ids + 4)), (std::vector<int>{-3, 0, 7, 9}));
+    EXPECT_EQ(PPC_GetPolicyIds(nullptr, 1, &count), PPC_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(PPC_GetPolicyIds(ids, 4, nullptr), PPC_ERR_BAD_ARGUMENT);
+}
+
 TEST(GetPolicy, AbsentPolicyReportsFallbackValuesWithoutInitialising) {
     const std::string fallback = "~!#$%^&*()-_=+\\|[{}]:,<.>?";
     EXPECT_EQ(Query(0, 5), "3005:8,15,3,6,2,-," + fallback);

@@ -57,7 +57,7 @@ TEST(ConfigCheck, EachProblemNamedWithItsLine) {
         {"[BASIC]\nweakPwdDic=" + dir.WriteFile("cut.dic", "password\r\nqwerty\n\nletmein\n") +
              "\ntimerInterval=1\n[POLICY3]\nminlen=10\n[POLICY0]\nminlen=8\nmaxlen=16\n"
              "minclass=3\nspecialchar=!\n[POLICY1]\nminlen=8\n[POLICY01]\nmaxlen=20\n",
-         {"warning: line 2: dictionary line 3 is empty and ends the dictionary: the line after it is ignored",
+         {"warning: line 2: dictionary line 3: this empty line ends the dictionary: the lines after it are ignored",
           "warning: line 5: section [POLICY3] comes before policy 0's",
           "warning: line 14: [POLICY1], [POLICY01] both stand for policy 1"}},
     };
@@ -84,7 +84,7 @@ TEST(ConfigCheck, EachProblemNamedWithItsLine) {
     config.Remove();
     const toolrun::Run missing = Ppc({"config", "check"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.out.find("error: cannot open the configuration /usr/local/vesticor/conf/ppc.conf"),
+    EXPECT_NE(missing.out.find("error: the configuration /usr/local/vesticor/conf/ppc.conf cannot be opened"),
               std::string::npos) << missing.out;
 }
 

@@ -60,4 +60,27 @@ unsigned int ReadPolicy(int id, PolicyView* view) {
     return code;
 }
 
+std::vector<int> PolicyIds() {
+    std::vector<int> ids;
+    unsigned int count = 0;
+    // Policies are only ever added, so a second call with room enough for the
+    // count of the first holds them all unless a reload came between.
+    while (PPC_GetPolicyIds(ids.data(), static_cast<unsigned int>(ids.size()), &count) == PPC_OK &&
+           count > ids.size()) {
+        ids.resize(count);
+    }
+    ids.resize(count);
+    return ids;
+}
+
+std::string LoadedDictionaryPath() {
+    std::string path;
+    PPC_VisitLoadReport(
+        [](const PPC_LoadNote* note, void* context) {
+            if (note->source == PPC_SOURCE_DICTIONARY) *static_cast<std::string*>(context) = note->file;
+        },
+        &path);
+    return path;
+}
+
 }  // namespace ppc

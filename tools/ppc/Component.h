@@ -4,6 +4,7 @@
 #define PPC_TOOL_COMPONENT_H
 
 #include <string>
+#include <vector>
 
 #include "Output.h"
 
@@ -41,6 +42,13 @@ struct PolicyView {
 // Reads policy `id` into *view. Returns PPC_OK, or PPC_ERR_NO_POLICY (then
 // *view holds the fallback values the interface reports).
 unsigned int ReadPolicy(int id, PolicyView* view);
+
+// The ids of the policies in force, ascending.
+std::vector<int> PolicyIds();
+
+// The dictionary file the component's last load named (from its load
+// report); empty when that load named none.
+std::string LoadedDictionaryPath();
 
 }  // namespace ppc
 

@@ -1,9 +1,9 @@
-// config check [FILE]: has the library load a configuration and the
-// dictionary it names into scratch copies, and says, finding by finding and
-// line by line, what would surprise an operator. The rules are the
-// library's own (pwdpolicy_internal::DiagnoseConfigFile); this file only
-// presents them. With FILE the live configuration is never read, so a
-// candidate can be judged before it is deployed.
+// config check [FILE]: loads a configuration and the files it names into
+// scratch copies, with the component's own loaders, and says, finding by
+// finding and line by line, what would surprise an operator. The rules are
+// in src/diagnose (diagnose::DiagnoseConfigFile); this file only presents
+// them. With FILE the live configuration is never read, so a candidate can
+// be judged before it is deployed.
 #include <pwdpolicy.h>
 
 #include <algorithm>
@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "Commands.h"
-#include "ConfigDiagnosis.h"
+#include "diagnose/ConfigDiagnosis.h"
 
 namespace ppc {
 namespace {
 
-using pwdpolicy_internal::Finding;
-using pwdpolicy_internal::Severity;
+using diagnose::Finding;
+using diagnose::Severity;
 
 const char* SeverityName(Severity severity) {
     switch (severity) {
@@ -33,7 +33,7 @@ std::string Located(const Finding& finding) {
                             : finding.message;
 }
 
-Json BreachJson(const pwdpolicy_internal::ConfigSummary& summary) {
+Json BreachJson(const diagnose::ConfigSummary& summary) {
     if (summary.breachTablePath.empty()) return Json(nullptr);
     Json table{{"path", summary.breachTablePath}};
     if (summary.breachTableOpened) {
@@ -50,7 +50,7 @@ Json BreachJson(const pwdpolicy_internal::ConfigSummary& summary) {
 int RunConfigCheck(const std::optional<std::string>& file, const Output& out) {
     const std::string path = file.value_or(PPC_CONFIG_PATH);
     std::vector<Finding> findings;
-    const pwdpolicy_internal::ConfigSummary summary = pwdpolicy_internal::DiagnoseConfigFile(
+    const diagnose::ConfigSummary summary = diagnose::DiagnoseConfigFile(
         path, [&findings](const Finding& finding) { findings.push_back(finding); });
     // Errors first, then warnings, then notes; each in file order.
     std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {

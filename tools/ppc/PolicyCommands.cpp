@@ -3,7 +3,6 @@
 
 #include "Commands.h"
 #include "Component.h"
-#include "ConfigDiagnosis.h"
 #include "PolicyTable.h"
 
 namespace ppc {
@@ -24,7 +23,7 @@ int RunPolicies(const Output& out) {
     if (started != PPC_OK) return out.Failure(started, StartFailureDetail(started));
 
     std::vector<PolicyView> policies;
-    for (int id : pwdpolicy_internal::ReadStore().policyIds) {
+    for (int id : PolicyIds()) {
         PolicyView policy;
         if (ReadPolicy(id, &policy) == PPC_OK) policies.push_back(policy);
     }

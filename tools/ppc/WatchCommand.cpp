@@ -6,6 +6,7 @@
 #include <pwdpolicy.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <time.h>
 
 #include <cstdlib>
@@ -13,7 +14,6 @@
 
 #include "Commands.h"
 #include "Component.h"
-#include "ConfigDiagnosis.h"
 #include "PolicyTable.h"
 
 namespace ppc {
@@ -64,16 +64,17 @@ struct Snapshot {
 };
 
 // The policies the component holds now: a policy whose section was
-// removed stays, as it does in the component.
+// removed stays, as it does in the component. The period is the armed
+// timer's own: a reload does not re-arm it.
 Snapshot TakeSnapshot() {
     Snapshot snapshot;
-    const pwdpolicy_internal::StoreView store = pwdpolicy_internal::ReadStore();
-    for (int id : store.policyIds) {
+    for (int id : PolicyIds()) {
         PolicyView view;
         if (ReadPolicy(id, &view) == PPC_OK) snapshot.policies[id] = view;
     }
-    snapshot.dictionaryPath = store.dictionaryPath;
-    snapshot.timerMinutes = store.timerInterval;
+    snapshot.dictionaryPath = LoadedDictionaryPath();
+    struct itimerval timer {};
+    if (getitimer(ITIMER_REAL, &timer) == 0) snapshot.timerMinutes = timer.it_interval.tv_sec / 60;
     return snapshot;
 }
 

@@ -6,8 +6,6 @@
 
 #include <pthread.h>
 
-#include "../../ReloadLockOnly.h"
-
 inline pthread_rwlock_t twinDataLock = PTHREAD_RWLOCK_INITIALIZER;
 inline __thread int twinReadDepth = 0;
 
@@ -22,21 +20,15 @@ public:
     ReadSection(const ReadSection&) = delete;
     ReadSection& operator=(const ReadSection&) = delete;
 };
-inline bool InReadSection() { return twinReadDepth != 0; }
 
 class WriteSection {
 public:
-    WriteSection() {
-        if (depth_++ == 0) pthread_rwlock_wrlock(&twinDataLock);
-    }
-    ~WriteSection() {
-        if (--depth_ == 0) pthread_rwlock_unlock(&twinDataLock);
-    }
+    WriteSection() { pthread_rwlock_wrlock(&twinDataLock); }
+    ~WriteSection() { pthread_rwlock_unlock(&twinDataLock); }
     WriteSection(const WriteSection&) = delete;
     WriteSection& operator=(const WriteSection&) = delete;
-
-private:
-    static inline int depth_ = 0;  // under the reload lock
 };
+
+inline void GuardChildAfterFork() {}
 
 #endif  // PWDPOLICY_LIFECYCLE_DATAGUARD_H

@@ -4,8 +4,6 @@
 #ifndef PWDPOLICY_LIFECYCLE_DATAGUARD_H
 #define PWDPOLICY_LIFECYCLE_DATAGUARD_H
 
-#include "../../ReloadLockOnly.h"
-
 class ReadSection {
 public:
     ReadSection() {}  // user-provided: a section variable is not "unused"
@@ -13,7 +11,6 @@ public:
     ReadSection(const ReadSection&) = delete;
     ReadSection& operator=(const ReadSection&) = delete;
 };
-inline bool InReadSection() { return false; }
 
 class WriteSection {
 public:
@@ -22,5 +19,7 @@ public:
     WriteSection(const WriteSection&) = delete;
     WriteSection& operator=(const WriteSection&) = delete;
 };
+
+inline void GuardChildAfterFork() {}
 
 #endif  // PWDPOLICY_LIFECYCLE_DATAGUARD_H

@@ -1,20 +1,20 @@
-#include "monitor/ReloadTimer.h"
+#include "lifecycle/Reloader.h"
 
 #include <sys/inotify.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstddef>
 #include <csignal>
+#include <cstddef>
 #include <cstring>
 #include <exception>
+#include <string>
 
-#include "lifecycle/DataGuard.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
 #include "pwdpolicy.h"
 #include "support/Log.h"
+#include "support/ReloadLock.h"
 
 int32_t timerLock = 0;
 std::atomic<int32_t> tickDue{0};
@@ -22,6 +22,8 @@ std::atomic<int32_t> tickDue{0};
 namespace {
 
 constexpr int32_t kTimerNotArmed = 3002;
+constexpr int32_t kWatchFailed = 3003;
+constexpr int32_t kMonitorNotCreated = 1;
 // One read takes at most this many bytes of events.
 constexpr ssize_t kEventBufferSize = 8191;
 // The fixed part of a kernel inotify record: wd, mask, cookie, len.
@@ -48,7 +50,8 @@ EventAction Classify(uint32_t mask) {
         return EventAction::kReloadAndRenew;
     }
     // Only the breach table's watch asks for attribute changes: a table
-    // renamed over (FileMonitor.h). The watch must then follow the path.
+    // renamed over (monitor/FileMonitor.h). The watch must then follow the
+    // path.
     if (mask & IN_ATTRIB) {
         PPC_LOG_INFO("HandlerTimeTask", "Breach table changed\n\n");
         return EventAction::kReloadAndRenew;
@@ -59,15 +62,11 @@ EventAction Classify(uint32_t mask) {
 
 // Reads pending records without blocking and acts on the first one that
 // asks for a reload; the rest of that read is dropped.
-// REQUIRES: the reload lock, so that PPC_Finalize cannot close the
-// descriptor under the read.
 void PollMonitorOnce() {
     PPC_LOG_DEBUG("HandlerTimeTask", "call read begin\n");
     // A fixed local buffer: reading events allocates nothing.
     alignas(struct inotify_event) char buffer[kEventBufferSize];
-    // A child of fork() shares its parent's instance: it reads nothing from
-    // it, so that it never takes the parent's events (FileMonitor.h).
-    const ssize_t count = read(OwnMonitorFd(), buffer, kEventBufferSize);
+    const ssize_t count = ReadMonitorEvents(buffer, kEventBufferSize);
     PPC_LOG_DEBUG("HandlerTimeTask", "call read end\n");
     // offset <= count - 16: a failed read (-1) or a short one walks nothing.
     for (ssize_t offset = 0; offset <= count - kEventHeaderSize;) {
@@ -90,33 +89,29 @@ void PollMonitorOnce() {
     }
 }
 
-// Clears timerLock when the tick ends, however it ends.
-class TimerLockRelease {
-public:
-    TimerLockRelease() = default;
-    ~TimerLockRelease() { __atomic_store_n(&timerLock, 0, __ATOMIC_RELEASE); }
-    TimerLockRelease(const TimerLockRelease&) = delete;
-    TimerLockRelease& operator=(const TimerLockRelease&) = delete;
-};
-
-// One tick, in normal context.
+// One tick, in normal context; the caller's errno stays its own.
 void RunTick() {
+    const int savedErrno = errno;
     PPC_LOG_DEBUG("HandlerTimeTask", "call HandlerTimeTask\n");
     // One atomic test-and-set: a tick that finds an earlier one at work
     // leaves at once, without touching the flag.
-    if (__atomic_exchange_n(&timerLock, 1, __ATOMIC_ACQUIRE) == 1) return;
-    TimerLockRelease release;
-    // Waits for a load or a finalisation closing the monitor to end.
-    ReloadLock lock;
-    try {
-        PollMonitorOnce();
-    } catch (const std::exception& error) {
-        // Out of memory outside the loads' own handling: the data in force
-        // stays, and the next tick tries again.
-        PPC_LOG_ERROR("HandlerTimeTask", "tick failed: %s\n", error.what());
-    } catch (...) {
-        PPC_LOG_ERROR("HandlerTimeTask", "tick failed\n");
+    if (__atomic_exchange_n(&timerLock, 1, __ATOMIC_ACQUIRE) == 1) {
+        errno = savedErrno;
+        return;
     }
+    {
+        // Waits for a load by PPC_Initialize or a finalisation to end.
+        ReloadLock lock;
+        try {
+            PollMonitorOnce();
+        } catch (const std::exception& error) {
+            // Out of memory outside the loads' own handling: the data in
+            // force stays, and the next tick tries again.
+            PPC_LOG_ERROR("HandlerTimeTask", "tick failed: %s\n", error.what());
+        }
+    }
+    __atomic_store_n(&timerLock, 0, __ATOMIC_RELEASE);
+    errno = savedErrno;
 }
 
 // What SIGALRM runs: async-signal-safe, nothing but a lock-free store.
@@ -127,7 +122,7 @@ void MarkTickDue(int /*signalNumber*/) {
 }
 
 // Set by the first PPC_RunDueTick: from then on only the host's own calls
-// of it run ticks.
+// of it run ticks, so that no request thread pays for a reload.
 std::atomic<bool> hostRunsTicks{false};
 
 // The disposition before ours, given back when the library unloads.
@@ -159,25 +154,21 @@ int32_t InitTimer() {
     return setitimer(ITIMER_REAL, &setting, &replaced) == 0 ? 0 : kTimerNotArmed;
 }
 
-void HandlerTimeTask(int /*signalNumber*/) {
-    const int savedErrno = errno;  // the caller's errno stays its own
-    RunTick();
-    errno = savedErrno;
+int32_t InitFileMonitor() {
+    // The paths of the load in force, read under the lock that loads take.
+    ReloadLock lock;
+    const int32_t result = AddFileWatch(kConfigFilePath, policyCfgObj.weakPwdDicFile.c_str());
+    const std::string& tableFile = policyCfgObj.breachedPwdTableFile;
+    if (result == kMonitorNotCreated || tableFile.empty()) return result;
+    return AddTableWatch(tableFile.c_str()) ? result : kWatchFailed;
 }
 
+void HandlerTimeTask(int /*signalNumber*/) { RunTick(); }
+
 void RunDueTickSlow() {
-    // A host that runs ticks itself keeps them off its request threads.
     if (hostRunsTicks.load(std::memory_order_relaxed)) return;
-    // Inside a section a load would wait for this very thread; while another
-    // thread loads, this one goes on with the data in force. Either way the
-    // tick stays due for a later call.
-    if (InReadSection()) return;
-    ReloadLock lock{ReloadLock::TryTag{}};
-    if (!lock.Owned()) return;
     if (tickDue.exchange(0, std::memory_order_acq_rel) == 0) return;  // another thread took it
-    const int savedErrno = errno;
     RunTick();
-    errno = savedErrno;
 }
 
 void ResetTickAfterFork() {
@@ -187,15 +178,11 @@ void ResetTickAfterFork() {
 
 extern "C" unsigned int PPC_RunDueTick(void) {
     hostRunsTicks.store(true, std::memory_order_relaxed);
-    if (InReadSection()) return PPC_OK;
-    if (tickDue.exchange(0, std::memory_order_acq_rel) == 0) return PPC_OK;
-    const int savedErrno = errno;
-    RunTick();
-    errno = savedErrno;
+    if (tickDue.exchange(0, std::memory_order_acq_rel) != 0) RunTick();
     return PPC_OK;
 }
 
-ReloadTimerRelease::~ReloadTimerRelease() {
+ReloaderRelease::~ReloaderRelease() {
     struct sigaction current {};
     if (sigaction(SIGALRM, nullptr, &current) == 0 && current.sa_handler == MarkTickDue) {
         struct itimerval off {};

@@ -1,12 +1,8 @@
-#include "check/MatchPolicy.h"
+#include "check/PolicyJudge.h"
 
 #include <cstring>
 
-#include "lifecycle/DataGuard.h"
-#include "lifecycle/Globals.h"
-#include "monitor/ReloadTimer.h"
 #include "pwdpolicy.h"
-#include "support/Log.h"
 
 namespace {
 
@@ -28,12 +24,12 @@ struct ClassTable {
 constexpr ClassTable kClasses;
 constexpr int8_t kClassCount[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
 
-// The verdict for `pwd` under `policy`. The first broken rule wins in the
-// order: too short, disallowed special byte, too few classes, too long.
-// Reads the password and the special set in place; allocates nothing.
-unsigned int Judge(const unsigned char* pwd, const ppc_PolicyInfo& policy,
-                   unsigned int specialCharCheckInd) {
-    const int32_t length = static_cast<int32_t>(strlen(reinterpret_cast<const char*>(pwd)));
+}  // namespace
+
+unsigned int JudgePassword(const char* password, const ppc_PolicyInfo& policy,
+                           unsigned int specialCharCheckInd) {
+    const auto* pwd = reinterpret_cast<const unsigned char*>(password);
+    const int32_t length = static_cast<int32_t>(strlen(password));
     if (length < policy.minlen) return PPC_TOO_SHORT;
     unsigned flags = 0;
     if (specialCharCheckInd == 0) {
@@ -62,26 +58,4 @@ unsigned int Judge(const unsigned char* pwd, const ppc_PolicyInfo& policy,
     if (kClassCount[flags] < policy.minclass) return PPC_TOO_FEW_CLASSES;
     if (length > policy.maxlen) return PPC_TOO_LONG;
     return PPC_MATCH;
-}
-
-}  // namespace
-
-unsigned int MatchPolicyInForce(const char* pwd, int policyId, unsigned int specialCharCheckInd,
-                                unsigned int* result) {
-    const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(policyId);
-    if (policy == nullptr) {
-        PPC_LOG_ERROR("PPC_IsMatchPolicy", "policy == NULL,policyId= %i\n", policyId);
-        return PPC_ERR_NO_POLICY;
-    }
-    *result = Judge(reinterpret_cast<const unsigned char*>(pwd), *policy, specialCharCheckInd);
-    return PPC_OK;
-}
-
-extern "C" unsigned int PPC_IsMatchPolicy(const char* pwd, int policyId,
-                                          unsigned int specialCharCheckInd, unsigned int* result) {
-    RunDueTick();
-    if (pwd == nullptr || specialCharCheckInd > 1) return PPC_ERR_BAD_ARGUMENT;
-    if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 1);
-    ReadSection read;
-    return MatchPolicyInForce(pwd, policyId, specialCharCheckInd, result);
 }
