@@ -2,7 +2,7 @@
 # Installs what the project builds and tests with, from Debian's packages.
 # Quick when everything is already there.
 #
-#   scripts/install-deps.sh           everything: library, ppc, Java, tests, benchmarks, checks
+#   scripts/install-deps.sh           everything: library, ppc, Java, Python, tests, benchmarks, checks
 #   scripts/install-deps.sh --light   only what the library and ppc need
 set -euo pipefail
 
@@ -17,6 +17,8 @@ full=(
   junit5
   clang libclang-rt-14-dev clang-tidy cppcheck
   libpam0g-dev libpam-wrapper libpamtest0-dev libuid-wrapper pamtester
+  python3-dev    # the Python module, built for Debian's /usr/bin/python3
+  python3-pytest python3-django   # its tests, and the Django validator's
   groff-base     # the man pages' check
   lintian        # the packaging test
 )
