@@ -169,7 +169,11 @@ bool previousAlarmSaved = false;
 }  // namespace
 
 int32_t InitTimer() {
-    const int32_t period = policyCfgObj.GetTimeInterval();
+    int32_t period = 0;
+    {
+        ReloadLock lock;  // the store is the loader's: a tick may be loading into it
+        period = policyCfgObj.GetTimeInterval();
+    }
     PPC_LOG_INFO("InitTimer", "call signal\n");
     // What signal() sets on Linux: the handler stays installed after each
     // delivery, SIGALRM is blocked on the thread while it runs, and

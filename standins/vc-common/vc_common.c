@@ -87,11 +87,28 @@ __attribute__((destructor)) static void CloseLogAtUnload(void) {
     if (fd >= 0) close(fd);
 }
 
+// The level of a line of the component's format ("...[LEVEL][..."), or 4
+// (ERROR, always kept) for a line of any other shape.
+static int LevelOfLine(const char* line, int length) {
+    const char* open = memchr(line, '[', (size_t)length);
+    if (open == NULL) return 4;
+    const size_t rest = (size_t)(length - (open - line));
+    static const char* const names[] = {"[DEBUG]", "[INFO]", "[WARN]", "[ERROR]"};
+    for (int level = 1; level <= 4; ++level) {
+        const size_t size = strlen(names[level - 1]);
+        if (rest >= size && memcmp(open, names[level - 1], size) == 0) return level;
+    }
+    return 4;
+}
+
 // One write(2) on an O_APPEND descriptor: whole lines stay whole across
-// threads and processes, and the call is async-signal-safe.
+// threads and processes, and the call is async-signal-safe. Lines below
+// VC_LOG_LEVEL are dropped here: the component writes every INFO, WARN and
+// ERROR line and leaves keeping them to this library.
 int WriteLog(const char* line, int length) {
     int fd = __atomic_load_n(&logFd, __ATOMIC_ACQUIRE);
     if (fd < 0 || line == NULL || length <= 0) return 0;
+    if (LevelOfLine(line, length) < __atomic_load_n(&minLevel, __ATOMIC_RELAXED)) return 0;
     ssize_t written;
     do {
         written = write(fd, line, (size_t)length);
