@@ -183,7 +183,7 @@ void Diagnosis::CheckSections() {
     // values instead of a copy of policy 0.
     std::vector<std::pair<int, std::string>> inFileOrder;
     for (const auto& [section, line] : firstLineOfSection_) {
-        if (store_.sectionMap.count(section) != 0) inFileOrder.push_back({line, section});
+        if (store_.sectionMap.count(section) != 0) inFileOrder.emplace_back(line, section);
     }
     std::sort(inFileOrder.begin(), inFileOrder.end());
     std::set<int32_t> created;

@@ -55,7 +55,7 @@ private:
     int lineNumber_ = 0;
     bool readFailed_ = false;
     int ignoredHeaderLine_ = 0;  // an over-long section header whose keys are being ignored
-    char block_[4096];
+    char block_[4096] = {};
     int blockLength_ = 0;
     int blockOffset_ = 0;
 };
