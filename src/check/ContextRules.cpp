@@ -1,0 +1,100 @@
+#include "check/ContextRules.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+#include "check/Utf8Text.h"
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == ',' || c == '.' || c == '-' || c == '_' || c == '@';
+}
+
+void Wipe(std::u32string& text) { explicit_bzero(text.data(), text.size() * sizeof text[0]); }
+
+}  // namespace
+
+PasswordContext::~PasswordContext() {
+    for (std::u32string& word : words_) Wipe(word);
+    Wipe(old_);
+}
+
+void PasswordContext::AddWord(std::string_view word) {
+    if (word.empty()) return;
+    std::u32string folded;
+    FoldCase(word, &folded);
+    words_.push_back(std::move(folded));
+}
+
+void PasswordContext::AddName(std::string_view name) {
+    AddWord(name);
+    size_t start = 0;
+    while (start < name.size()) {
+        size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end])) ++end;
+        // The whole name was added already.
+        if (end - start < name.size()) AddWord(name.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+void PasswordContext::SetOldPassword(std::string_view old) {
+    FoldCase(old, &old_);
+    hasOld_ = true;
+}
+
+size_t EditDistanceUpTo(const std::u32string& a, const std::u32string& b, size_t cap) {
+    const std::u32string& row = a.size() <= b.size() ? a : b;     // the shorter, across
+    const std::u32string& column = a.size() <= b.size() ? b : a;  // the longer, down
+    if (cap == 0) return 0;
+    if (column.size() - row.size() >= cap) return cap;
+    // Only cells within `cap` of the diagonal can hold less than `cap`;
+    // every other cell counts as `cap`.
+    const size_t m = row.size();
+    std::vector<size_t> previous(m + 1), current(m + 1, cap);
+    for (size_t j = 0; j <= m; ++j) previous[j] = std::min(j, cap);
+    for (size_t i = 1; i <= column.size(); ++i) {
+        const size_t low = i > cap ? i - cap : 0;
+        const size_t high = std::min(m, i + cap);
+        if (low > 0) current[low - 1] = cap;
+        size_t best = cap;
+        for (size_t j = low; j <= high; ++j) {
+            size_t cell = j == 0 ? std::min(i, cap) : cap;
+            if (j > 0) {
+                cell = std::min({previous[j] + 1, current[j - 1] + 1,
+                                 previous[j - 1] + (column[i - 1] != row[j - 1] ? 1 : 0), cap});
+            }
+            current[j] = cell;
+            best = std::min(best, cell);
+        }
+        if (high < m) current[high + 1] = cap;
+        if (best >= cap) return cap;
+        previous.swap(current);
+    }
+    return std::min(previous[m], cap);
+}
+
+ContextBreaks FindContextBreaks(std::string_view password, const PasswordContext& context, const PolicyRules& rules) {
+    ContextBreaks breaks;
+    if (context.Empty() || (!rules.contextCheck && rules.minOldDiff == 0)) return breaks;
+    Wiped<std::u32string> folded, reversed;
+    FoldCase(password, &folded.text);
+    reversed.text.assign(folded.text.rbegin(), folded.text.rend());
+    if (rules.contextCheck) {
+        for (const std::u32string& word : context.words_) {
+            if (word == folded.text || word == reversed.text) {
+                breaks.equalsWord = true;
+            } else if (word.size() >= kContainedWordMin && folded.text.find(word) != std::u32string::npos) {
+                breaks.containsWord = true;
+            }
+        }
+        breaks.equalsOld = context.hasOld_ && (context.old_ == folded.text || context.old_ == reversed.text);
+    }
+    if (rules.minOldDiff > 0 && context.hasOld_) {
+        const size_t wanted = static_cast<size_t>(rules.minOldDiff);
+        breaks.tooCloseToOld = EditDistanceUpTo(folded.text, context.old_, wanted) < wanted;
+    }
+    return breaks;
+}
