@@ -17,15 +17,26 @@ void Wipe(std::u32string& text) { explicit_bzero(text.data(), text.size() * size
 }  // namespace
 
 PasswordContext::~PasswordContext() {
-    for (std::u32string& word : words_) Wipe(word);
+    Wipe(chars_);
     Wipe(old_);
 }
 
 void PasswordContext::AddWord(std::string_view word) {
     if (word.empty()) return;
-    std::u32string folded;
-    FoldCase(word, &folded);
-    words_.push_back(std::move(folded));
+    Wiped<std::u32string> folded;
+    FoldCase(word, &folded.text);
+    // Reserved for a typical context up front, so growing never leaves an
+    // unwiped copy behind.
+    if (chars_.capacity() < chars_.size() + folded.text.size()) {
+        std::u32string larger;
+        larger.reserve(std::max<size_t>(128, 2 * (chars_.size() + folded.text.size())));
+        larger = chars_;
+        Wipe(chars_);
+        chars_.swap(larger);
+    }
+    if (words_.empty()) words_.reserve(16);
+    words_.emplace_back(chars_.size(), folded.text.size());
+    chars_ += folded.text;
 }
 
 void PasswordContext::AddName(std::string_view name) {
@@ -53,7 +64,9 @@ size_t EditDistanceUpTo(const std::u32string& a, const std::u32string& b, size_t
     // Only cells within `cap` of the diagonal can hold less than `cap`;
     // every other cell counts as `cap`.
     const size_t m = row.size();
-    std::vector<size_t> previous(m + 1), current(m + 1, cap);
+    std::vector<size_t> rows(2 * (m + 1), cap);
+    size_t* previous = rows.data();
+    size_t* current = previous + m + 1;
     for (size_t j = 0; j <= m; ++j) previous[j] = std::min(j, cap);
     for (size_t i = 1; i <= column.size(); ++i) {
         const size_t low = i > cap ? i - cap : 0;
@@ -71,7 +84,7 @@ size_t EditDistanceUpTo(const std::u32string& a, const std::u32string& b, size_t
         }
         if (high < m) current[high + 1] = cap;
         if (best >= cap) return cap;
-        previous.swap(current);
+        std::swap(previous, current);
     }
     return std::min(previous[m], cap);
 }
@@ -83,10 +96,12 @@ ContextBreaks FindContextBreaks(std::string_view password, const PasswordContext
     FoldCase(password, &folded.text);
     reversed.text.assign(folded.text.rbegin(), folded.text.rend());
     if (rules.contextCheck) {
-        for (const std::u32string& word : context.words_) {
-            if (word == folded.text || word == reversed.text) {
+        const std::u32string_view password32(folded.text), reversed32(reversed.text);
+        for (const auto& [offset, length] : context.words_) {
+            const std::u32string_view word(context.chars_.data() + offset, length);
+            if (word == password32 || word == reversed32) {
                 breaks.equalsWord = true;
-            } else if (word.size() >= kContainedWordMin && folded.text.find(word) != std::u32string::npos) {
+            } else if (word.size() >= kContainedWordMin && password32.find(word) != std::u32string_view::npos) {
                 breaks.containsWord = true;
             }
         }

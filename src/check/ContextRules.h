@@ -45,7 +45,10 @@ public:
 
 private:
     friend ContextBreaks FindContextBreaks(std::string_view, const PasswordContext&, const PolicyRules&);
-    std::vector<std::u32string> words_;
+    // Every word's folded characters end to end, and where each word lies:
+    // two allocations for the whole context rather than one a word.
+    std::u32string chars_;
+    std::vector<std::pair<size_t, size_t>> words_;  // offset and length in chars_
     std::u32string old_;
     bool hasOld_ = false;
 };

@@ -41,6 +41,13 @@ void Decode(std::string_view text, std::u32string* out) {
 
 }  // namespace
 
+bool IsAscii(std::string_view text) {
+    for (unsigned char byte : text) {
+        if (byte >= 0x80) return false;
+    }
+    return true;
+}
+
 int64_t CountCodePoints(std::string_view text) {
     const auto* at = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
     utf8proc_ssize_t left = static_cast<utf8proc_ssize_t>(text.size());
@@ -63,6 +70,11 @@ int64_t CountCodePoints(std::string_view text) {
 }
 
 bool NormalizeNfkc(std::string_view text, std::string* out) {
+    // ASCII is its own NFKC form: most passwords need no table at all.
+    if (IsAscii(text)) {
+        out->assign(text);
+        return true;
+    }
     const auto mapped = Map(text, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT));
     if (mapped == nullptr) return false;
     out->assign(reinterpret_cast<const char*>(mapped.get()));
@@ -71,6 +83,11 @@ bool NormalizeNfkc(std::string_view text, std::string* out) {
 
 void FoldCase(std::string_view text, std::u32string* out) {
     out->clear();
+    if (IsAscii(text)) {
+        out->reserve(text.size());
+        for (unsigned char byte : text) out->push_back(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte);
+        return;
+    }
     const auto mapped = Map(text, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD));
     if (mapped != nullptr) {
         Decode(reinterpret_cast<const char*>(mapped.get()), out);

@@ -20,6 +20,10 @@ struct Wiped {
     ~Wiped() { explicit_bzero(text.data(), text.size() * sizeof text[0]); }
 };
 
+// Whether every byte of `text` is below 0x80: then it is valid UTF-8, its
+// own NFKC form, and folds by ASCII's rules alone.
+bool IsAscii(std::string_view text);
+
 // The number of code points of `text` when it is valid UTF-8 (no overlong
 // forms, surrogates or values above U+10FFFF), else -1.
 int64_t CountCodePoints(std::string_view text);
