@@ -54,6 +54,7 @@ __attribute__((format(printf, 1, 2))) inline std::string Format(const char* form
 }
 
 // Why PPC_IsWeakPwd answered 1.
+// TRANSLATORS: reason 8, PPC_REASON_WEAK
 constexpr const char kWeak[] = PPC_N_("in the weak-password dictionary");
 
 // The number of character classes in `pwd`, classifying each byte by value
@@ -81,34 +82,46 @@ inline int CountClasses(const char* pwd) {
 inline std::string ReasonText(unsigned int reason, const PolicyLimits& policy, int classes) {
     switch (reason) {
         case PPC_REASON_TOO_SHORT:
+            // TRANSLATORS: reason 1, PPC_REASON_TOO_SHORT
             return Format(Tr("shorter than the minimum length %d"), policy.minlen);
         case PPC_REASON_TOO_LONG:
+            // TRANSLATORS: reason 2, PPC_REASON_TOO_LONG
             return Format(Tr("longer than the maximum length %d"), policy.maxlen);
         case PPC_REASON_TOO_FEW_CLASSES: {
+            // TRANSLATORS: reason 3, PPC_REASON_TOO_FEW_CLASSES
             return Format(dngettext(kTextDomain, "has %d character class, policy requires %d",
                                     "has %d character classes, policy requires %d",
                                     static_cast<unsigned long>(classes)),
                           classes, policy.minclass);
         }
         case PPC_REASON_BAD_SPECIAL_CHAR:
+            // TRANSLATORS: reason 4, PPC_REASON_BAD_SPECIAL_CHAR
             return Tr("contains a character not in the policy's special set");
         case PPC_REASON_INVALID_UTF8:
+            // TRANSLATORS: reason 5, PPC_REASON_INVALID_UTF8
             return Tr("is not valid UTF-8 text");
         case PPC_REASON_REPEATED_CHARS:
+            // TRANSLATORS: reason 6, PPC_REASON_REPEATED_CHARS
             return Tr("repeats one character too many times in a row");
         case PPC_REASON_SEQUENTIAL_CHARS:
+            // TRANSLATORS: reason 7, PPC_REASON_SEQUENTIAL_CHARS
             return Tr("has too long a run of consecutive characters, such as abcd or 4321");
         case PPC_REASON_WEAK:
             return Tr(kWeak);
         case PPC_REASON_BREACHED:
+            // TRANSLATORS: reason 9, PPC_REASON_BREACHED
             return Tr("in a list of passwords exposed in data breaches");
         case PPC_REASON_EQUALS_CONTEXT:
+            // TRANSLATORS: reason 10, PPC_REASON_EQUALS_CONTEXT
             return Tr("is the user name, a part of the user's name or a context word, or one reversed");
         case PPC_REASON_CONTAINS_CONTEXT:
+            // TRANSLATORS: reason 11, PPC_REASON_CONTAINS_CONTEXT
             return Tr("contains the user name, a part of the user's name or a context word");
         case PPC_REASON_EQUALS_OLD:
+            // TRANSLATORS: reason 12, PPC_REASON_EQUALS_OLD
             return Tr("is the old password, reversed or with its case changed");
         case PPC_REASON_TOO_CLOSE_TO_OLD:
+            // TRANSLATORS: reason 13, PPC_REASON_TOO_CLOSE_TO_OLD
             return Tr("differs from the old password in too few characters");
         default:
             return Format(Tr("unknown reason %d"), static_cast<int>(reason));
@@ -129,6 +142,7 @@ inline const char* ReasonName(unsigned int reason) {
 // A verdict of PPC_IsMatchPolicy in words, with the limit that the password
 // missed; `classes` is the password's CountClasses.
 inline std::string VerdictText(unsigned int verdict, const PolicyLimits& policy, int classes) {
+    // TRANSLATORS: verdict 0, PPC_MATCH; %d is the policy's id
     if (verdict == PPC_MATCH) return Format(Tr("matches policy %d"), policy.id);
     return ReasonText(verdict, policy, classes);
 }
