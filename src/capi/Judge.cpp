@@ -44,11 +44,11 @@ unsigned int FindIn(const Snapshot& data, const char* pwd, int policyId, unsigne
         return PPC_ERR_NO_POLICY;
     }
     found->rules = policy->rules;
-    const PreparedPassword prepared(pwd, policy->rules);
+    const std::string_view given(pwd);
+    const PreparedPassword prepared(given, policy->rules);
     found->breaks = FindPolicyBreaks(prepared, policy->record, policy->rules, policy->bytes, specialCharCheckInd);
     found->verdict = FirstVerdict(found->breaks);
     // The bytes as given, and the NFKC form when it differs.
-    const std::string_view given(pwd);
     const bool normalised = prepared.Valid() && prepared.Text() != given;
     found->weak = InDictionary(data, given) || (normalised && InDictionary(data, prepared.Text()));
     found->breached = InBreachTable(data, given) || (normalised && InBreachTable(data, prepared.Text()));

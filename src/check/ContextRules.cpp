@@ -61,24 +61,35 @@ size_t EditDistanceUpTo(const std::u32string& a, const std::u32string& b, size_t
     const std::u32string& column = a.size() <= b.size() ? b : a;  // the longer, down
     if (cap == 0) return 0;
     if (column.size() - row.size() >= cap) return cap;
-    // Only cells within `cap` of the diagonal can hold less than `cap`;
-    // every other cell counts as `cap`.
+    // Two rows of the table; on the stack for passwords of ordinary length.
     const size_t m = row.size();
-    std::vector<size_t> rows(2 * (m + 1), cap);
-    size_t* previous = rows.data();
+    constexpr size_t kStackRow = 128;
+    size_t stackRows[2 * kStackRow];
+    std::vector<size_t> heapRows;
+    if (m + 1 > kStackRow) heapRows.resize(2 * (m + 1));
+    size_t* previous = heapRows.empty() ? stackRows : heapRows.data();
     size_t* current = previous + m + 1;
     for (size_t j = 0; j <= m; ++j) previous[j] = std::min(j, cap);
+    // Only cells within `cap` of the diagonal can hold less than `cap`;
+    // every other cell counts as `cap`.
     for (size_t i = 1; i <= column.size(); ++i) {
         const size_t low = i > cap ? i - cap : 0;
         const size_t high = std::min(m, i + cap);
-        if (low > 0) current[low - 1] = cap;
+        const char32_t down = column[i - 1];
         size_t best = cap;
-        for (size_t j = low; j <= high; ++j) {
-            size_t cell = j == 0 ? std::min(i, cap) : cap;
-            if (j > 0) {
-                cell = std::min({previous[j] + 1, current[j - 1] + 1,
-                                 previous[j - 1] + (column[i - 1] != row[j - 1] ? 1 : 0), cap});
-            }
+        size_t j = low;
+        if (low == 0) {
+            current[0] = std::min(i, cap);
+            best = current[0];
+            j = 1;
+        } else {
+            current[low - 1] = cap;
+        }
+        for (; j <= high; ++j) {
+            size_t cell = previous[j - 1] + (down != row[j - 1] ? 1 : 0);
+            cell = std::min(cell, previous[j] + 1);
+            cell = std::min(cell, current[j - 1] + 1);
+            cell = std::min(cell, cap);
             current[j] = cell;
             best = std::min(best, cell);
         }

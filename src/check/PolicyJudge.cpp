@@ -103,7 +103,7 @@ unsigned int JudgePassword(const char* password, const ppc_PolicyInfo& policy, c
     return PPC_MATCH;
 }
 
-PreparedPassword::PreparedPassword(const char* password, const PolicyRules& rules) : text_(password) {
+PreparedPassword::PreparedPassword(std::string_view password, const PolicyRules& rules) : text_(password) {
     if (rules.normalizeNfkc && !IsAscii(text_)) {
         if (!NormalizeNfkc(text_, &normalised_)) {
             length_ = -1;

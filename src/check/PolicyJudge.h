@@ -44,7 +44,7 @@ struct PolicyBreaks {
 class PreparedPassword {
 public:
     // Throws std::bad_alloc.
-    PreparedPassword(const char* password, const PolicyRules& rules);
+    PreparedPassword(std::string_view password, const PolicyRules& rules);
     ~PreparedPassword();
     PreparedPassword(const PreparedPassword&) = delete;
     PreparedPassword& operator=(const PreparedPassword&) = delete;

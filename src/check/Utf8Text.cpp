@@ -84,8 +84,11 @@ bool NormalizeNfkc(std::string_view text, std::string* out) {
 void FoldCase(std::string_view text, std::u32string* out) {
     out->clear();
     if (IsAscii(text)) {
-        out->reserve(text.size());
-        for (unsigned char byte : text) out->push_back(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte);
+        out->resize(text.size());
+        for (size_t i = 0; i < text.size(); ++i) {
+            const unsigned char byte = static_cast<unsigned char>(text[i]);
+            (*out)[i] = byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte;
+        }
         return;
     }
     const auto mapped = Map(text, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD));
