@@ -7,7 +7,7 @@ add_executable(pam_change ${CMAKE_CURRENT_LIST_DIR}/pam_change.cpp)
 target_link_libraries(pam_change PRIVATE pam)
 
 add_executable(pam_change_bench ${CMAKE_CURRENT_LIST_DIR}/PamChange_bench.cpp)
-target_link_libraries(pam_change_bench PRIVATE ppc_benchdict ppc_testenv pwdpolicy_breach benchmark::benchmark)
+target_link_libraries(pam_change_bench PRIVATE ppc_benchdict ppc_testenv pwdpolicy_data benchmark::benchmark)
 target_include_directories(pam_change_bench PRIVATE ${CMAKE_CURRENT_LIST_DIR})
 target_compile_options(pam_change_bench PRIVATE ${PWDPOLICY_WARNINGS})
 target_compile_definitions(pam_change_bench PRIVATE

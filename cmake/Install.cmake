@@ -7,6 +7,7 @@
 #   dev       header, libpwdpolicy.so, pkg-config file, CMake package, libpwdpolicy(3)
 #   tools     ppc, ppc(1), ppc.conf(5), the samples under share/pwdpolicy
 #   java      pwdpolicy.jar (the natives are in libpwdpolicy.so.1)
+#   python    the Python package pwdpolicy (python/CMakeLists.txt installs it)
 #   standins  our libvc-common.so.1 and libvc-tidesafe.so.1
 include(CMakePackageConfigHelpers)
 
@@ -28,6 +29,9 @@ if(PWDPOLICY_INSTALL_RPATH)
   set_target_properties(pwdpolicy vc-common vc-tidesafe PROPERTIES INSTALL_RPATH "$ORIGIN")
 else()
   set_target_properties(ppc PROPERTIES INSTALL_RPATH "")
+  if(TARGET pwdpolicy_python)
+    set_target_properties(pwdpolicy_python PROPERTIES INSTALL_RPATH "")
+  endif()
 endif()
 
 # AUTO copies the sample configuration to the live path only when installing

@@ -6,12 +6,14 @@
 #   libpwdpolicy-java  java       pwdpolicy.jar and the link the JVM loads the natives by
 #   libvc-standins1    standins   our stand-ins for the suite's support libraries
 #   libpam-pwdpolicy   pam        the PAM module and its pam-auth-update profile
+#   python3-pwdpolicy  python     the Python package pwdpolicy, with its Django validator
 #
 # Build them from a tree configured for /usr (scripts/package-deb.sh does it;
-# GNUInstallDirs then picks the multiarch library directory). No package has
-# a maintainer script of its own: the libraries' packages activate the
-# ldconfig trigger, and the live configuration under /usr/local is left to
-# the operator (`ppc config init`).
+# GNUInstallDirs then picks the multiarch library directory). Only the PAM
+# module (its pam-auth-update profile) and the Python module (compiling and
+# removing its bytecode) have maintainer scripts of their own: the libraries'
+# packages activate the ldconfig trigger, and the live configuration under
+# /usr/local is left to the operator (`ppc config init`).
 #
 # Adding a package is one call of pwdpolicy_deb_package for an install
 # component, e.g. for a PAM module installed with COMPONENT pam:
@@ -133,6 +135,23 @@ and other PAM-aware programs) against a numbered policy of the PwdPolicy
 configuration and its weak-password dictionary. A pam-auth-update profile is
 included, not enabled by default.")
   set(CPACK_DEBIAN_PAM_PACKAGE_CONTROL_EXTRA "${PWDPOLICY_PAM_DEB_SCRIPTS}")
+endif()
+
+if(TARGET pwdpolicy_python)
+  # The extension is built for one Python version; python3 (>= X.Y~) and
+  # (<< X.Y+1) are how Debian's packages of such extensions say so.
+  string(REPLACE "." ";" python_version_parts ${PWDPOLICY_PYTHON_VERSION})
+  list(GET python_version_parts 1 python_minor)
+  math(EXPR python_next_minor "${python_minor} + 1")
+  pwdpolicy_deb_package(python python3-pwdpolicy SECTION python
+    DEPENDS "libpwdpolicy1 (= ${PWDPOLICY_DEB_VERSION}), python3 (>= ${PWDPOLICY_PYTHON_VERSION}~), python3 (<< 3.${python_next_minor}), ${PWDPOLICY_DEB_LIBC}"
+    SUGGESTS "python3-django"
+    DESCRIPTION "password-policy library: Python 3 module
+The module pwdpolicy judges passwords against the PwdPolicy policies, checks
+them against its weak-password dictionary and breach table and generates
+passwords, through libpwdpolicy. pwdpolicy.django holds a password
+validator for Django's AUTH_PASSWORD_VALIDATORS.")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA "${PWDPOLICY_PYTHON_DEB_SCRIPTS}")
 endif()
 
 pwdpolicy_deb_package(standins libvc-standins1 SECTION libs LIBRARIES

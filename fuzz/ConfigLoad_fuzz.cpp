@@ -19,8 +19,10 @@
 
 #include "FuzzFile.h"
 #include "lifecycle/Globals.h"
+#include "lifecycle/Snapshot.h"
 #include "policy/PolicyCfg.h"
 #include "pwdpolicy.h"
+#include "support/ReloadLock.h"
 
 namespace {
 
@@ -129,6 +131,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // so that every input is judged on its own.
     policyCfgObj = PolicyCfg();
     FUZZ_CHECK(policyCfgObj.Init(file.Path()) == 0);
+    {
+        ReloadLock lock;  // what InitData does after its load: the queries read what is published
+        dataInForce.Publish(MakeSnapshot(policyCfgObj, weakpwdDic, nullptr));
+    }
     FUZZ_CHECK(SameStore(before, policyCfgObj));
     for (const auto& [name, id] : before.sectionMap) CheckGetPolicy(id);
     for (int32_t id : {0, 1, -1, 7, INT32_MIN, INT32_MAX}) CheckGetPolicy(id);

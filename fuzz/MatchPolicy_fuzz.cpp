@@ -18,8 +18,10 @@
 
 #include "FuzzFile.h"
 #include "lifecycle/Globals.h"
+#include "lifecycle/Snapshot.h"
 #include "policy/PolicyCfg.h"
 #include "pwdpolicy.h"
+#include "support/ReloadLock.h"
 
 namespace {
 
@@ -101,6 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "\nspecialchar=" + special + "\n");
     policyCfgObj = PolicyCfg();
     FUZZ_CHECK(policyCfgObj.Init(file.Path()) == 0);
+    {
+        ReloadLock lock;  // what InitData does after its load: the queries read what is published
+        dataInForce.Publish(MakeSnapshot(policyCfgObj, weakpwdDic, nullptr));
+    }
     const ppc_PolicyInfo* policy = policyCfgObj.GetPolicyByID(id);
     FUZZ_CHECK(policy != nullptr);
     FUZZ_CHECK(policy->minlen == minlen && policy->maxlen == maxlen &&

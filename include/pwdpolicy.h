@@ -81,9 +81,11 @@ extern "C" {
 unsigned int PPC_Initialize(const char* confFile, int timerStartInd, int weakPwdUseInd);
 
 /*
- * Closes the file monitor and marks the component uninitialised. Loaded
- * policies and dictionary stay in force; an armed timer keeps ticking and
- * finds nothing to do. Returns PPC_OK or PPC_ERR_NOT_INITIALIZED.
+ * Closes the file monitor, disarms the reload timer and gives SIGALRM back
+ * the disposition it had before PPC_Initialize (unless the host installed a
+ * handler of its own since), and marks the component uninitialised. Loaded
+ * policies and dictionary stay in force. Call it before exec: ITIMER_REAL
+ * survives execve. Returns PPC_OK or PPC_ERR_NOT_INITIALIZED.
  */
 unsigned int PPC_Finalize(void);
 

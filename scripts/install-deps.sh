@@ -2,7 +2,7 @@
 # Installs what the project builds and tests with, from Debian's packages.
 # Quick when everything is already there.
 #
-#   scripts/install-deps.sh           everything: library, ppc, Java, tests, benchmarks, checks
+#   scripts/install-deps.sh           everything: library, ppc, Java, Python, tests, benchmarks, checks
 #   scripts/install-deps.sh --light   only what the library and ppc need
 set -euo pipefail
 
@@ -20,6 +20,8 @@ full=(
   clang libclang-rt-14-dev clang-tidy cppcheck
   libpam0g-dev libpam-wrapper libpamtest0-dev libuid-wrapper libnss-wrapper pamtester
   locales        # de_DE.UTF-8, for the test of the German messages
+  python3-dev    # the Python module, built for Debian's /usr/bin/python3
+  python3-pytest python3-django   # its tests, and the Django validator's
   groff-base     # the man pages' check
   lintian        # the packaging test
 )

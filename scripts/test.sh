@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every test: the C++ and Java suites in the normal build, the C++
+# Runs every test: the C++, Java and Python suites in the normal build, the C++
 # suite under AddressSanitizer with UndefinedBehaviorSanitizer, the tests
 # that start the timer or reload (label "reload") under ThreadSanitizer, each fuzzer for a bounded time
 # (FUZZ_SECONDS, default 30 here: a regression gate; long campaigns run scripts/fuzz.sh alone) and the
@@ -54,7 +54,7 @@ stage() {
 stage "dependencies"
 scripts/install-deps.sh
 
-stage "normal build: C++ and Java suites"
+stage "normal build: C++, Java and Python suites"
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$jobs"
 run_ctest build

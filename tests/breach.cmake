@@ -1,2 +1,2 @@
 pwdpolicy_test(Breach_test CONFIG RELOAD INTERNAL breach/Breach_test.cpp)
-target_link_libraries(Breach_test PRIVATE pwdpolicy_breach)
+target_link_libraries(Breach_test PRIVATE pwdpolicy_data)

@@ -49,6 +49,7 @@ private:
     void CheckSections();
     void CheckPolicies();
     void CheckTimer();
+    void CheckReloadRecovery();
     void CheckDictionary();
     void CheckBreachTable();
     int FirstLineOfPolicy(int32_t id) const;
@@ -80,6 +81,7 @@ ConfigSummary Diagnosis::Run() {
     CheckSections();
     CheckPolicies();
     CheckTimer();
+    CheckReloadRecovery();
     CheckDictionary();
     CheckBreachTable();
     return summary_;
@@ -249,6 +251,18 @@ void Diagnosis::CheckPolicies() {
         }
         if (duplicates) Add(Severity::kNote, line, name + ": the special set names some characters twice");
     }
+}
+
+void Diagnosis::CheckReloadRecovery() {
+    const int line = LastLineOf("reloadRecovery");
+    if (store_.reloadRecovery == 1) return;
+    if (store_.reloadRecovery != 0) {
+        Add(Severity::kWarning, line, "[BASIC] reloadRecovery " + std::to_string(store_.reloadRecovery) +
+                                          " is neither 0 nor 1: it is off");
+        return;
+    }
+    Add(Severity::kNote, line, "[BASIC] reloadRecovery is off: a reload tick may miss a file replaced in the same "
+                               "tick as another, or deleted and created again, until the host initialises again");
 }
 
 void Diagnosis::CheckTimer() {

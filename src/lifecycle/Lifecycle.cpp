@@ -67,6 +67,7 @@ extern "C" unsigned int PPC_Finalize(void) {
         return PPC_ERR_NOT_INITIALIZED;
     }
     CloseFileMonitor();
+    StopTimer();
     SetInitFlag(0);
     return PPC_OK;
 }

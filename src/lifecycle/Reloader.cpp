@@ -60,14 +60,54 @@ EventAction Classify(uint32_t mask) {
     return EventAction::kIgnore;
 }
 
-// Reads pending records without blocking and acts on the first one that
-// asks for a reload; the rest of that read is dropped.
+// Whether the tick's last load failed. Guarded by the reload lock.
+bool lastLoadFailed = false;
+
+void Reload() {
+    PPC_LOG_INFO("HandlerTimeTask", "call InitData to refresh cache\n");
+    lastLoadFailed = InitData() != 0;
+}
+
+void RenewWatches() {
+    PPC_LOG_INFO("HandlerTimeTask", "call RemoveFileWatch\n");
+    RemoveFileWatch();
+    PPC_LOG_INFO("HandlerTimeTask", "call InitFileMonitor\n");
+    InitFileMonitor();
+}
+
+// The watches this process's monitor lacks for the files of the last load.
+int MissingWatches() {
+    if (!MonitorIsOwn()) return 0;
+    const bool table = !policyCfgObj.breachedPwdTableFile.empty();
+    return (gCfgFileWd < 0) + (gDicFileWd < 0) + (table && gBreachTableWd < 0);
+}
+
+// Reads pending records without blocking and reloads at the first one that
+// asks for it; after a deletion or a move the watches are renewed. At most
+// one reload a tick. By default the rest of that read is dropped. With
+// reload recovery ([BASIC] reloadRecovery=1) every record is read, so that a
+// renewal asked for anywhere in it is made, and a tick also reloads when
+// its last load failed or a watch that was missing could be added again (a
+// file deleted and created again).
 void PollMonitorOnce() {
+    const bool recovery = policyCfgObj.reloadRecovery == 1;
+    bool due = false;
+    if (recovery && lastLoadFailed) {
+        PPC_LOG_INFO("HandlerTimeTask", "Load failed last time: reload again\n\n");
+        due = true;
+    }
+    if (const int missing = recovery ? MissingWatches() : 0; missing > 0) {
+        PPC_LOG_INFO("HandlerTimeTask", "call InitFileMonitor to add %d missing watches\n", missing);
+        InitFileMonitor();
+        if (MissingWatches() < missing) due = true;  // a file is back: it changed unseen
+    }
     PPC_LOG_DEBUG("HandlerTimeTask", "call read begin\n");
     // A fixed local buffer: reading events allocates nothing.
     alignas(struct inotify_event) char buffer[kEventBufferSize];
     const ssize_t count = ReadMonitorEvents(buffer, kEventBufferSize);
     PPC_LOG_DEBUG("HandlerTimeTask", "call read end\n");
+    bool reloaded = false;
+    bool renew = false;
     // offset <= count - 16: a failed read (-1) or a short one walks nothing.
     for (ssize_t offset = 0; offset <= count - kEventHeaderSize;) {
         uint32_t mask = 0;
@@ -77,16 +117,13 @@ void PollMonitorOnce() {
         offset += kEventHeaderSize + static_cast<ssize_t>(nameLength);
         const EventAction action = Classify(mask);
         if (action == EventAction::kIgnore) continue;
-        PPC_LOG_INFO("HandlerTimeTask", "call InitData to refresh cache\n");
-        InitData();
-        if (action == EventAction::kReloadAndRenew) {
-            PPC_LOG_INFO("HandlerTimeTask", "call RemoveFileWatch\n");
-            RemoveFileWatch();
-            PPC_LOG_INFO("HandlerTimeTask", "call InitFileMonitor\n");
-            InitFileMonitor();
-        }
-        break;  // at most one reload per tick
+        if (!reloaded) Reload();
+        reloaded = true;
+        renew = renew || action == EventAction::kReloadAndRenew;
+        if (!recovery) break;  // the rest of the read is dropped
     }
+    if (due && !reloaded) Reload();
+    if (renew) RenewWatches();
 }
 
 // One tick, in normal context; the caller's errno stays its own.
@@ -182,20 +219,24 @@ extern "C" unsigned int PPC_RunDueTick(void) {
     return PPC_OK;
 }
 
-ReloaderRelease::~ReloaderRelease() {
+void StopTimer() {
     struct sigaction current {};
-    if (sigaction(SIGALRM, nullptr, &current) == 0 && current.sa_handler == MarkTickDue) {
-        struct itimerval off {};
-        setitimer(ITIMER_REAL, &off, nullptr);
-        // Ignoring first discards a SIGALRM already pending, which the
-        // earlier disposition (often the default: terminate) would receive.
-        (void)signal(SIGALRM, SIG_IGN);
-        if (previousAlarmSaved) {
-            (void)sigaction(SIGALRM, &previousAlarmAction, nullptr);
-        } else {
-            (void)signal(SIGALRM, SIG_DFL);
-        }
+    if (sigaction(SIGALRM, nullptr, &current) != 0 || current.sa_handler != MarkTickDue) return;
+    struct itimerval off {};
+    setitimer(ITIMER_REAL, &off, nullptr);
+    // Ignoring first discards a SIGALRM already pending, which the earlier
+    // disposition (often the default: terminate) would receive.
+    (void)signal(SIGALRM, SIG_IGN);
+    if (previousAlarmSaved) {
+        (void)sigaction(SIGALRM, &previousAlarmAction, nullptr);
+    } else {
+        (void)signal(SIGALRM, SIG_DFL);
     }
+    tickDue.store(0, std::memory_order_relaxed);
+}
+
+ReloaderRelease::~ReloaderRelease() {
+    StopTimer();
     // A tick or load still running on another thread ends first.
     ReloadLock lock;
     CloseMonitorAtUnload();

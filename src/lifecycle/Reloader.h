@@ -52,6 +52,12 @@ inline void RunDueTick() {
     if (tickDue.load(std::memory_order_relaxed) != 0) RunDueTickSlow();
 }
 
+// Disarms ITIMER_REAL and gives SIGALRM back the disposition it had before
+// InitTimer, unless the host has installed a handler of its own since (then
+// both stay the host's). PPC_Finalize and unloading call it: a timer left
+// armed would survive exec and kill the next program with SIGALRM.
+void StopTimer();
+
 // Clears the tick state in a child after fork (lifecycle/ForkSafety.cpp).
 void ResetTickAfterFork();
 

@@ -118,6 +118,11 @@ int32_t CloseFileMonitor() {
     return 0;
 }
 
+bool MonitorIsOwn() {
+    ReloadLock lock;
+    return MonitorIsOurs();
+}
+
 ssize_t ReadMonitorEvents(char* buffer, size_t size) {
     ReloadLock lock;
     return read(MonitorIsOurs() ? gMonitorFd : -1, buffer, size);

@@ -42,6 +42,10 @@ int32_t CloseFileMonitor();
 // instance, created by AddFileWatch.
 bool AddTableWatch(const char* tableFile);
 
+// True when this process created the instance in gMonitorFd (false without
+// one, and in a child of fork() that inherited its parent's).
+bool MonitorIsOwn();
+
 // Reads pending records into `buffer` without blocking: the count read, or
 // -1 when none is pending or there is no instance. In a child of fork()
 // that inherited its parent's instance nothing is read, so that the child

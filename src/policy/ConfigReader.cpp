@@ -1,5 +1,7 @@
 #include "policy/ConfigReader.h"
 
+#include <cctype>
+
 #include "support/Log.h"
 
 int ConfigReader::NextByte() {
@@ -15,6 +17,20 @@ int ConfigReader::NextByte() {
     }
     return static_cast<unsigned char>(block_[blockOffset_++]);
 }
+
+namespace {
+
+// What a line is to the parser, told by its first character after blanks.
+enum class LineKind { kBlankOrComment, kSection, kKey };
+
+LineKind KindOf(const char* line, int length) {
+    int at = 0;
+    while (at < length && isspace(static_cast<unsigned char>(line[at]))) ++at;
+    if (at == length || line[at] == ';' || line[at] == '#') return LineKind::kBlankOrComment;
+    return line[at] == '[' ? LineKind::kSection : LineKind::kKey;
+}
+
+}  // namespace
 
 char* ConfigReader::ReadLine(char* buffer, int size, void* stream) {
     auto* reader = static_cast<ConfigReader*>(stream);
@@ -34,14 +50,29 @@ char* ConfigReader::ReadLine(char* buffer, int size, void* stream) {
         c = reader->NextByte();
     }
     if (reader->readFailed_) return nullptr;
-    ++reader->lineNumber_;
+    const int number = ++reader->lineNumber_;
+    const LineKind kind = KindOf(buffer, length);
     if (tooLong) {
-        PPC_LOG_ERROR("ConfigReader", "line %d of %s is longer than %d bytes and is ignored whole\n",
-                      reader->lineNumber_, reader->path_.c_str(), capacity);
-        Note(reader->report_, LoadSource::kConfiguration, LoadReason::kLineTooLong, reader->path_,
-             reader->lineNumber_, [capacity] {
-                 return "longer than " + std::to_string(capacity) +
-                        " bytes: ignored whole, so no part of it sets a key or opens a section";
+        PPC_LOG_ERROR("ConfigReader", "line %d of %s is longer than %d bytes and is ignored whole\n", number,
+                      reader->path_.c_str(), capacity);
+        Note(reader->report_, LoadSource::kConfiguration, LoadReason::kLineTooLong, reader->path_, number, [capacity] {
+            return "longer than " + std::to_string(capacity) +
+                   " bytes: ignored whole, so no part of it sets a key or opens a section";
+        });
+        // The keys after a section header that could not be read belong to
+        // that section, not to the one before it.
+        if (kind == LineKind::kSection) reader->ignoredHeaderLine_ = number;
+        length = 0;
+    } else if (kind == LineKind::kSection) {
+        reader->ignoredHeaderLine_ = 0;
+    } else if (kind == LineKind::kKey && reader->ignoredHeaderLine_ != 0) {
+        const int header = reader->ignoredHeaderLine_;
+        PPC_LOG_WARN("ConfigReader", "line %d of %s is in the section whose header on line %d was ignored\n",
+                     number, reader->path_.c_str(), header);
+        Note(reader->report_, LoadSource::kConfiguration, LoadReason::kUnknownSection, reader->path_, number,
+             [header] {
+                 return "ignored: its section's header on line " + std::to_string(header) +
+                        " is too long to be read, so the key cannot go to any section";
              });
         length = 0;
     }

@@ -6,7 +6,10 @@
 // key or open a section, and every later line number would be off by one.
 // This reader hands the parser each line whole or, when a line does not fit
 // the parser's buffer, an empty line in its place, an ERROR line naming it
-// and a note in the load report. Either way the parser counts one line per
+// and a note in the load report. When that line is a section header, the
+// key lines after it, up to the next header, are ignored the same way
+// (WARN line and note): they would otherwise land in the section before it,
+// and could weaken that policy. Either way the parser counts one line per
 // line of the file, so the line numbers it reports are the file's own.
 //
 // It reads the file itself, in blocks, retrying a read that a signal
@@ -51,6 +54,7 @@ private:
     LoadReport* report_;
     int lineNumber_ = 0;
     bool readFailed_ = false;
+    int ignoredHeaderLine_ = 0;  // an over-long section header whose keys are being ignored
     char block_[4096];
     int blockLength_ = 0;
     int blockOffset_ = 0;

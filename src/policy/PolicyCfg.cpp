@@ -148,6 +148,7 @@ void PolicyCfg::Adopt(PolicyCfg& loaded) noexcept {
     weakPwdDicFile.swap(loaded.weakPwdDicFile);
     breachedPwdTableFile.swap(loaded.breachedPwdTableFile);
     timerInterval = loaded.timerInterval;
+    reloadRecovery = loaded.reloadRecovery;
 }
 
 int PolicyCfg::HandlerCfgVal(void* user, const char* section, const char* name,
@@ -202,6 +203,8 @@ void PolicyCfg::HandleKey(const char* section, const char* name, const char* val
             timerInterval = ToInt32(value);
         } else if (strcmp(name, "breachedPwdTable") == 0) {
             breachedPwdTableFile = value;
+        } else if (strcmp(name, "reloadRecovery") == 0) {
+            reloadRecovery = ToInt32(value);
         } else {
             PPC_LOG_WARN("HandlerCfgVal", "unknown section %s and name %s\n", section, name);
             Ignored(LoadReason::kUnknownKey, section, name);

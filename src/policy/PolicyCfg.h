@@ -60,6 +60,9 @@ public:
     std::string weakPwdDicFile;
     std::string breachedPwdTableFile;  // "breachedPwdTable"; empty: none
     int32_t timerInterval;
+    // "reloadRecovery": 1 lets a tick recover what one tick's reload misses
+    // (lifecycle/Reloader.cpp); 0, the default, keeps ticks as they are.
+    int32_t reloadRecovery = 0;
 
 private:
     void HandleKey(const char* section, const char* name, const char* value);

@@ -79,6 +79,14 @@ static void OpenLog(void) {
 
 __attribute__((constructor)) static void OpenLogAtLoad(void) { OpenLog(); }
 
+// A host that loads and unloads the component (dlopen/dlclose, or a PAM
+// stack that loads its modules per password change) must not be left one
+// descriptor richer each time: the library gives back what it opened.
+__attribute__((destructor)) static void CloseLogAtUnload(void) {
+    int fd = __atomic_exchange_n(&logFd, -1, __ATOMIC_ACQ_REL);
+    if (fd >= 0) close(fd);
+}
+
 // One write(2) on an O_APPEND descriptor: whole lines stay whole across
 // threads and processes, and the call is async-signal-safe.
 int WriteLog(const char* line, int length) {

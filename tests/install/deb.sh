@@ -42,6 +42,13 @@ if grep -q '^PWDPOLICY_PAM_INCLUDE_DIR:.*=/' "$build/deb-tree/CMakeCache.txt"; t
     grep -q 'pam-auth-update --package$' "$work/pam/postinst" || fail "postinst does not register the profile"
     grep -q 'pam-auth-update --package --remove pwdpolicy' "$work/pam/prerm" || fail "prerm leaves the profile"
 fi
+python_dir=./usr/lib/python3/dist-packages/pwdpolicy
+python=0
+if grep -q '^PWDPOLICY_BUILD_PYTHON:BOOL=ON' "$build/deb-tree/CMakeCache.txt"; then
+    python=1
+    expect python3-pwdpolicy "$python_dir/__init__.py" "$python_dir/django.py" "$python_dir/_pwdpolicy.pyi" \
+           "$python_dir/py.typed" "$python_dir/_pwdpolicy.$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_config_var("SOABI"))').so"
+fi
 grep -q 'libvc-' <<<"$(dpkg-deb -c "$(deb libpwdpolicy1)")" && fail "libpwdpolicy1 carries the stand-ins"
 for package in "${packages[@]}"; do
     grep -q vesticor <<<"$(dpkg-deb -c "$(deb "$package")")" && fail "$package ships files under /usr/local/vesticor"
@@ -68,4 +75,26 @@ if unshare --mount --propagation private true 2>/dev/null; then
         "$1/usr/bin/ppc" check Blue-Kettle-42 && "$1/usr/bin/ppc" weak password' sh "$root") || true
     [[ $answer == $'matches policy 0\nweak: in the weak-password dictionary' ]] \
         || fail "packaged ppc with the packaged samples: $answer"
+fi
+
+# Installed with dpkg -i as an administrator would, into throwaway overlays of /usr, /var and /etc
+# in a mount namespace of its own (the machine's packages and files stay as they are): Debian's
+# python3 imports the package and judges with the packaged samples, and removing it leaves nothing.
+if ((python)) && unshare --mount --propagation private true 2>/dev/null; then
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    answer=$(env -u LD_LIBRARY_PATH unshare --mount --propagation private sh -ec '
+        overlay=$1 && shift
+        for dir in usr var etc; do
+            mkdir -p "$overlay/$dir/upper" "$overlay/$dir/work"
+            mount -t overlay overlay -o "lowerdir=/$dir,upperdir=$overlay/$dir/upper,workdir=$overlay/$dir/work" "/$dir"
+        done
+        mkdir -p /usr/local/vesticor && mount -t tmpfs scratch /usr/local/vesticor
+        dpkg -i "$@" >/dev/null
+        /usr/bin/ppc config init >/dev/null
+        cd / && /usr/bin/python3 -c "import pwdpolicy; print(pwdpolicy.check(\"Blue-Kettle-42\"))"
+        dpkg -r python3-pwdpolicy >/dev/null
+        [ -e /usr/lib/python3/dist-packages/pwdpolicy ] || echo removed' \
+        sh "$work/overlay" "$(deb libpwdpolicy1)" "$(deb libvc-standins1)" "$(deb pwdpolicy-tools)" \
+        "$(deb python3-pwdpolicy)" 2>&1) || true
+    [[ $answer == $'Verdict.MATCH\nremoved' ]] || fail "python3-pwdpolicy installed with dpkg -i: $answer"
 fi

@@ -1,8 +1,9 @@
 // dlopens libpwdpolicy, arms the timer, unloads it; exits 0 or the failed check's number.
-//   restore     after PPC_Finalize, SIGALRM goes back to the earlier handler, disarmed.
+//   restore     PPC_Finalize disarms the timer and gives SIGALRM back to the earlier handler.
 //   host-owned  the host's own handler, installed later, and the timer stay.
-//   cycles      200 loads and unloads without PPC_Finalize leave no inotify instance.
+//   cycles      200 loads, initialisations and unloads without PPC_Finalize leave no descriptor open.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -26,14 +27,9 @@ sighandler_t CurrentHandler() {
     return current.sa_handler;
 }
 
-int OpenInotifyInstances() {
+int OpenDescriptors() {
     int count = 0;
-    char target[64];
-    for (int fd = 0; fd < 1024; ++fd) {
-        const std::string path = "/proc/self/fd/" + std::to_string(fd);
-        const ssize_t length = readlink(path.c_str(), target, sizeof target);
-        count += std::string(target, length > 0 ? length : 0) == "anon_inode:inotify";
-    }
+    for (int fd = 0; fd < 1024; ++fd) count += fcntl(fd, F_GETFD) != -1;
     return count;
 }
 
@@ -52,11 +48,12 @@ int main(int argc, char** argv) {
     const std::string mode = argv[2];
     signal(SIGALRM, EarlierHandler);
     if (mode == "cycles") {
+        const int before = OpenDescriptors();
         for (int cycle = 0; cycle < 200; ++cycle) {
             void* library = LoadAndInitialize(argv[1]);
             if (library == nullptr || dlclose(library) != 0) return 1;
         }
-        return OpenInotifyInstances() == 0 ? 0 : 11;
+        return OpenDescriptors() == before ? 0 : 11;
     }
     void* library = LoadAndInitialize(argv[1]);
     if (library == nullptr) return 1;
@@ -64,7 +61,7 @@ int main(int argc, char** argv) {
     if (mode == "restore") {
         auto finalize = reinterpret_cast<unsigned int (*)()>(dlsym(library, "PPC_Finalize"));
         if (finalize == nullptr || finalize() != 0) return 3;
-        if (!TimerArmed()) return 4;
+        if (TimerArmed() || CurrentHandler() != EarlierHandler) return 4;
     } else {
         signal(SIGALRM, HostHandler);
     }

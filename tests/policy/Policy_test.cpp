@@ -184,6 +184,15 @@ TEST(PolicyConfig, HostileLinesAreSkippedAndTheRestLoads) {
                      "INFO|HandlerCfgVal|policyObj->specialchar= " + head.substr(12)}));
 }
 
+// The keys after a section header too long to read belong to no section: never to the one before it.
+TEST(PolicyConfig, KeysUnderAnOverLongHeaderAreIgnored) {
+    ConfigFile config;
+    ASSERT_EQ(Load(config, "[POLICY0]\nminlen=12\nminclass=4\n[POLICY1_" + std::string(220, 'x') +
+                               "]\nminlen=4\n; a comment\nminclass=1\n[POLICY2]\nmaxlen=20\n"),
+              0);
+    EXPECT_EQ(Dump(), "0:12,15,4,6,2, 2:12,20,4,6,2, ");
+}
+
 TEST(PolicyConfig, RunningOutOfMemoryLeavesTheStoreAsItWas) {
     ConfigFile config;
     ASSERT_EQ(Load(config, "[BASIC]\nweakPwdDic=/a\n[POLICY0]\nminlen=8\nspecialchar=!\n[POLICY1]\nmaxlen=9"),

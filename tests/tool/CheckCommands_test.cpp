@@ -138,6 +138,18 @@ TEST(CheckCommand, BatchOnStandardInputAnswersLineByLine) {
     EXPECT_EQ(weak.status, 1);
     EXPECT_EQ(weak.out, R"({"line":1,"weak":true,"message":"weak: in the weak-password dictionary"})"
                         "\n" R"({"line":2,"weak":false,"message":"not weak"})" "\n");
+
+    // A NUL byte would cut a password short, and a line over the limit is not held: both refused, exit 2.
+    const std::string tooLong(4097, 'a');
+    for (const auto& [input, why] : {std::pair{std::string("Bk-4\npassword\0Zq9#xYwv77\n", 25), "line 2: the password holds a NUL byte"},
+                                     {"Bk-4\n" + tooLong + "\n", "line 2: the password is longer than 4096 bytes"}}) {
+        const toolrun::Run refused = Ppc({"weak"}, input);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.out, "not weak\n");
+        EXPECT_NE(refused.err.find(why), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(Ppc({"check", tooLong}).status, 2);
+    EXPECT_EQ(Ppc({"check", tooLong.substr(1)}).status, 1);  // 4096 bytes: taken
 }
 
 // Typed without echo; the terminal is left as it was found.

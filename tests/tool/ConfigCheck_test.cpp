@@ -95,7 +95,7 @@ TEST(ConfigCheck, SoundConfigurationPassesAndCandidateFileIsJudgedAlone) {
     testenv::TempDir dir;
     const std::string dictionary = dir.WriteFile("weak.dic", "password\nqwerty\n");
     const std::string good = "[BASIC]\nweakPwdDic=" + dictionary + "\ntimerInterval=2\n"
-                             "[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\nspecialchar=!#space\n";
+                             "reloadRecovery=1\n[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\nspecialchar=!#space\n";
     config.Write(good + "[POLICY1]\nminlen=12\n");
     const toolrun::Run run = Ppc({"config", "check"});
     EXPECT_EQ(run.status, 0) << run.out;
@@ -114,9 +114,9 @@ TEST(ConfigCheck, SoundConfigurationPassesAndCandidateFileIsJudgedAlone) {
     EXPECT_EQ(report.at("policies"), json::parse("[0]"));  // no policy 9
     const std::string ignored = "longer than 199 bytes: ignored whole, so no part of it sets a key or opens a "
                                 "section";
-    EXPECT_EQ(Findings(report), (std::vector<std::string>{"error: line 9: " + ignored,
-                                                          "error: line 10: " + ignored,
-                                                          "note: line 11: [POLICY0] maxlen is set again: the "
+    EXPECT_EQ(Findings(report), (std::vector<std::string>{"error: line 10: " + ignored,
+                                                          "error: line 11: " + ignored,
+                                                          "note: line 12: [POLICY0] maxlen is set again: the "
                                                           "last value counts"}));
 
     const toolrun::Run broken = Ppc({"config", "check", dir.WriteFile("broken.conf", "[POLICY0]\nminlen=8\n")});

@@ -170,6 +170,7 @@ int RunBreachCheck(const std::string& path, const PasswordArgument& password, co
         return std::make_pair(breached, breached ? std::string("breached: in the table") : "not breached");
     };
     if (!password.FromInput()) {
+        if (const std::string refusal = RefusalOf(*password.text); !refusal.empty()) return out.Refuse(refusal);
         const auto [breached, text] = answer(password.text->c_str());
         out.Answer(text, Json{{"breached", breached}, {"message", text}});
         return breached ? kExitRuleBroken : kExitOk;
@@ -182,7 +183,7 @@ int RunBreachCheck(const std::string& path, const PasswordArgument& password, co
         out.Answer(text, Json{{"line", reader.LineNumber()}, {"breached", breached}, {"message", text}});
         if (breached) status = kExitRuleBroken;
     }
-    return status;
+    return reader.Refusal().empty() ? status : out.Refuse(reader.Refusal());
 }
 
 }  // namespace ppc

@@ -47,6 +47,7 @@ int JudgeEach(const PasswordArgument& argument, const Output& out, const Judge& 
     if (started != PPC_OK) return out.Failure(started, StartFailureDetail(started));
 
     if (!argument.FromInput()) {
+        if (const std::string refusal = RefusalOf(*argument.text); !refusal.empty()) return out.Refuse(refusal);
         Answer answer = judge(argument.text->c_str());
         if (answer.failure != PPC_OK) return out.Failure(answer.failure, answer.failureDetail);
         out.Answer(answer.text, answer.json);
@@ -65,7 +66,7 @@ int JudgeEach(const PasswordArgument& argument, const Output& out, const Judge& 
         out.Answer(answer.text, record);
         status = std::max(status, answer.status);
     }
-    return status;
+    return reader.Refusal().empty() ? status : out.Refuse(reader.Refusal());
 }
 
 const char* VerdictName(unsigned int verdict) {

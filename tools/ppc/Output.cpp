@@ -95,6 +95,15 @@ int Output::Failure(unsigned int code, const std::string& detail) const {
     return kExitFailure;
 }
 
+int Output::Refuse(const std::string& why) const {
+    if (json_) {
+        Record(Json{{"error", {{"message", why}}}});
+    } else {
+        std::cerr << "ppc: " << why << '\n';
+    }
+    return kExitUsage;
+}
+
 void Output::Remark(const std::string& text) const {
     if (!json_) std::cerr << "ppc: " << text << '\n';
 }

@@ -52,6 +52,9 @@ public:
     // Reports a failed call of the component and returns kExitFailure: text
     // on standard error, or {"error": {...}} on standard output.
     int Failure(unsigned int code, const std::string& detail) const;
+    // Refuses the input as given and returns kExitUsage: `why` on standard
+    // error, or {"error": {"message": ...}} on standard output.
+    int Refuse(const std::string& why) const;
     // A remark for a person (standard error, text mode only).
     void Remark(const std::string& text) const;
 

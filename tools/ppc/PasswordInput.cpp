@@ -4,8 +4,10 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
+#include <string>
 
 namespace ppc {
 namespace {
@@ -59,35 +61,45 @@ private:
 
 }  // namespace
 
-// Room for any sensible password up front, so getline rarely has to grow
-// the buffer and leave an unwiped copy behind in freed memory.
-constexpr size_t kInitialCapacity = 4096;
-
-PasswordReader::PasswordReader() : terminal_(isatty(STDIN_FILENO) == 1) {
-    line_ = static_cast<char*>(malloc(kInitialCapacity));
-    if (line_ != nullptr) capacity_ = kInitialCapacity;
+std::string RefusalOf(const std::string& password) {
+    if (password.size() <= kMaxPasswordBytes) return "";
+    return "the password is longer than " + std::to_string(kMaxPasswordBytes) + " bytes";
 }
 
-PasswordReader::~PasswordReader() {
-    if (line_ != nullptr) explicit_bzero(line_, capacity_);
-    free(line_);
-}
+PasswordReader::PasswordReader() : terminal_(isatty(STDIN_FILENO) == 1) {}
+
+PasswordReader::~PasswordReader() { explicit_bzero(line_, sizeof line_); }
 
 const char* PasswordReader::Next() {
-    ssize_t length;
+    std::optional<EchoOff> quiet;
     if (terminal_) {
-        EchoOff quiet;
+        quiet.emplace();
         std::fputs("Password (Ctrl-D ends): ", stderr);
         std::fflush(stderr);
-        length = getline(&line_, &capacity_, stdin);
-    } else {
-        length = getline(&line_, &capacity_, stdin);
     }
-    if (length < 0) return nullptr;
+    size_t length = 0;
+    bool tooLong = false;
+    bool holdsNul = false;
+    int c = getc_unlocked(stdin);
+    if (c == EOF) return nullptr;
+    for (; c != EOF && c != '\n'; c = getc_unlocked(stdin)) {
+        holdsNul = holdsNul || c == '\0';
+        if (length < kMaxPasswordBytes + 1) {
+            line_[length++] = static_cast<char>(c);
+        } else {
+            tooLong = true;  // the rest of the line is read and dropped
+        }
+    }
     ++lineNumber_;
-    if (length > 0 && line_[length - 1] == '\n') line_[--length] = '\0';
-    if (length > 0 && line_[length - 1] == '\r') line_[--length] = '\0';
-    return line_;
+    if (length > 0 && line_[length - 1] == '\r') --length;
+    tooLong = tooLong || length > kMaxPasswordBytes;
+    line_[std::min(length, kMaxPasswordBytes)] = '\0';
+    if (!holdsNul && !tooLong) return line_;
+    explicit_bzero(line_, sizeof line_);
+    refusal_ = "line " + std::to_string(lineNumber_) +
+               (holdsNul ? ": the password holds a NUL byte, which would cut it short"
+                         : ": the password is longer than " + std::to_string(kMaxPasswordBytes) + " bytes");
+    return nullptr;
 }
 
 }  // namespace ppc

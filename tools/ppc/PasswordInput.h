@@ -6,8 +6,17 @@
 #include <termios.h>
 
 #include <cstddef>
+#include <string>
 
 namespace ppc {
+
+// The longest password the tool takes, in bytes; a longer line or argument
+// is refused rather than held whole in memory.
+constexpr size_t kMaxPasswordBytes = 4096;
+
+// Why the tool refuses `password` as given on the command line (too long),
+// or empty when it takes it.
+std::string RefusalOf(const std::string& password);
 
 // Reads one password per line from standard input. On a terminal it
 // prompts on standard error and turns echo off while a line is typed; the
@@ -21,15 +30,18 @@ public:
     PasswordReader& operator=(const PasswordReader&) = delete;
 
     // The next password, NUL-terminated and without its line end (LF, or CR
-    // LF), valid until the next call; null at the end of the input.
+    // LF), valid until the next call; null at the end of the input, or when
+    // the line is refused (it holds a NUL byte, which would cut the password
+    // short, or is longer than kMaxPasswordBytes): Refusal() then says why.
     const char* Next();
+    const std::string& Refusal() const { return refusal_; }
     // Number of the line that Next returned last, from 1.
     size_t LineNumber() const { return lineNumber_; }
     bool IsTerminal() const { return terminal_; }
 
 private:
-    char* line_ = nullptr;
-    size_t capacity_ = 0;
+    char line_[kMaxPasswordBytes + 1];
+    std::string refusal_;
     size_t lineNumber_ = 0;
     bool terminal_ = false;
 };
