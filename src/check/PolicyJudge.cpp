@@ -68,7 +68,7 @@ ByteTable MakeByteTable(const std::string& specialchar) {
     ByteTable table{};
     for (int b = 0; b < 256; ++b) {
         table.of[b] = kClasses.classOf[b];
-        if (table.of[b] == kSpecial && memchr(specialchar.data(), b, specialchar.size()) == nullptr) {
+        if (table.of[b] == kSpecial && specialchar.find(static_cast<char>(b)) == std::string::npos) {
             table.of[b] |= ByteTable::kOutsideSet;
         }
     }

@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -42,10 +43,7 @@ void Decode(std::string_view text, std::u32string* out) {
 }  // namespace
 
 bool IsAscii(std::string_view text) {
-    for (unsigned char byte : text) {
-        if (byte >= 0x80) return false;
-    }
-    return true;
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 int64_t CountCodePoints(std::string_view text) {
@@ -75,7 +73,8 @@ bool NormalizeNfkc(std::string_view text, std::string* out) {
         out->assign(text);
         return true;
     }
-    const auto mapped = Map(text, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT));
+    const auto mapped =
+        Map(text, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT));
     if (mapped == nullptr) return false;
     out->assign(reinterpret_cast<const char*>(mapped.get()));
     return true;
@@ -83,20 +82,26 @@ bool NormalizeNfkc(std::string_view text, std::string* out) {
 
 void FoldCase(std::string_view text, std::u32string* out) {
     out->clear();
-    if (IsAscii(text)) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    // Bytes with ASCII's letters in lower case: all of ASCII text, and the
+    // fallback for text that is not UTF-8.
+    const auto foldBytes = [&] {
         out->resize(text.size());
-        for (size_t i = 0; i < text.size(); ++i) {
-            const unsigned char byte = static_cast<unsigned char>(text[i]);
-            (*out)[i] = byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte;
-        }
+        std::transform(bytes, bytes + text.size(), out->begin(), [](unsigned char byte) {
+            return static_cast<char32_t>(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte);
+        });
+    };
+    if (IsAscii(text)) {
+        foldBytes();
         return;
     }
-    const auto mapped = Map(text, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD));
+    const auto mapped =
+        Map(text, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD));
     if (mapped != nullptr) {
         Decode(reinterpret_cast<const char*>(mapped.get()), out);
         return;
     }
-    for (unsigned char byte : text) out->push_back(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte);
+    foldBytes();
 }
 
 void Characters(std::string_view text, std::u32string* out) {
@@ -105,5 +110,6 @@ void Characters(std::string_view text, std::u32string* out) {
         Decode(text, out);
         return;
     }
-    for (unsigned char byte : text) out->push_back(byte);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    out->assign(bytes, bytes + text.size());
 }
