@@ -208,7 +208,7 @@ int RunWeak(const PasswordArgument& password, const Output& out) {
         if (code != PPC_OK) return FailedAnswer(code, "the dictionary search failed");
         Answer answer;
         answer.status = isWeak ? kExitRuleBroken : kExitOk;
-        answer.text = isWeak ? std::string("weak: ") + verdictwords::kWeak : "not weak";
+        answer.text = isWeak ? std::string("weak: ") + verdictwords::Tr(verdictwords::kWeak) : "not weak";
         answer.json = Json{{"weak", isWeak == 1}, {"message", answer.text}};
         return answer;
     });
@@ -230,8 +230,8 @@ int RunStrong(const PasswordArgument& password, const Output& out) {
             const Answer match = MatchAnswer(pwd, 0, 0);
             const bool lengthAndClassesPass = match.status == kExitOk ||
                                               match.json.value("verdict", 0u) == PPC_TOO_LONG;
-            answer.text = lengthAndClassesPass ? std::string("not strong: ") + verdictwords::kWeak
-                                               : "not strong: " + match.text;
+            answer.text = "not strong: " +
+                          (lengthAndClassesPass ? std::string(verdictwords::Tr(verdictwords::kWeak)) : match.text);
         }
         answer.json = Json{{"strong", isStrong == 1}, {"message", answer.text}};
         return answer;
