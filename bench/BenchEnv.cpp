@@ -12,6 +12,8 @@
 
 #include "DictionaryGen.h"
 #include "lifecycle/Globals.h"
+#include "lifecycle/Snapshot.h"
+#include "support/ReloadLock.h"
 #include "support/SupportLib.h"
 
 namespace benchenv {
@@ -38,6 +40,15 @@ const char kConfig[] =
     "allowminlen=6\n"
     "allowminclass=2\n"
     "specialchar=~!@#$%%^&*()-_=+\\|[{}]:,<.>?/space\n";
+// Policies 1 and 2 are policy 0 with the rules PPC_JudgePassword's
+// benchmark compares: context checks, then NFKC and code points.
+const char kRulePolicies[] =
+    "[POLICY1]\n"
+    "contextCheck=1\n"
+    "minOldDiff=3\n"
+    "[POLICY2]\n"
+    "lengthUnit=codepoint\n"
+    "normalize=NFKC\n";
 
 }  // namespace
 
@@ -65,6 +76,7 @@ bool Prepare() {
         return false;
     }
     fprintf(config, kConfig, DictionaryPath(kLargest).c_str());
+    fputs(kRulePolicies, config);
     fclose(config);
 
     InitRandom();
@@ -73,6 +85,7 @@ bool Prepare() {
         return false;
     }
     UseDictionary(kLargest);
+    Publish();
     __atomic_store_n(&gWeakPwdUseInd, 1, __ATOMIC_RELEASE);
     __atomic_store_n(&ppcInitFlag, 1, __ATOMIC_RELEASE);
     return true;
@@ -100,6 +113,12 @@ void LoadDictionary(size_t size) {
         abort();
     }
     loadedSize = size;
+    Publish();
+}
+
+void Publish() {
+    ReloadLock lock;
+    dataInForce.Publish(MakeSnapshot(policyCfgObj, weakpwdDic, nullptr));
 }
 
 const std::unordered_set<std::string>& FloorSet(size_t size) {

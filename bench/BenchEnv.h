@@ -39,6 +39,8 @@ std::string EmptyDictionaryPath();
 // Loads the dictionary of `size` entries into weakpwdDic unless it is
 // already the one in force.
 void UseDictionary(size_t size);
+// Puts what policyCfgObj and weakpwdDic hold in force, as a load does.
+void Publish();
 // Loads it whatever is in force; size 0 loads the empty dictionary.
 void LoadDictionary(size_t size);
 // Records that a benchmark loaded the dictionary of `size` entries itself.

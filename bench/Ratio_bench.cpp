@@ -75,6 +75,56 @@ void BM_Ratio_IsMatchPolicy(benchmark::State& state) {
 }
 BENCHMARK(BM_Ratio_IsMatchPolicy)->ArgName("ind")->DenseRange(0, 1)->Iterations(4000);
 
+// The special-set check where the scan dominates: 128 bytes, every one of
+// them looked at, against the same floor.
+void BM_Ratio_MatchLong(benchmark::State& state) {
+    const char* pwd = benchenv::MatchPassword(2).c_str();
+    const unsigned int specialCharCheckInd = static_cast<unsigned int>(state.range(0));
+    Paired(
+        state, kQueryBatch,
+        [&](size_t) {
+            unsigned int verdict = 0;
+            benchmark::DoNotOptimize(pwd);
+            benchmark::DoNotOptimize(PPC_IsMatchPolicy(pwd, 0, specialCharCheckInd, &verdict));
+            benchmark::DoNotOptimize(verdict);
+        },
+        [&](size_t) {
+            benchmark::DoNotOptimize(pwd);
+            benchmark::DoNotOptimize(floors::CountClasses(pwd));
+        });
+}
+BENCHMARK(BM_Ratio_MatchLong)->ArgName("ind")->DenseRange(0, 1)->Iterations(4000);
+
+// PPC_JudgePassword against PPC_IsStrongPwd on the same 12-byte ASCII
+// password: 0, policy 0 without context; 1, a policy with context checks,
+// given a user name, a full name and an old password; 2, a policy that
+// counts code points and normalises (NFKC), without context.
+void BM_Ratio_Judge(benchmark::State& state) {
+    const char* pwd = benchenv::MatchPassword(1).c_str();
+    const int variant = static_cast<int>(state.range(0));
+    PPC_PasswordContext context{};
+    if (variant == 1) {
+        context.userName = "alice.smith";
+        context.fullName = "Alice Smith,Room 12,,";
+        context.oldPassword = "letmein2023?";
+    }
+    Paired(
+        state, kQueryBatch,
+        [&](size_t) {
+            PPC_Judgement judgement;
+            benchmark::DoNotOptimize(pwd);
+            benchmark::DoNotOptimize(PPC_JudgePassword(pwd, variant, 0, &context, &judgement));
+            benchmark::DoNotOptimize(judgement);
+        },
+        [&](size_t) {
+            unsigned int isStrong = 0;
+            benchmark::DoNotOptimize(pwd);
+            benchmark::DoNotOptimize(PPC_IsStrongPwd(pwd, &isStrong));
+            benchmark::DoNotOptimize(isStrong);
+        });
+}
+BENCHMARK(BM_Ratio_Judge)->ArgName("variant")->DenseRange(0, 2)->Iterations(4000);
+
 void PrepareWeak(const benchmark::State& state) {
     benchenv::UseDictionary(static_cast<size_t>(state.range(0)));
     benchenv::FloorSet(static_cast<size_t>(state.range(0)));

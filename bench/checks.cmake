@@ -7,7 +7,7 @@ target_compile_options(ppc_benchdict PRIVATE ${PWDPOLICY_WARNINGS})
 add_executable(gen_dictionary ${CMAKE_CURRENT_LIST_DIR}/gen_dictionary.cpp)
 target_link_libraries(gen_dictionary PRIVATE ppc_benchdict)
 
-pwdpolicy_bench(checks_bench
+pwdpolicy_bench(checks_bench INTERNAL
   ${CMAKE_CURRENT_LIST_DIR}/BenchMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BenchEnv.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MatchPolicy_bench.cpp

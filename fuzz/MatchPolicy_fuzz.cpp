@@ -6,7 +6,8 @@
 //
 // Also checked: the store holds what the file said (including the "space"
 // word), an absent policy gives 3005 and leaves the verdict alone, an
-// indicator of 2 gives 1006, and for policy 0 PPC_IsStrongPwd agrees with
+// indicator of 2 gives 1006, PPC_JudgePassword gives the same verdict as its
+// first reason, and for policy 0 PPC_IsStrongPwd agrees with
 // the verdict (the dictionary is empty here, so nothing is weak).
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -118,6 +119,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         unsigned int verdict = 99;
         FUZZ_CHECK(PPC_IsMatchPolicy(pwd.c_str(), id, indicator, &verdict) == PPC_OK);
         FUZZ_CHECK(verdict == RefVerdict(pwd, minlen, maxlen, minclass, stored, indicator));
+        // The judge with every rule: the same verdict, first among its reasons.
+        PPC_Judgement judgement;
+        FUZZ_CHECK(PPC_JudgePassword(pwd.c_str(), id, indicator, nullptr, &judgement) == PPC_OK);
+        FUZZ_CHECK(judgement.verdict == verdict);
+        FUZZ_CHECK(verdict == PPC_MATCH ? judgement.reasonCount == 0 : judgement.reasons[0] == verdict);
     }
     unsigned int untouched = 99;
     FUZZ_CHECK(PPC_IsMatchPolicy(pwd.c_str(), id, 2, &untouched) == PPC_ERR_BAD_ARGUMENT);

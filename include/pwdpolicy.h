@@ -57,6 +57,10 @@ extern "C" {
 #define PPC_TOO_LONG 2u
 #define PPC_TOO_FEW_CLASSES 3u
 #define PPC_BAD_SPECIAL_CHAR 4u
+/* Only for a policy that counts code points or normalises (ppc.conf(5),
+ * lengthUnit and normalize): the password is not valid UTF-8. It comes
+ * before every other verdict. */
+#define PPC_INVALID_UTF8 5u
 
 /* The one configuration file the component reads and watches. */
 #define PPC_CONFIG_PATH "/usr/local/vesticor/conf/ppc.conf"
@@ -106,7 +110,11 @@ unsigned int PPC_GetPolicy(int policyId, int* lenArray, int lenArraySize, const 
  * Returns PPC_OK when judged, PPC_ERR_BAD_ARGUMENT for a null pwd or an
  * indicator above 1, PPC_ERR_NO_POLICY for an absent policy.
  * Initialises the component (without monitor and timer) when needed.
- * Allocates nothing.
+ * A policy with the keys lengthUnit, normalize or composition (ppc.conf(5))
+ * counts code points, judges the NFKC form, or drops the class and special
+ * rules, and may answer PPC_INVALID_UTF8. Allocates nothing, except for the
+ * normalised copy of a policy that normalises (PPC_ERR_ALLOC when memory
+ * runs out for it).
  */
 unsigned int PPC_IsMatchPolicy(const char* pwd, int policyId, unsigned int specialCharCheckInd,
                                unsigned int* result);
@@ -123,7 +131,9 @@ unsigned int PPC_IsWeakPwd(const char* pwd, unsigned int* isWeak);
  * Sets *isStrong to 1 when pwd has enough length and character classes for
  * policy 0 (its maximum length is not applied) and is not weak, else 0.
  * Returns PPC_OK, PPC_ERR_BAD_ARGUMENT for a null pwd, or PPC_ERR_NO_POLICY
- * when there is no policy 0.
+ * when there is no policy 0. A policy 0 with rule keys (ppc.conf(5)) is
+ * applied as PPC_IsMatchPolicy applies it, and when it normalises, the NFKC
+ * form is looked up too; memory running out then gives PPC_ERR_ALLOC.
  */
 unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong);
 
@@ -202,6 +212,70 @@ unsigned int PPC_GenCryptoPwdByPolicy(int policyId, char** pwd, unsigned int* pw
  */
 unsigned int PPC_GetPolicyIds(int* ids, unsigned int capacity, unsigned int* count);
 
+/*
+ * Reasons of PPC_JudgePassword. Stable: a number keeps its meaning in every
+ * later version, and new reasons get new numbers. 1 to 5 are the verdicts of
+ * PPC_IsMatchPolicy under the same numbers.
+ */
+#define PPC_REASON_TOO_SHORT 1u          /* shorter than minlen */
+#define PPC_REASON_TOO_LONG 2u           /* longer than maxlen */
+#define PPC_REASON_TOO_FEW_CLASSES 3u    /* fewer character classes than minclass */
+#define PPC_REASON_BAD_SPECIAL_CHAR 4u   /* a special character outside the policy's set */
+#define PPC_REASON_INVALID_UTF8 5u       /* not UTF-8, and the policy needs it */
+#define PPC_REASON_REPEATED_CHARS 6u     /* one character more times in a row than maxRepeat */
+#define PPC_REASON_SEQUENTIAL_CHARS 7u   /* a run of consecutive characters longer than maxSequence */
+#define PPC_REASON_WEAK 8u               /* in the weak-password dictionary */
+#define PPC_REASON_BREACHED 9u           /* in the breached-password table */
+#define PPC_REASON_EQUALS_CONTEXT 10u    /* a context word, or one reversed, case ignored */
+#define PPC_REASON_CONTAINS_CONTEXT 11u  /* contains a context word of 4 or more characters */
+#define PPC_REASON_EQUALS_OLD 12u        /* the old password, reversed, or with case changed */
+#define PPC_REASON_TOO_CLOSE_TO_OLD 13u  /* differs from the old one in fewer than minOldDiff */
+/* Room for every reason at once. */
+#define PPC_MAX_REASONS 16u
+
+/* Who and what the password belongs to; every member may be null (0). */
+struct PPC_PasswordContext {
+    const char* userName;      /* the login name */
+    const char* fullName;      /* the full name, e.g. the GECOS field: split at commas and blanks */
+    const char* const* words;  /* further context words (the service's name, ...); wordCount of them */
+    unsigned int wordCount;
+    const char* oldPassword;   /* the password being replaced */
+};
+
+/* What PPC_JudgePassword found. */
+struct PPC_Judgement {
+    unsigned int verdict;              /* PPC_IsMatchPolicy's verdict for the same arguments */
+    unsigned int reasonCount;          /* 0: the password passes every rule */
+    unsigned int reasons[PPC_MAX_REASONS];  /* PPC_REASON_..., in PPC_JudgePassword's order */
+};
+
+/*
+ * Judges pwd against policy policyId with every rule at once: the policy's
+ * (as PPC_IsMatchPolicy with specialCharCheckInd), its repetition and
+ * sequence limits, the weak-password dictionary and the breach table (on
+ * the password as given and, for a policy that normalises, on its NFKC
+ * form), and, when the policy sets contextCheck 1 or minOldDiff, the
+ * context: the password may not equal a context word or its reverse, nor
+ * contain one of 4 or more characters (case ignored: user name, the parts
+ * of the user and full names split at blanks, commas, dots, hyphens,
+ * underscores and @, and each further word), nor equal the old password,
+ * reversed or with its case changed; with minOldDiff N it must differ from
+ * the old password in N characters (edit distance, case ignored).
+ * context may be null: no context. Writes *judgement: every reason that
+ * applies, the policy's first in PPC_IsMatchPolicy's order of precedence
+ * (5, 1, 4, 3, 2), then the others by number; and in verdict
+ * PPC_IsMatchPolicy's verdict, so reasons[0] == verdict whenever the
+ * password breaks a policy rule. Nothing keeps the password or the context.
+ * Returns PPC_OK when judged; PPC_ERR_BAD_ARGUMENT for a null pwd or
+ * judgement, an indicator above 1, or null words with a wordCount above 0;
+ * PPC_ERR_NO_POLICY for an absent policy (an ERROR line is logged);
+ * PPC_ERR_ALLOC when memory ran out. Leaves
+ * *judgement untouched unless it returns PPC_OK. Initialises the component
+ * (without monitor and timer) when needed.
+ */
+unsigned int PPC_JudgePassword(const char* pwd, int policyId, unsigned int specialCharCheckInd,
+                               const struct PPC_PasswordContext* context, struct PPC_Judgement* judgement);
+
 /* What a note of the load report is about (PPC_LoadNote.source). */
 #define PPC_SOURCE_CONFIGURATION 0u
 #define PPC_SOURCE_DICTIONARY 1u
@@ -219,6 +293,7 @@ unsigned int PPC_GetPolicyIds(int* ids, unsigned int capacity, unsigned int* cou
 #define PPC_NOTE_READ_FAILED 8u      /* a read error ended the file early */
 #define PPC_NOTE_OUT_OF_MEMORY 9u    /* the load ran out of memory */
 #define PPC_NOTE_UNUSABLE 10u        /* opened, but its content cannot be used */
+#define PPC_NOTE_BAD_VALUE 11u       /* a policy rule key with a value it cannot take */
 
 /* One note of the load report. The texts are valid during the visit only. */
 struct PPC_LoadNote {

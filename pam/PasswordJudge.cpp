@@ -1,6 +1,11 @@
 #include "PasswordJudge.h"
 
+#include <pwd.h>
 #include <pwdpolicy.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <vector>
 
 #include "VerdictWords.h"
 
@@ -14,16 +19,6 @@ Judgement Unavailable(std::string reason, unsigned int code) {
 Judgement NoPolicy(int policyId) {
     return Unavailable("no policy " + std::to_string(policyId) + " in " PPC_CONFIG_PATH,
                        PPC_ERR_NO_POLICY);
-}
-
-const char* VerdictLogCode(unsigned int verdict) {
-    switch (verdict) {
-        case PPC_TOO_SHORT: return "too short";
-        case PPC_TOO_LONG: return "too long";
-        case PPC_TOO_FEW_CLASSES: return "too few classes";
-        case PPC_BAD_SPECIAL_CHAR: return "bad special character";
-        default: return "unknown verdict";
-    }
 }
 
 }  // namespace
@@ -41,30 +36,48 @@ Judgement PrepareJudge(int policyId) {
     return Judgement{};
 }
 
-Judgement JudgePassword(const char* pwd, int policyId) {
+Account LookUpAccount(const char* user) {
+    Account account;
+    if (user == nullptr) return account;
+    account.user = user;
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwnam_r(user, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_gecos != nullptr) {
+        account.gecos = found->pw_gecos;
+    }
+    return account;
+}
+
+Judgement JudgePassword(const char* pwd, int policyId, const Account& account) {
     Judgement prepared = PrepareJudge(policyId);
     if (prepared.outcome != Judgement::kAccepted) return prepared;
 
-    unsigned int verdict = PPC_MATCH;
-    const unsigned int matched = PPC_IsMatchPolicy(pwd, policyId, 1, &verdict);
-    if (matched == PPC_ERR_NO_POLICY) return NoPolicy(policyId);
-    if (matched != PPC_OK) return Unavailable("the policy check failed", matched);
-    if (verdict != PPC_MATCH) {
-        // The limits the verdict's words name.
-        int limits[5] = {};
-        const char* special = nullptr;
-        PPC_GetPolicy(policyId, limits, 5, &special);
-        const verdictwords::PolicyLimits policy{policyId, limits[0], limits[1], limits[2]};
-        return Judgement{Judgement::kRefused,
-                         verdictwords::VerdictText(verdict, policy, verdictwords::CountClasses(pwd)),
-                         VerdictLogCode(verdict)};
-    }
+    PPC_PasswordContext context{};
+    if (!account.user.empty()) context.userName = account.user.c_str();
+    if (!account.gecos.empty()) context.fullName = account.gecos.c_str();
+    context.oldPassword = account.oldPassword;
+    PPC_Judgement judgement;
+    const unsigned int judged = PPC_JudgePassword(pwd, policyId, 1, &context, &judgement);
+    if (judged == PPC_ERR_NO_POLICY) return NoPolicy(policyId);
+    if (judged != PPC_OK) return Unavailable("the policy check failed", judged);
+    if (judgement.reasonCount == 0) return Judgement{};
 
-    unsigned int isWeak = 0;
-    const unsigned int searched = PPC_IsWeakPwd(pwd, &isWeak);
-    if (searched != PPC_OK) return Unavailable("the dictionary search failed", searched);
-    if (isWeak == 1) return Judgement{Judgement::kRefused, verdictwords::kWeak, "weak"};
-    return Judgement{};
+    // The limits the reasons' words name.
+    int limits[5] = {};
+    const char* special = nullptr;
+    PPC_GetPolicy(policyId, limits, 5, &special);
+    const verdictwords::PolicyLimits policy{policyId, limits[0], limits[1], limits[2]};
+    Judgement refused{Judgement::kRefused, "", ""};
+    for (unsigned int i = 0; i < judgement.reasonCount; ++i) {
+        const unsigned int reason = judgement.reasons[i];
+        refused.reason += (i == 0 ? "" : "; ") +
+                          verdictwords::ReasonText(reason, policy, verdictwords::CountClasses(pwd));
+        refused.logCode += (i == 0 ? "" : " ") + std::string(verdictwords::ReasonName(reason));
+    }
+    return refused;
 }
 
 }  // namespace pampwdpolicy

@@ -17,8 +17,8 @@ struct Judgement {
     Outcome outcome = kAccepted;
     // Why, in words, for kRefused and kUnavailable. Never holds the password.
     std::string reason;
-    // The verdict's name for the system log ("too short", "weak"), or the
-    // failing result code; empty when accepted.
+    // The reasons' names for the system log ("PPC_REASON_TOO_SHORT
+    // PPC_REASON_WEAK"), or the failing result code; empty when accepted.
     std::string logCode;
 };
 
@@ -27,9 +27,22 @@ struct Judgement {
 // policy `policyId` exists. kAccepted when both hold.
 Judgement PrepareJudge(int policyId);
 
+// Who the new password is for, from the password database and the stack.
+struct Account {
+    std::string user;      // the login name; empty when unknown
+    std::string gecos;     // the GECOS field: full name, room, phones
+    const char* oldPassword = nullptr;  // when the stack has it
+};
+
+// The account of `user` in the password database (getpwnam_r); only the
+// name when it has no entry there.
+Account LookUpAccount(const char* user);
+
 // Judges `pwd` against policy `policyId` with the special-character check,
-// then against the dictionary. Calls PrepareJudge first.
-Judgement JudgePassword(const char* pwd, int policyId);
+// the dictionary, the breach table and, as far as the policy asks, the
+// account's names and old password; every reason, in words. Calls
+// PrepareJudge first.
+Judgement JudgePassword(const char* pwd, int policyId, const Account& account);
 
 }  // namespace pampwdpolicy
 

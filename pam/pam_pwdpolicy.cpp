@@ -18,20 +18,25 @@
 
 #include "ModuleOptions.h"
 #include "PasswordJudge.h"
+#include "VerdictWords.h"
 
 namespace pampwdpolicy {
 namespace {
 
-constexpr const char kRefusedPrefix[] = "BAD PASSWORD: ";
-constexpr const char kUnavailablePrefix[] = "Password policy unavailable: ";
+// TRANSLATORS: before the reasons a new password is refused for
+constexpr const char kRefusedPrefix[] = PPC_N_("BAD PASSWORD: ");
+// TRANSLATORS: before why the policy cannot be applied at all
+constexpr const char kUnavailablePrefix[] = PPC_N_("Password policy unavailable: ");
+
+const char* UserNameOrNull(pam_handle_t* pamh) {
+    const void* user = nullptr;
+    if (pam_get_item(pamh, PAM_USER, &user) != PAM_SUCCESS) return nullptr;
+    return static_cast<const char*>(user);
+}
 
 const char* UserName(pam_handle_t* pamh) {
-    const char* user = nullptr;
-    if (pam_get_item(pamh, PAM_USER, reinterpret_cast<const void**>(&user)) != PAM_SUCCESS ||
-        user == nullptr) {
-        return "(unknown)";
-    }
-    return user;
+    const char* user = UserNameOrNull(pamh);
+    return user != nullptr ? user : "(unknown)";
 }
 
 // Whether a password the policy refuses is only reported: enforcing=0, or
@@ -43,7 +48,7 @@ bool WarnOnly(const ModuleOptions& options) {
 }
 
 std::string MessageFor(const Judgement& judgement) {
-    return (judgement.outcome == Judgement::kRefused ? kRefusedPrefix : kUnavailablePrefix) +
+    return verdictwords::Tr(judgement.outcome == Judgement::kRefused ? kRefusedPrefix : kUnavailablePrefix) +
            judgement.reason;
 }
 
@@ -119,7 +124,15 @@ int UpdateAuthtok(pam_handle_t* pamh, int flags, const ModuleOptions& options,
             return got == PAM_SUCCESS ? PAM_AUTHTOK_ERR : got;
         }
 
-        const Judgement judgement = JudgePassword(pwd, options.policy);
+        // The old password, when a module before this one obtained it; an
+        // empty one (an account without a password) compares with nothing.
+        Account account = LookUpAccount(UserNameOrNull(pamh));
+        const void* old = nullptr;
+        if (pam_get_item(pamh, PAM_OLDAUTHTOK, &old) == PAM_SUCCESS && old != nullptr &&
+            *static_cast<const char*>(old) != '\0') {
+            account.oldPassword = static_cast<const char*>(old);
+        }
+        const Judgement judgement = JudgePassword(pwd, options.policy, account);
         if (judgement.outcome == Judgement::kAccepted) {
             if (options.debug) {
                 pam_syslog(pamh, LOG_DEBUG, "new password for %s passes policy %d", UserName(pamh),
@@ -156,6 +169,9 @@ extern "C" __attribute__((visibility("default"))) int pam_sm_chauthtok(
     pam_handle_t* pamh, int flags, int argc, const char** argv) {
     using namespace pampwdpolicy;
     try {
+        // The host set the locale (LC_MESSAGES); the module only says where
+        // its own catalogue is.
+        verdictwords::BindMessages();
         ModuleOptions options;
         const OptionProblems problems = ParseModuleOptions(argc, argv, &options);
         if ((flags & PAM_PRELIM_CHECK) != 0) return PreliminaryCheck(pamh, flags, options, problems);

@@ -9,6 +9,8 @@ set -euo pipefail
 light=(
   build-essential cmake pkg-config
   libinih-dev nettle-dev libcli11-dev nlohmann-json3-dev
+  libutf8proc-dev   # code points, NFKC and case folding for the policy rules
+  gettext           # msgfmt compiles the message catalogues (po/)
   john-data      # its list of common passwords is merged into the sample dictionary
 )
 full=(
@@ -16,7 +18,8 @@ full=(
   libgtest-dev libgmock-dev libbenchmark-dev
   junit5
   clang libclang-rt-14-dev clang-tidy cppcheck
-  libpam0g-dev libpam-wrapper libpamtest0-dev libuid-wrapper pamtester
+  libpam0g-dev libpam-wrapper libpamtest0-dev libuid-wrapper libnss-wrapper pamtester
+  locales        # de_DE.UTF-8, for the test of the German messages
   python3-dev    # the Python module, built for Debian's /usr/bin/python3
   python3-pytest python3-django   # its tests, and the Django validator's
   groff-base     # the man pages' check
@@ -40,4 +43,12 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The German messages are tested under LANG=de_DE.UTF-8: generate that
+# locale once where it is missing (the full path only).
+if [[ ${1:-} != --light ]] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE\.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
 fi

@@ -1,7 +1,10 @@
 // PPC_IsMatchPolicy, PPC_IsWeakPwd and PPC_IsStrongPwd: argument checks,
 // the on-demand initialisation, then one read of the snapshot in force.
-#include "check/PolicyJudge.h"
-#include "check/Trim.h"
+#include <new>
+#include <string>
+
+#include "capi/Lookups.h"
+#include "check/Utf8Text.h"
 #include "lifecycle/Globals.h"
 #include "lifecycle/Reloader.h"
 #include "lifecycle/Snapshot.h"
@@ -19,17 +22,28 @@ unsigned int MatchIn(const Snapshot& data, const char* pwd, int policyId, unsign
         PPC_LOG_ERROR("PPC_IsMatchPolicy", "policy == NULL,policyId= %i\n", policyId);
         return PPC_ERR_NO_POLICY;
     }
-    *result = JudgePassword(pwd, policy->record, specialCharCheckInd);
+    try {
+        *result = VerdictIn(*policy, pwd, specialCharCheckInd);
+    } catch (const std::bad_alloc&) {
+        PPC_LOG_ERROR("PPC_IsMatchPolicy", "out of memory normalising a password for policy %i\n", policyId);
+        return PPC_ERR_ALLOC;
+    }
     return PPC_OK;
 }
 
 // In the dictionary, or (when one is configured) in the breach table. The
 // empty password is never looked up in the table: the dictionary never
 // holds it either.
-bool IsWeakIn(const Snapshot& data, const char* pwd) {
-    if (data.dictionary.Contains(pwd)) return true;
-    const std::string_view trimmed = TrimPassword(pwd);
-    return data.breachTable != nullptr && !trimmed.empty() && data.breachTable->ContainsPassword(trimmed);
+bool IsWeakIn(const Snapshot& data, const char* pwd) { return InDictionary(data, pwd) || InBreachTable(data, pwd); }
+
+// IsWeakIn for the strong check: also the NFKC form when policy 0
+// normalises. Throws std::bad_alloc.
+bool IsWeakForPolicyIn(const Snapshot& data, const char* pwd) {
+    if (IsWeakIn(data, pwd)) return true;
+    const PolicyInForce* policy = data.Policy(0);
+    if (policy == nullptr || !policy->rules.normalizeNfkc) return false;
+    Wiped<std::string> normalised;
+    return NormalizeNfkc(pwd, &normalised.text) && normalised.text != pwd && IsWeakIn(data, normalised.text.c_str());
 }
 
 // A process whose first call initialised the component without the
@@ -75,7 +89,7 @@ extern "C" unsigned int PPC_IsWeakPwd(const char* pwd, unsigned int* isWeak) {
     return PPC_OK;
 }
 
-extern "C" unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong) {
+extern "C" unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong) try {
     if (pwd == nullptr) return PPC_ERR_BAD_ARGUMENT;
     RunDueTick();
     if (!InitFlagIsSet()) PPC_Initialize(nullptr, 0, 1);
@@ -88,7 +102,7 @@ extern "C" unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong)
         // Too long still counts as strong: the strong check has no upper limit.
         if (code == PPC_OK && (verdict == PPC_MATCH || verdict == PPC_TOO_LONG) && InitFlagIsSet()) {
             searched = true;
-            weak = IsWeakIn(data, pwd);
+            weak = IsWeakForPolicyIn(data, pwd);
         }
         return code;
     });
@@ -99,9 +113,13 @@ extern "C" unsigned int PPC_IsStrongPwd(const char* pwd, unsigned int* isStrong)
         // Initialisation failed above or a finalisation came between: the
         // weak half initialises again, as PPC_IsWeakPwd does.
         PPC_Initialize(nullptr, 0, 1);
-        weak = dataInForce.Read([pwd](const Snapshot& data) { return IsWeakIn(data, pwd); });
+        weak = dataInForce.Read([pwd](const Snapshot& data) { return IsWeakForPolicyIn(data, pwd); });
     }
     WarnIfDictionaryNeverLoaded();
     if (!weak) *isStrong = 1;
     return PPC_OK;
+} catch (const std::bad_alloc&) {
+    // Only a policy 0 that normalises allocates.
+    PPC_LOG_ERROR("PPC_IsStrongPwd", "out of memory normalising a password\n");
+    return PPC_ERR_ALLOC;
 }

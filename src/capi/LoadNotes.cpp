@@ -5,7 +5,7 @@
 #include "pwdpolicy.h"
 
 static_assert(static_cast<unsigned int>(LoadSource::kBreachTable) == PPC_SOURCE_BREACH_TABLE &&
-                  static_cast<unsigned int>(LoadReason::kUnusable) == PPC_NOTE_UNUSABLE,
+                  static_cast<unsigned int>(LoadReason::kBadValue) == PPC_NOTE_BAD_VALUE,
               "the public numbers are the report's own");
 
 extern "C" unsigned int PPC_VisitLoadReport(PPC_LoadNoteVisitor visit, void* context) {

@@ -23,8 +23,11 @@ constexpr long kMaxTimerIntervalMinutes = INT_MAX / 60;
 // Below this length the generator substitutes its own length of 3006.
 constexpr int kShortestGeneratedLength = 6;
 constexpr int kClassCount = 4;
-// Keys whose value is text; every other key the store takes is a number.
-const std::set<std::string> kTextKeys{"specialchar", "weakPwdDic", "breachedPwdTable"};
+// Keys not read as by strtol: text, and the policy rule keys, whose load
+// reports a value they cannot take itself. Every other key is a number.
+const std::set<std::string> kTextKeys{"specialchar", "weakPwdDic",   "breachedPwdTable", "lengthUnit",
+                                      "normalize",   "composition",  "contextCheck",     "minOldDiff",
+                                      "maxRepeat",   "maxSequence"};
 
 // One diagnosis: the scratch store and what its load reported.
 class Diagnosis {

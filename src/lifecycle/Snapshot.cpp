@@ -29,7 +29,8 @@ std::unique_ptr<const Snapshot> MakeSnapshot(const PolicyCfg& store, const WeakP
     auto next = std::make_unique<Snapshot>();
     next->policies.reserve(store.policyMap.size());
     for (const auto& [id, record] : store.policyMap) {
-        next->policies.emplace_back(id, PolicyInForce{record, StableText(record.specialchar)});
+        next->policies.emplace_back(id, PolicyInForce{record, StableText(record.specialchar), store.GetRulesByID(id),
+                                                      MakeByteTable(record.specialchar)});
     }
     next->dictionary = dictionary;
     next->breachTable = std::move(breachTable);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "breach/BreachTable.h"
+#include "check/PolicyJudge.h"
 #include "check/WeakPwdDic.h"
 #include "lifecycle/DataGuard.h"
 #include "policy/PolicyCfg.h"
@@ -22,6 +23,8 @@ struct PolicyInForce {
     // record.specialchar as a text that never changes and stays valid while
     // the library is loaded, for PPC_GetPolicy's callers to keep.
     const char* stableSpecialChar;
+    PolicyRules rules;  // the store's rules for this id
+    ByteTable bytes;    // classes and special set of record, for the checks
 };
 
 struct Snapshot {

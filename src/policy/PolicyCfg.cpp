@@ -62,6 +62,15 @@ std::string UnknownSectionMessage(const std::string& section) {
            "contains POLICY" + (caseSlip ? " (names are case-sensitive)" : "");
 }
 
+// The values a rule key takes, for a note about a value it cannot take.
+std::string RuleValues(const std::string& name) {
+    if (name == "lengthUnit") return "the value must be byte or codepoint";
+    if (name == "normalize") return "the value must be none or NFKC";
+    if (name == "composition") return "the value must be classes or none";
+    if (name == "contextCheck") return "the value must be 0 or 1";
+    return "the value must be a whole number from 0 to 1000000";
+}
+
 // The handler Load gives the parser: the store's own, with every key
 // counted as taken, so that the parser's result names malformed lines only.
 int TakeEveryKey(void* user, const char* section, const char* name, const char* value) {
@@ -135,6 +144,7 @@ void PolicyCfg::Adopt(PolicyCfg& loaded) noexcept {
         target.specialchar.swap(record.specialchar);
     }
     policyMap.merge(loaded.policyMap);  // the ids that are new
+    rulesMap.swap(loaded.rulesMap);     // the copy holds every id: nothing to merge
     weakPwdDicFile.swap(loaded.weakPwdDicFile);
     breachedPwdTableFile.swap(loaded.breachedPwdTableFile);
     timerInterval = loaded.timerInterval;
@@ -179,6 +189,10 @@ void PolicyCfg::HandleKey(const char* section, const char* name, const char* val
         } else if (strcmp(name, "allowminclass") == 0) {
             policyObj->allowminclass = ToInt32(value);
         } else {
+            // The rule keys are taken silently, like the integer keys.
+            const RuleKey rule = ApplyRuleKey(rulesMap[sectionMap.at(section)], name, value);
+            if (rule == RuleKey::kBadValue) Ignored(LoadReason::kBadValue, section, name);
+            if (rule != RuleKey::kNotARule) return;
             PPC_LOG_WARN("HandlerCfgVal", "unknown section %s and name %s\n", section, name);
             Ignored(LoadReason::kUnknownKey, section, name);
         }
@@ -205,6 +219,9 @@ void PolicyCfg::Ignored(LoadReason reason, const char* section, const char* name
     if (report_ == nullptr) return;  // no report asked for, or a handler call outside Load
     Note(report_, LoadSource::kConfiguration, reason, *path_, reader_->LineNumber(), [&]() -> std::string {
         if (reason == LoadReason::kUnknownSection) return UnknownSectionMessage(section);
+        if (reason == LoadReason::kBadValue) {
+            return std::string("[") + section + "] key " + name + " is ignored: " + RuleValues(name);
+        }
         return std::string("[") + section + "] key " + name + " is ignored: " +
                (reason == LoadReason::kNoPolicy ? "its policy's record could not be made"
                                                 : "the component does not know it there");
@@ -224,7 +241,9 @@ ppc_PolicyInfo* PolicyCfg::GetPolicyBySection(const char* section) {
         // otherwise it starts from the fallback values, so a field its
         // section does not name never reads garbage.
         ppc_PolicyInfo record = defaultPolicy != nullptr ? *defaultPolicy : FallbackPolicy(id);
+        PolicyRules rules = defaultPolicy != nullptr ? rulesMap[0] : PolicyRules{};
         auto placed = policyMap.emplace(id, std::move(record)).first;
+        rulesMap.emplace(id, rules);
         if (id == 0) defaultPolicy = &placed->second;
     }
     auto found = policyMap.find(id);
@@ -237,6 +256,12 @@ ppc_PolicyInfo* PolicyCfg::GetPolicyByID(int32_t id) {
 }
 
 ppc_PolicyInfo* PolicyCfg::GetDefaultPolicy() { return GetPolicyByID(0); }
+
+const PolicyRules& PolicyCfg::GetRulesByID(int32_t id) const {
+    static const PolicyRules defaults;
+    auto found = rulesMap.find(id);
+    return found == rulesMap.end() ? defaults : found->second;
+}
 
 std::string PolicyCfg::GetWeakPwdDicFile() const { return weakPwdDicFile; }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "policy/PolicyInfo.h"
+#include "policy/PolicyRules.h"
 #include "support/LoadReport.h"
 
 class ConfigReader;
@@ -42,6 +43,9 @@ public:
     // The record stored under exactly `id`, or null.
     ppc_PolicyInfo* GetPolicyByID(int32_t id);
     ppc_PolicyInfo* GetDefaultPolicy();
+    // The rules beyond ppc_PolicyInfo's fields of policy `id`; the defaults
+    // for an id the store does not hold.
+    const PolicyRules& GetRulesByID(int32_t id) const;
     // A copy of the dictionary path; empty until a load sets "weakPwdDic".
     std::string GetWeakPwdDicFile() const;
     // The reload period in seconds: timerInterval * 60, wrapped to 32 bits.
@@ -50,6 +54,9 @@ public:
     ppc_PolicyInfo* defaultPolicy;  // policy 0 once created in the current load
     std::map<std::string, int32_t> sectionMap;
     std::map<int32_t, ppc_PolicyInfo> policyMap;
+    // Beside policyMap, id for id: made with each record (a copy of policy
+    // 0's when the record copies policy 0) and kept as long as it.
+    std::map<int32_t, PolicyRules> rulesMap;
     std::string weakPwdDicFile;
     std::string breachedPwdTableFile;  // "breachedPwdTable"; empty: none
     int32_t timerInterval;

@@ -30,6 +30,7 @@ enum class LoadReason : unsigned int {
     kReadFailed = 8,      // a read error ended the file early: what came before it was used
     kOutOfMemory = 9,     // the load ran out of memory: nothing of it was used
     kUnusable = 10,       // opened, but its content cannot be used (a damaged breach table)
+    kBadValue = 11,       // a policy rule key with a value it cannot take; the rule is unchanged
 };
 
 struct LoadNote {

@@ -2,6 +2,7 @@
 // the module's two prompts, then pam_matrix's two; a password reaches pam_matrix's file only if let through.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <locale.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -34,7 +35,7 @@ protected:
     static std::string ConfigText(const std::string& dictionary) {
         return "[BASIC]\nweakPwdDic=" + dictionary +
                "\n[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\nspecialchar=~!#$%^&*()-_=+\\|[{}]:,<.>?\n"
-               "[POLICY1]\nminlen=12\n";
+               "[POLICY1]\nminlen=12\n[POLICY2]\nminlen=5\ncomposition=none\ncontextCheck=1\nminOldDiff=4\n";
     }
 
     static void BeCaller(uid_t uid) { ASSERT_EQ(setresuid(uid, uid, 0), 0); }
@@ -107,6 +108,41 @@ TEST_F(PamModule, VerdictsRetriesAndWhoIsOnlyWarned) {
         EXPECT_EQ(errors, c.errors);
         EXPECT_EQ(testenv::ReadFile(dir_.Path() + "/passdb"), std::string("alice:") + c.stored + ":pwdpolicy\n");
     }
+}
+
+// Policy 2 compares with alice's login name, her GECOS names (nss_wrapper) and the old password that
+// a previous module set (pam_set_items); every reason is told, in the host's language.
+TEST_F(PamModule, ContextFromTheAccountAndTheStack) {
+    const std::string bad = "BAD PASSWORD: ";
+    const std::string isName = "is the user name, a part of the user's name or a context word, or one reversed";
+    const struct {
+        const char* language;
+        const char* typed;
+        std::string error;
+    } cases[] = {
+        {"C", "alice", bad + isName},
+        {"C", "ECILA", bad + isName},
+        {"C", "Liddell-Lumen-9", bad + "contains the user name, a part of the user's name or a context word"},
+        {"C", "Old-Secret-9x", bad + "differs from the old password in too few characters"},
+        {"C", "old-secret-1", bad + "is the old password, reversed or with its case changed; " +
+                              "differs from the old password in too few characters"},
+        {"C", "Bk", bad + "shorter than the minimum length 5"},
+        {"de_DE.UTF-8", "alice", "SCHLECHTES PASSWORT: ist der Benutzername, ein Teil des Namens oder ein "
+                                 "Kontextwort, oder eines davon r\xc3\xbc" "ckw\xc3\xa4rts"},
+        {"de_DE.UTF-8", "Bk", "SCHLECHTES PASSWORT: k\xc3\xbcrzer als die Mindestl\xc3\xa4nge 5"},
+    };
+    unsetenv("PAM_AUTHTOK");
+    setenv("PAM_OLDAUTHTOK", kOldPassword, 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + " " + c.typed);
+        ASSERT_NE(setlocale(LC_ALL, c.language), nullptr) << "locale missing: scripts/install-deps.sh makes it";
+        const auto [status, errors] = Change("pwdpolicy_context", {c.typed, c.typed});
+        EXPECT_EQ(status, PAM_AUTHTOK_ERR);
+        EXPECT_EQ(errors, std::vector<std::string>{c.error});
+    }
+    setlocale(LC_ALL, "C");
+    EXPECT_EQ(Change("pwdpolicy_context", {kStrong, kStrong, kStrong, kStrong}).first, PAM_SUCCESS);
+    unsetenv("PAM_OLDAUTHTOK");
 }
 
 TEST_F(PamModule, UnusablePolicyRefusesBeforeAnyPrompt) {

@@ -90,6 +90,38 @@ TEST(PolicyConfig, SectionsKeysAndCopiesOfPolicyZero) {
                      "INFO|HandlerCfgVal|unknown section Policy7"}));
 }
 
+// The rule keys are taken without a log line, copied with policy 0's record, and a value they cannot
+// take leaves the rule as it was, with a note in the load report.
+TEST(PolicyConfig, RuleKeysLoadSilentlyAndCopyWithPolicyZero) {
+    ConfigFile config;
+    testenv::ClearLog();
+    config.Write("[POLICY0]\nlengthUnit=codepoint\nnormalize=NFKC\ncomposition=none\ncontextCheck=1\n"
+                 "minOldDiff=3\nmaxRepeat=2\nmaxSequence=4\n"
+                 "[POLICY1]\nnormalize=nfkc\nmaxRepeat=-1\nminOldDiff=3x\nlengthUnit=byte\n"
+                 "[POLICY2]\ncontextCheck=0\n");
+    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
+    for (const std::string& line : testenv::LogEntries()) EXPECT_EQ(line.find("HandlerCfgVal"), std::string::npos);
+    const auto rules = [](int id) {
+        const PolicyRules& r = policyCfgObj.rulesMap.at(id);
+        return std::to_string(r.countCodePoints) + std::to_string(r.normalizeNfkc) + std::to_string(r.noComposition) +
+               std::to_string(r.contextCheck) + "," + std::to_string(r.minOldDiff) + "," +
+               std::to_string(r.maxRepeat) + "," + std::to_string(r.maxSequence);
+    };
+    EXPECT_EQ(rules(0), "1111,3,2,4");
+    EXPECT_EQ(rules(1), "0111,3,2,4");
+    EXPECT_EQ(rules(2), "1110,3,2,4");
+    Lines bad;
+    PPC_VisitLoadReport(
+        [](const PPC_LoadNote* note, void* lines) {
+            if (note->reason != PPC_NOTE_BAD_VALUE) return;
+            static_cast<Lines*>(lines)->push_back(std::to_string(note->line) + " " + note->message);
+        },
+        &bad);
+    EXPECT_EQ(bad, (Lines{"10 [POLICY1] key normalize is ignored: the value must be none or NFKC",
+                          "11 [POLICY1] key maxRepeat is ignored: the value must be a whole number from 0 to 1000000",
+                          "12 [POLICY1] key minOldDiff is ignored: the value must be a whole number from 0 to 1000000"}));
+}
+
 TEST(PolicyConfig, IntegersConvertLikeStrtolKeepingLow32Bits) {
     ConfigFile config;
     for (auto [value, stored] : {std::pair{"abc", 0}, {"12abc", 12}, {"-3", -3}, {"+7", 7}, {"0x10", 0},

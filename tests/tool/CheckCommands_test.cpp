@@ -75,6 +75,28 @@ TEST(CheckCommand, EachAnswerInWordsWithItsExitStatus) {
     EXPECT_EQ(strong.at("message"), "not strong: shorter than the minimum length 8");
 }
 
+// The context options judge with every rule; the old password comes from a descriptor, never the command line.
+TEST(CheckCommand, ContextOptionsListEveryReason) {
+    Fixture fixture;
+    fixture.config.Write(Config(fixture.dir.WriteFile("weak.dic", "password\n")) +
+                         "[POLICY2]\nminlen=8\nmaxlen=64\ncomposition=none\ncontextCheck=1\nminOldDiff=3\n");
+    const toolrun::Run judged = Ppc({"check", "--json", "--policy", "2", "--user", "alice", "--old-password-fd",
+                                     "0", "alice-in-chains-99"},
+                                    "alice-in-chains-98\n");
+    EXPECT_EQ(judged.status, 1);
+    const json answer = json::parse(judged.out);
+    EXPECT_EQ(answer.at("reasons"), json::parse("[11, 13]"));
+    EXPECT_EQ(answer.at("reasonNames"), json::parse(R"(["PPC_REASON_CONTAINS_CONTEXT", "PPC_REASON_TOO_CLOSE_TO_OLD"])"));
+    EXPECT_EQ(answer.at("verdict"), 0);
+    const toolrun::Run word = Ppc({"check", "--policy", "2", "--context", "Vesticor", "-"}, "rocitsev\nBlue-Kettle\n");
+    EXPECT_EQ(word.status, 1);
+    EXPECT_EQ(word.out, "is the user name, a part of the user's name or a context word, or one reversed\n"
+                        "matches policy 2\n");
+    EXPECT_EQ(Ppc({"check", "--all-rules", "password"}).out,
+              "has 1 character class, policy requires 3; in the weak-password dictionary\n");
+    EXPECT_EQ(Ppc({"check", "--old-password-fd", "0"}, "x\ny\n").status, 2);  // both on standard input
+}
+
 TEST(CheckCommand, ComponentFailuresExitThree) {
     testenv::ConfigFile config;
     testenv::TempDir dir;

@@ -22,6 +22,16 @@ struct CheckOptions {
     int policy = 0;
     bool specialCheck = false;
     PasswordArgument password;
+    // The context: with any of it, or allRules, check judges with
+    // PPC_JudgePassword and lists every reason.
+    bool allRules = false;
+    std::optional<std::string> user;
+    std::optional<std::string> fullName;
+    std::vector<std::string> contextWords;
+    std::optional<int> oldPasswordFd;  // the old password: the first line read from it
+    bool Judging() const {
+        return allRules || user || fullName || !contextWords.empty() || oldPasswordFd;
+    }
 };
 
 struct ConfigInitOptions {
@@ -50,7 +60,8 @@ struct BreachBuildOptions {
     std::string tempDir;  // empty: beside the output
 };
 
-// check: the policy verdict in words; 0 matches, 1 breaks a rule.
+// check: the policy verdict in words; 0 matches, 1 breaks a rule. Judging,
+// every reason in words, and JSON lists their codes.
 int RunCheck(const CheckOptions& options, const Output& out);
 // weak: 0 when not in the dictionary, 1 when it is.
 int RunWeak(const PasswordArgument& password, const Output& out);

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <pwdpolicy.h>
 
+#include <clocale>
 #include <exception>
 #include <iostream>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "Commands.h"
 #include "Output.h"
+#include "VerdictWords.h"
 
 namespace {
 
@@ -26,6 +28,11 @@ void AddPasswordArgument(CLI::App* command, ppc::PasswordArgument* password) {
 }  // namespace
 
 int main(int argc, char** argv) try {
+    // Messages in the user's language; numbers and everything else stay
+    // as in the C locale, so output that scripts read does not move.
+    setlocale(LC_MESSAGES, "");
+    setlocale(LC_CTYPE, "");
+    verdictwords::BindMessages();
     CLI::App app{"Judge, check and generate passwords with the PwdPolicy library.\n"
                  "Exit status: 0 passes, 1 breaks a rule, 2 usage error, 3 the library failed.",
                  "ppc"};
@@ -39,6 +46,17 @@ int main(int argc, char** argv) try {
     checkCommand->add_option("--policy", check.policy, "Policy id (default 0)");
     checkCommand->add_flag("--special-check", check.specialCheck,
                            "Also refuse characters outside the policy's special set");
+    checkCommand->add_flag("--all-rules", check.allRules,
+                           "Judge with every rule (dictionary, breach table, the policy's limits on runs "
+                           "and context) and list every reason; implied by the context options");
+    checkCommand->add_option("--user", check.user, "The user name the password is for");
+    checkCommand->add_option("--full-name", check.fullName, "The user's full name (GECOS field)");
+    checkCommand->add_option("--context", check.contextWords,
+                             "A further context word, such as the service's name (repeatable)");
+    checkCommand->add_option("--old-password-fd", check.oldPasswordFd,
+                             "Read the old password from this descriptor's first line (0: standard input, "
+                             "when the password is an argument); never give it on the command line")
+        ->check(CLI::NonNegativeNumber);
     AddPasswordArgument(checkCommand, &check.password);
     AddJsonFlag(checkCommand, &json);
 

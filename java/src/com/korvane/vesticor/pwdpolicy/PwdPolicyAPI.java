@@ -95,6 +95,27 @@ public final class PwdPolicyAPI {
     /** Verdict: a special character outside the policy's set (with the check switched on). */
     public static final int PPC_BAD_SPECIAL_CHAR = 4;
 
+    /** Verdict: not valid UTF-8, for a policy that counts code points or normalises. */
+    public static final int PPC_INVALID_UTF8 = 5;
+
+    /** Reasons of {@link #PPCJudgePassword}: the numbers of the C header, never renumbered. */
+    public static final int PPC_REASON_TOO_SHORT = 1;
+    public static final int PPC_REASON_TOO_LONG = 2;
+    public static final int PPC_REASON_TOO_FEW_CLASSES = 3;
+    public static final int PPC_REASON_BAD_SPECIAL_CHAR = 4;
+    public static final int PPC_REASON_INVALID_UTF8 = 5;
+    public static final int PPC_REASON_REPEATED_CHARS = 6;
+    public static final int PPC_REASON_SEQUENTIAL_CHARS = 7;
+    public static final int PPC_REASON_WEAK = 8;
+    public static final int PPC_REASON_BREACHED = 9;
+    public static final int PPC_REASON_EQUALS_CONTEXT = 10;
+    public static final int PPC_REASON_CONTAINS_CONTEXT = 11;
+    public static final int PPC_REASON_EQUALS_OLD = 12;
+    public static final int PPC_REASON_TOO_CLOSE_TO_OLD = 13;
+
+    /** Room for every reason at once (the C header's PPC_MAX_REASONS). */
+    private static final int MAX_REASONS = 16;
+
     /** Number of limits {@link #PPCGetPolicy} writes into its {@code lenArray}. */
     public static final int POLICY_LIMIT_COUNT = 5;
 
@@ -103,6 +124,65 @@ public final class PwdPolicyAPI {
     }
 
     private PwdPolicyAPI() {}
+
+    /**
+     * Judges the password with every rule of policy {@code policyId} and its context, as
+     * {@code PPC_JudgePassword} does (libpwdpolicy(3)): the policy's limits, the dictionary,
+     * the breach table and, as far as the policy asks, the user's names, further context
+     * words and the old password. Unlike the other methods, every string goes to the
+     * component as standard UTF-8 (a character outside the Basic Multilingual Plane is one
+     * code point), so a policy that counts code points counts Java's characters correctly.
+     *
+     * @param pwd the password; must not be null
+     * @param policyId the policy's id
+     * @param specialCharCheckInd 1 to refuse special characters outside the policy's set
+     * @param userName the login name, or null
+     * @param fullName the full name (such as the GECOS field), or null
+     * @param contextWords further context words such as the service's name, or null
+     * @param oldPassword the password being replaced, or null
+     * @param judgement receives the verdict and the reasons on status 0; must not be null
+     * @return {@link #PPC_OK}; {@link #PPC_ERR_BAD_ARGUMENT} for an indicator other than 0
+     *     or 1, or a string holding U+0000; {@link #PPC_ERR_NO_POLICY}; {@link #PPC_ERR_ALLOC}
+     * @throws NullPointerException when {@code pwd} or {@code judgement} is null
+     */
+    public static int PPCJudgePassword(String pwd, int policyId, int specialCharCheckInd, String userName,
+            String fullName, String[] contextWords, String oldPassword, PwdPolicyJudgement judgement) {
+        java.util.Objects.requireNonNull(pwd, "pwd");
+        java.util.Objects.requireNonNull(judgement, "judgement");
+        String[] words = contextWords == null ? new String[0] : contextWords;
+        byte[][] wordBytes = new byte[words.length][];
+        for (int i = 0; i < words.length; ++i) {
+            wordBytes[i] = utf8(words[i]);
+        }
+        int[] found = new int[2 + MAX_REASONS];
+        byte[] pwdBytes = utf8(pwd);
+        byte[] oldBytes = utf8(oldPassword);
+        try {
+            int status = judge(pwdBytes, policyId, specialCharCheckInd, utf8(userName), utf8(fullName), wordBytes,
+                    oldBytes, found);
+            if (status == PPC_OK) {
+                judgement.verdict = found[0];
+                judgement.reasons = java.util.Arrays.copyOfRange(found, 2, 2 + found[1]);
+            }
+            return status;
+        } finally {
+            java.util.Arrays.fill(pwdBytes, (byte) 0);
+            if (oldBytes != null) {
+                java.util.Arrays.fill(oldBytes, (byte) 0);
+            }
+        }
+    }
+
+    private static byte[] utf8(String text) {
+        return text == null ? null : text.getBytes(java.nio.charset.StandardCharsets.UTF_8);
+    }
+
+    /**
+     * PPC_JudgePassword on UTF-8 bytes (null: absent); found receives the verdict, the number
+     * of reasons and the reasons. Returns the component's code.
+     */
+    private static native int judge(byte[] pwd, int policyId, int specialCharCheckInd, byte[] userName,
+            byte[] fullName, byte[][] contextWords, byte[] oldPassword, int[] found);
 
     /**
      * Initialises the component: loads the policies from {@code

@@ -8,6 +8,7 @@ import java.util.List;
 /**
  * The configuration the Java suites run against. Policy 0: 8 to 16 bytes, 3 classes,
  * specials "!#$%&* ". Policy 3: 6 to 12 bytes, 2 classes, specials "é-" (0xC3 0xA9 0x2D).
+ * Policy 4: exactly 8 code points, no class rule, context checks, 3 changes from the old one.
  */
 final class Fixtures {
     static final int ABSENT_POLICY = 42;
@@ -26,6 +27,8 @@ final class Fixtures {
                 + (withDefaultPolicy ? "[POLICY0]\nminlen=8\nmaxlen=16\nminclass=3\nallowminlen=6\n"
                         + "allowminclass=2\nspecialchar=!#$%&*space\n" : "")
                 + "[POLICY3]\nminlen=6\nmaxlen=12\nminclass=2\nallowminlen=4\nallowminclass=1\n"
-                + "specialchar=é-\n";
+                + "specialchar=é-\n"
+                + "[POLICY4]\nminlen=8\nmaxlen=8\nlengthUnit=codepoint\ncomposition=none\ncontextCheck=1\n"
+                + "minOldDiff=3\n";
     }
 }

@@ -200,4 +200,22 @@ class PwdPolicyAPITest {
         assertEquals(14, pwd.length(), pwd);
         assertTrue(run(0, "check", pwd).startsWith("policy 0: matches\n"), pwd);
     }
+
+    @Test
+    void judgeGetsStandardUtf8AndListsEveryReason() {
+        PwdPolicyJudgement judgement = new PwdPolicyJudgement();
+        String[] words = {"Vesticor"};
+        String smiles = "Alice-\uD83D\uDE00\uD83D\uDE00"; // 8 code points, as the policy counts them
+        assertEquals(PPC_OK, PPCJudgePassword(smiles, 4, 0, "alice", "Alice Liddell", words, smiles + "!",
+                judgement));
+        assertArrayEquals(new int[] {PPC_REASON_CONTAINS_CONTEXT, PPC_REASON_TOO_CLOSE_TO_OLD}, judgement.reasons);
+        assertEquals(PPC_MATCH, judgement.verdict);
+        assertEquals(PPC_OK, PPCJudgePassword("VESTICOR", 4, 0, null, null, words, null, judgement));
+        assertArrayEquals(new int[] {PPC_REASON_EQUALS_CONTEXT}, judgement.reasons);
+        assertEquals(PPC_OK, PPCJudgePassword("Blue-Kettle-42", 0, 0, "alice", null, null, null, judgement));
+        assertTrue(judgement.passes(), judgement.toString()); // policy 0 has no context rules
+        assertEquals(PPC_ERR_BAD_ARGUMENT, PPCJudgePassword("abc\u0000defgh", 4, 0, null, null, null, null, judgement));
+        assertEquals(PPC_ERR_NO_POLICY, PPCJudgePassword(STRONG, ABSENT_POLICY, 0, null, null, null, null, judgement));
+        assertTrue(judgement.passes(), "untouched by a failed call");
+    }
 }
