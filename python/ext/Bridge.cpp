@@ -9,10 +9,12 @@ namespace {
 
 // Strong references taken at import and never released: the extension is
 // never unloaded, and its state must not outlive the interpreter's objects.
-constexpr unsigned int kVerdictCount = PPC_BAD_SPECIAL_CHAR + 1;
+constexpr unsigned int kVerdictCount = PPC_INVALID_UTF8 + 1;
 PyObject* verdicts[kVerdictCount] = {};
 PyObject* verdictType = nullptr;
 PyObject* policyType = nullptr;
+PyObject* reasonType = nullptr;
+PyObject* judgementType = nullptr;
 PyObject* errorFor = nullptr;
 PyObject* kernelGenerator = nullptr;
 PyObject* randGenerator = nullptr;
@@ -29,6 +31,7 @@ bool LoadTypes() {
     if (types == nullptr) return false;
     PyObject* generator = nullptr;
     bool loaded = Keep(types, "Verdict", &verdictType) && Keep(types, "Policy", &policyType) &&
+                  Keep(types, "Reason", &reasonType) && Keep(types, "Judgement", &judgementType) &&
                   Keep(types, "error_for", &errorFor) && Keep(types, "Generator", &generator) &&
                   Keep(generator, "KERNEL", &kernelGenerator) && Keep(generator, "RAND", &randGenerator);
     for (unsigned int value = 0; loaded && value < kVerdictCount; ++value) {
@@ -46,6 +49,25 @@ PyObject* VerdictObject(unsigned int verdict) {
         return verdicts[verdict];
     }
     return PyObject_CallFunction(verdictType, "I", verdict);  // ValueError: a verdict this module does not know
+}
+
+PyObject* JudgementObject(unsigned int verdict, const unsigned int* reasons, unsigned int count) {
+    PyObject* tuple = PyTuple_New(count);
+    if (tuple == nullptr) return nullptr;
+    for (unsigned int at = 0; at < count; ++at) {
+        PyObject* reason = PyObject_CallFunction(reasonType, "I", reasons[at]);
+        if (reason == nullptr) {
+            Py_DECREF(tuple);
+            return nullptr;
+        }
+        PyTuple_SET_ITEM(tuple, at, reason);
+    }
+    PyObject* verdictObject = VerdictObject(verdict);
+    if (verdictObject == nullptr) {
+        Py_DECREF(tuple);
+        return nullptr;
+    }
+    return PyObject_CallFunction(judgementType, "NN", verdictObject, tuple);
 }
 
 PyObject* PolicyObject(int policyId, const int (&limits)[5], const char* specialChars) {

@@ -21,6 +21,10 @@ bool LoadTypes();
 // PPC_IsMatchPolicy (the enum's own object, so `is` comparisons hold).
 PyObject* VerdictObject(unsigned int verdict);
 
+// A new pwdpolicy.Judgement(verdict, reasons) from PPC_JudgePassword's
+// answer.
+PyObject* JudgementObject(unsigned int verdict, const unsigned int* reasons, unsigned int count);
+
 // A new pwdpolicy.Policy(id, min_length, ..., special_chars) from
 // PPC_GetPolicy's answer; the special set's bytes are decoded as UTF-8,
 // undecodable bytes kept as surrogate escapes.

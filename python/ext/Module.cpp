@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Arguments.h"
 #include "Bridge.h"
@@ -21,6 +22,7 @@ namespace {
 
 using pwdpolicy_python::FlagArgument;
 using pwdpolicy_python::IntArgument;
+using pwdpolicy_python::OptionalText;
 using pwdpolicy_python::ParseArguments;
 using pwdpolicy_python::PasswordBytes;
 using pwdpolicy_python::RaiseCode;
@@ -100,6 +102,49 @@ PyObject* IsWeak(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* k
 
 PyObject* IsStrong(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     return YesNo<PPC_IsStrongPwd>(args, nargs, kwnames, "is_strong", "strong check (policy 0)");
+}
+
+// judge: every reason at once, with the password's context.
+PyObject* Judge(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    static const char* const kNames[] = {"password", "policy", "special_check", "user",
+                                         "full_name", "context", "old_password"};
+    static const Signature kSignature{"judge", kNames, 7, 1, 3};
+    PyObject* values[7];
+    int policyId = 0;
+    bool specialCheck = false;
+    if (!ParseArguments(kSignature, args, nargs, kwnames, values) || !IntArgument(values[1], 0, &policyId) ||
+        !FlagArgument(values[2], false, &specialCheck)) {
+        return nullptr;
+    }
+    const char* pwd = PasswordBytes(values[0]);
+    PPC_PasswordContext context{};
+    if (pwd == nullptr || !OptionalText(values[3], "user", &context.userName) ||
+        !OptionalText(values[4], "full_name", &context.fullName) ||
+        !OptionalText(values[6], "old_password", &context.oldPassword)) {
+        return nullptr;
+    }
+    // The words' bytes live in their objects, which this list keeps alive
+    // while the GIL is released.
+    PyObject* words = values[5] != nullptr ? PySequence_List(values[5]) : PyList_New(0);
+    if (words == nullptr) return nullptr;
+    std::vector<const char*> texts(static_cast<size_t>(PyList_GET_SIZE(words)));
+    for (size_t at = 0; at < texts.size(); ++at) {
+        if (!OptionalText(PyList_GET_ITEM(words, at), "a context word", &texts[at]) || texts[at] == nullptr) {
+            if (!PyErr_Occurred()) PyErr_SetString(PyExc_TypeError, "a context word must be str or bytes");
+            Py_DECREF(words);
+            return nullptr;
+        }
+    }
+    context.words = texts.data();
+    context.wordCount = static_cast<unsigned int>(texts.size());
+    PPC_Judgement judgement{};
+    const unsigned int code = WithoutGil([&] {
+        InitialiseLikeTheChecks();
+        return PPC_JudgePassword(pwd, policyId, specialCheck ? 1 : 0, &context, &judgement);
+    });
+    Py_DECREF(words);
+    if (code != PPC_OK) return RaiseCode(code, PolicyDetail(policyId));
+    return pwdpolicy_python::JudgementObject(judgement.verdict, judgement.reasons, judgement.reasonCount);
 }
 
 // Wipes and frees a generated password: the library's buffer is not the
@@ -237,6 +282,18 @@ when needed.)"},
 True when the password has the length (the maximum aside) and character
 classes policy 0 asks for and is not weak. Raises NoPolicyError when there is
 no policy 0.)"},
+    {"judge", AsMethod(Judge), kFastCall,
+     R"(judge(password, policy=0, special_check=False, *, user=None, full_name=None, context=(), old_password=None)
+--
+
+Judges a password with every rule of a policy at once and returns a
+Judgement: the verdict check would give, and every Reason that applies (the
+policy's own first, then repeats and sequences, the dictionary and the breach
+table, and, when the policy asks for context checks, the user name, the full
+name, the further context words and the old password). judgement.passes is
+True when there is none. The texts are str or bytes; none is kept. Raises
+NoPolicyError for an absent policy, BadArgumentError for a text holding a NUL
+character.)"},
     {"generate", AsMethod(Generate), kFastCall,
      R"(generate(policy=0, length=0, *, generator=None)
 --

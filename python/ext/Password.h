@@ -19,6 +19,11 @@ namespace pwdpolicy_python {
 // REQUIRES: the GIL.
 const char* PasswordBytes(PyObject* object);
 
+// PasswordBytes for another text of the judge's context (`what` names it in
+// the errors); null without an exception for an absent or None `object`.
+// Returns false with an exception set.
+bool OptionalText(PyObject* object, const char* what, const char** text);
+
 }  // namespace pwdpolicy_python
 
 #endif  // PWDPOLICY_PYTHON_PASSWORD_H

@@ -8,6 +8,8 @@ policies, weak-password dictionary and breach table of libpwdpolicy.
     <Verdict.TOO_SHORT: 1>
     >>> pwdpolicy.is_weak("password"), pwdpolicy.is_strong("Blue-Kettle-42")
     (True, True)
+    >>> pwdpolicy.judge("quokka2024", user="quokka").reasons   # every reason at once
+    (<Reason.TOO_FEW_CLASSES: 3>,)
     >>> len(pwdpolicy.generate(policy=1, length=20))  # from the kernel's random source
     20
 
@@ -17,16 +19,17 @@ pwdpolicy.django holds a validator for Django's AUTH_PASSWORD_VALIDATORS.
 """
 
 from ._types import (AllocError, AlreadyInitializedError, BadArgumentError, DataLoadError, Error,
-                     FileMonitorError, Generator, NoPolicyError, NotInitializedError, Policy,
-                     TimerError, Verdict)
+                     FileMonitorError, Generator, Judgement, NoPolicyError, NotInitializedError,
+                     Policy, Reason, TimerError, Verdict)
 from ._pwdpolicy import (CONFIG_PATH, VERSION, check, finalize, generate, get_policy, initialize,
-                         is_strong, is_weak, run_due_tick)
+                         is_strong, is_weak, judge, run_due_tick)
 
 __version__ = VERSION
 
 __all__ = [
     "CONFIG_PATH", "VERSION", "check", "finalize", "generate", "get_policy", "initialize",
-    "is_strong", "is_weak", "run_due_tick", "Verdict", "Generator", "Policy", "Error",
+    "is_strong", "is_weak", "judge", "run_due_tick", "Verdict", "Reason", "Judgement", "Generator",
+    "Policy", "Error",
     "AllocError", "AlreadyInitializedError", "BadArgumentError", "DataLoadError",
     "FileMonitorError", "NoPolicyError", "NotInitializedError", "TimerError",
 ]

@@ -5,7 +5,7 @@ classes: a real enum, a named tuple, exception classes with a code.
 """
 
 import enum
-from typing import Dict, NamedTuple, Type
+from typing import Dict, NamedTuple, Tuple, Type
 
 
 class Verdict(enum.IntEnum):
@@ -17,6 +17,7 @@ class Verdict(enum.IntEnum):
     TOO_LONG = 2  #: longer than its max_length
     TOO_FEW_CLASSES = 3  #: mixes fewer character classes than min_classes
     BAD_SPECIAL_CHAR = 4  #: with special_check: a character outside the special set
+    INVALID_UTF8 = 5  #: not UTF-8, under a policy that counts code points or normalises
 
     # Printed as "Verdict.MATCH", not as the bare number that an IntEnum
     # prints and formats from Python 3.11 on.
@@ -25,6 +26,44 @@ class Verdict(enum.IntEnum):
 
     def __format__(self, spec: str) -> str:
         return format(str(self), spec)
+
+
+class Reason(enum.IntEnum):
+    """Why pwdpolicy.judge refuses a password; the values are the library's
+    PPC_REASON_ codes, stable across releases."""
+
+    TOO_SHORT = 1
+    TOO_LONG = 2
+    TOO_FEW_CLASSES = 3
+    BAD_SPECIAL_CHAR = 4
+    INVALID_UTF8 = 5
+    REPEATED_CHARS = 6  #: one character more times in a row than the policy's maxRepeat
+    SEQUENTIAL_CHARS = 7  #: a run of consecutive characters longer than maxSequence
+    WEAK = 8  #: in the weak-password dictionary
+    BREACHED = 9  #: in the breach table
+    EQUALS_CONTEXT = 10  #: a context word (user name, full name, ...), or one reversed
+    CONTAINS_CONTEXT = 11  #: contains a context word of four or more characters
+    EQUALS_OLD = 12  #: the old password, reversed, or with its case changed
+    TOO_CLOSE_TO_OLD = 13  #: differs from the old password in fewer characters than minOldDiff
+
+    def __str__(self) -> str:
+        return f"{type(self).__name__}.{self.name}"
+
+    def __format__(self, spec: str) -> str:
+        return format(str(self), spec)
+
+
+class Judgement(NamedTuple):
+    """What pwdpolicy.judge found: the verdict pwdpolicy.check would give,
+    and every reason that applies, the policy's first."""
+
+    verdict: Verdict
+    reasons: Tuple[Reason, ...]
+
+    @property
+    def passes(self) -> bool:
+        """True when no rule refuses the password."""
+        return not self.reasons
 
 
 class Generator(enum.Enum):
@@ -116,7 +155,7 @@ ERRORS: Dict[int, Type[Error]] = {
 
 
 # Shown, and pickled, under the name the package exports them by.
-for _public in (Verdict, Generator, Policy, Error, *ERRORS.values()):
+for _public in (Verdict, Reason, Judgement, Generator, Policy, Error, *ERRORS.values()):
     _public.__module__ = "pwdpolicy"
 
 

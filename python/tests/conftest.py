@@ -20,7 +20,8 @@ P = types.SimpleNamespace(**{
     for name, value in re.findall(r'constexpr const char k(\w+)\[\] = "([^"]*)";', _header)})
 
 # Policy 1's allowed minima differ from the defaults, so that the field order
-# of Policy shows; policy 2's special set is one byte that is not UTF-8.
+# of Policy shows; policy 2's special set is one byte that is not UTF-8;
+# policy 3 judges the context and the old password.
 CONFIG = """[BASIC]
 weakPwdDic={dictionary}
 [POLICY0]
@@ -40,6 +41,13 @@ minlen=6
 maxlen=6
 minclass=1
 specialchar=\xe9
+[POLICY3]
+minlen=8
+maxlen=64
+composition=none
+contextCheck=1
+minOldDiff=3
+maxRepeat=3
 """
 
 

@@ -41,6 +41,7 @@ def user(policy):
     (P.strong, user(1), ["password_bad_character"]),  # policy 1 allows only ! and #
     (P.strong, user(None), []),
     (P.strong, user("absent"), []),
+    ("Quokka-Blue-42", user(3), ["password_too_similar"]),  # policy 3 checks the user name
 ])
 def test_validate_password(password, account, codes):
     try:

@@ -10,7 +10,7 @@ from pathlib import Path
 import pytest
 
 import pwdpolicy
-from pwdpolicy import _pwdpolicy, Generator, Verdict
+from pwdpolicy import _pwdpolicy, Generator, Reason, Verdict
 from conftest import P
 
 pytestmark = pytest.mark.usefixtures("config")
@@ -50,12 +50,28 @@ def test_weak_and_strong(password, weak, strong):
     assert (pwdpolicy.is_weak(password), pwdpolicy.is_strong(password)) == (weak, strong)
 
 
+@pytest.mark.parametrize("args, context, verdict, reasons", [
+    ((P.strong,), {}, Verdict.MATCH, ()),
+    (("password",), {}, Verdict.TOO_FEW_CLASSES, (Reason.TOO_FEW_CLASSES, Reason.WEAK)),
+    (("Quokka-Blue-42", 3), {"user": b"quokka", "full_name": "Ann Smith"}, Verdict.MATCH,
+     (Reason.CONTAINS_CONTEXT,)),
+    (("kettle-song-9", 3), {"context": ["Kettle-Song-9"], "old_password": "kettle-song-7"}, Verdict.MATCH,
+     (Reason.EQUALS_CONTEXT, Reason.TOO_CLOSE_TO_OLD)),
+    (("aaaa-kettle", 3), {}, Verdict.MATCH, (Reason.REPEATED_CHARS,)),
+])
+def test_judge_gives_every_reason(args, context, verdict, reasons):
+    judgement = pwdpolicy.judge(*args, **context)
+    assert (judgement.verdict, judgement.reasons, judgement.passes) == (verdict, reasons, not reasons)
+
+
 ERRORS = [  # call, exception, code (None: not a library error)
     (lambda: pwdpolicy.check(P.strong, 7), pwdpolicy.NoPolicyError, 3005),
     (lambda: pwdpolicy.check(P.strong + "\0x"), pwdpolicy.BadArgumentError, 1006),
     (lambda: pwdpolicy.is_weak(b"\0" + P.weak.encode()), pwdpolicy.BadArgumentError, 1006),
     (lambda: pwdpolicy.is_strong(P.strong + "\0"), pwdpolicy.BadArgumentError, 1006),
     (lambda: pwdpolicy.generate(7), pwdpolicy.NoPolicyError, 3005),
+    (lambda: pwdpolicy.judge(P.strong, 7), pwdpolicy.NoPolicyError, 3005),
+    (lambda: pwdpolicy.judge(P.strong, context=["a\0b"]), pwdpolicy.BadArgumentError, 1006),
     (lambda: pwdpolicy.generate(length=2**31 - 1), pwdpolicy.AllocError, 51),
     (lambda: pwdpolicy.generate(length=-1), pwdpolicy.BadArgumentError, 1006),
     (lambda: pwdpolicy.generate(length=2**31), pwdpolicy.BadArgumentError, 1006),
