@@ -17,8 +17,8 @@
  * start of the next PPC_ call on any thread, before that call reads any
  * data; one thread runs it while the others go on with the data in force.
  * That call pays for the reload: about as long as loading the files at
- * initialisation (a 1,000,000-entry dictionary: about 0.16 s of CPU on a 2-core
- * server). A host that does not want a request to pay calls
+ * initialisation (tens of milliseconds for a 1,000,000-entry dictionary;
+ * docs/benchmarks.md). A host that does not want a request to pay calls
  * PPC_RunDueTick from a thread of its own; from then on only those calls
  * run ticks. With nothing due, the check at the start of each call costs
  * one relaxed atomic load.
