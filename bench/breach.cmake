@@ -5,3 +5,7 @@ target_link_libraries(breach_bench PRIVATE pwdpolicy_breach)
 target_compile_options(breach_bench PRIVATE ${PWDPOLICY_WARNINGS})
 target_compile_definitions(breach_bench PRIVATE PPC_TOOL_PATH="$<TARGET_FILE:ppc>")
 add_dependencies(breach_bench ppc)
+# The list generator for the large builds (piped into ppc breach build -).
+add_executable(breach_gen ${CMAKE_CURRENT_LIST_DIR}/breach_gen.cpp)
+target_link_libraries(breach_gen PRIVATE pwdpolicy_breach)
+target_compile_options(breach_gen PRIVATE ${PWDPOLICY_WARNINGS})

@@ -172,7 +172,9 @@ BuildResult BuildTable(const BuildOptions& options) {
         const uint32_t bits = ResultBitsFor(options.falsePositiveRate);
         const uint32_t blocksPerPage = BlocksPerPage(bits);
         const uint64_t slotsPerPage = uint64_t{kBlockSlots} * blocksPerPage;
-        const uint32_t segmentPages = static_cast<uint32_t>(std::max<uint64_t>(2, kSegmentSlots / slotsPerPage));
+        const uint32_t segmentPages =
+            options.segmentPages != 0 ? std::max<uint32_t>(2, options.segmentPages)
+                                      : static_cast<uint32_t>(std::max<uint64_t>(2, kSegmentSlots / slotsPerPage));
         PendingOutput output(options.output);
         double load = kLoad;
         uint64_t dataPages = 0;

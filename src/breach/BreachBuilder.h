@@ -28,6 +28,9 @@ struct BuildOptions {
     std::vector<std::string> skipMembersOf;
     // Mixes the keys; 0: chosen at random (tests fix it to place keys).
     uint64_t seed = 0;
+    // Pages a segment holds; 0: about 2^21 slots' worth (tests make it
+    // small to reach segment boundaries with few keys).
+    uint32_t segmentPages = 0;
     // Called now and then with the phase ("reading", "sorting", "solving")
     // and the number of keys done in it.
     std::function<void(const char* phase, uint64_t done)> progress;
