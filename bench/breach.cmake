@@ -1,5 +1,6 @@
 # The breach table at scale: build, size, lookups, false positives.
-# breach_bench --entries=100000000 for the full run (minutes, about 5.5 GB of scratch space).
+# breach_bench --entries=100000000 for the full run (minutes, about 6 GB of scratch space);
+# breach_bench --table=PATH --entries=N measures a table built from `breach_gen N | ppc breach build -o PATH -`.
 pwdpolicy_bench(breach_bench INTERNAL ${CMAKE_CURRENT_LIST_DIR}/BreachTable_bench.cpp)
 target_link_libraries(breach_bench PRIVATE pwdpolicy_breach)
 target_compile_options(breach_bench PRIVATE ${PWDPOLICY_WARNINGS})

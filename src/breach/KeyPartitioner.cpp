@@ -31,28 +31,27 @@ KeyPartitioner::KeyPartitioner(size_t memoryBytes, const std::string& tempDir, b
       partitions_(kPartitions) {}
 
 void KeyPartitioner::Spill(Partition& partition) {
-    if (partition.buffer.empty()) return;
-    const uint64_t offset = spool_.Append(partition.buffer.data(), partition.buffer.size());
-    partition.chunks.push_back({offset, static_cast<uint32_t>(partition.buffer.size())});
-    partition.buffer.clear();
+    if (partition.used == 0) return;
+    const uint64_t offset = spool_.Append(partition.buffer.get(), partition.used);
+    partition.chunks.push_back({offset, static_cast<uint32_t>(partition.used)});
+    partition.used = 0;
 }
 
 void KeyPartitioner::Add(uint64_t mixed, uint32_t count) {
     Partition& partition = partitions_[mixed >> (64 - kPartitionBits)];
-    std::vector<uint8_t>& buffer = partition.buffer;
-    // Address space only: a buffer's pages are touched as keys arrive.
-    if (buffer.capacity() == 0) buffer.reserve(chunkBytes_);
-    const size_t at = buffer.size();
-    buffer.resize(at + recordBytes_);
-    memcpy(buffer.data() + at, &mixed, 8);
-    if (recordBytes_ == 12) memcpy(buffer.data() + at + 8, &count, 4);
-    if (buffer.size() == chunkBytes_) Spill(partition);
+    // Not zeroed: a buffer's pages are touched only as keys arrive.
+    if (!partition.buffer) partition.buffer.reset(new uint8_t[chunkBytes_]);
+    uint8_t* at = partition.buffer.get() + partition.used;
+    memcpy(at, &mixed, 8);
+    if (recordBytes_ == 12) memcpy(at + 8, &count, 4);
+    partition.used += recordBytes_;
+    if (partition.used == chunkBytes_) Spill(partition);
 }
 
 uint64_t KeyPartitioner::Sort(uint32_t minCount, const std::function<void(uint64_t done)>& progress) {
     for (Partition& partition : partitions_) {
         Spill(partition);
-        std::vector<uint8_t>().swap(partition.buffer);
+        partition.buffer.reset();
     }
     uint64_t kept = 0;
     uint64_t done = 0;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ private:
         uint32_t bytes;
     };
     struct Partition {
-        std::vector<uint8_t> buffer;
+        std::unique_ptr<uint8_t[]> buffer;  // chunkBytes_, allocated at the first key
+        size_t used = 0;
         std::vector<Chunk> chunks;
         uint64_t kept = 0;
     };

@@ -205,7 +205,7 @@ int RunBreachInfo(const std::string& tables, bool verify, const Output& out) {
     return intact ? kExitOk : kExitRuleBroken;
 }
 
-int RunBreachCheck(const std::string& tables, const PasswordArgument& password, const Output& out) {
+int RunBreachCheck(const std::string& tables, const PasswordArgument& password, bool count, const Output& out) {
     std::string problem;
     auto table = OpenTables(tables, &problem);
     if (!table) return ToolFailure(out, "breach check: " + problem);
@@ -222,14 +222,23 @@ int RunBreachCheck(const std::string& tables, const PasswordArgument& password, 
         return breached ? kExitRuleBroken : kExitOk;
     }
     PasswordReader reader;
-    int status = kExitOk;
+    uint64_t breachedCount = 0;
     while (const char* pwd = reader.Next()) {
         const auto [breached, text] = answer(pwd);
         explicit_bzero(const_cast<char*>(pwd), strlen(pwd));
-        out.Answer(text, Json{{"line", reader.LineNumber()}, {"breached", breached}, {"message", text}});
-        if (breached) status = kExitRuleBroken;
+        breachedCount += breached ? 1 : 0;
+        if (count) continue;
+        if (out.IsJson()) {
+            out.Record(Json{{"line", reader.LineNumber()}, {"breached", breached}, {"message", text}});
+        } else {
+            out.Text(text);
+        }
     }
-    return status;
+    if (count) {
+        out.Answer(std::to_string(breachedCount) + " of " + std::to_string(reader.LineNumber()) + " breached",
+                   Json{{"breached", breachedCount}, {"checked", reader.LineNumber()}});
+    }
+    return breachedCount > 0 ? kExitRuleBroken : kExitOk;
 }
 
 }  // namespace ppc

@@ -79,8 +79,9 @@ int RunBreachBuild(const BreachBuildOptions& options, const Output& out);
 // (`tables`: one path, or several separated by commas); with `verify`, every
 // page is checked and the status is 1 when one is damaged.
 int RunBreachInfo(const std::string& tables, bool verify, const Output& out);
-// breach check: 0 when no password is in the tables, 1 when one is.
-int RunBreachCheck(const std::string& tables, const PasswordArgument& password, const Output& out);
+// breach check: 0 when no password is in the tables, 1 when one is; with
+// `count`, one line with how many of the passwords read are breached.
+int RunBreachCheck(const std::string& tables, const PasswordArgument& password, bool count, const Output& out);
 
 }  // namespace ppc
 

@@ -148,6 +148,8 @@ int main(int argc, char** argv) try {
         "check", "Tell whether passwords are in a table (exit 1 when one is)");
     breachCheckCommand->add_option("table", breachTable, "The table, or several separated by commas")->required();
     AddPasswordArgument(breachCheckCommand, &breachPassword);
+    bool breachCount = false;
+    breachCheckCommand->add_flag("--count", breachCount, "Print only how many of the passwords are breached");
     AddJsonFlag(breachCheckCommand, &json);
 
     try {
@@ -175,7 +177,7 @@ int main(int argc, char** argv) try {
     if (*watchCommand) return ppc::RunWatch(out);
     if (*breachBuildCommand) return ppc::RunBreachBuild(breachBuild, out);
     if (*breachInfoCommand) return ppc::RunBreachInfo(breachTable, breachVerify, out);
-    if (*breachCheckCommand) return ppc::RunBreachCheck(breachTable, breachPassword, out);
+    if (*breachCheckCommand) return ppc::RunBreachCheck(breachTable, breachPassword, breachCount, out);
     return ppc::kExitUsage;
 } catch (const std::exception& e) {
     std::cerr << "ppc: " << e.what() << '\n';
