@@ -80,6 +80,8 @@ private:
     // Evaluates the equation starting at `start`: its r-bit result.
     uint64_t Evaluate(uint64_t start, const Coefficients& row) const;
     uint32_t ThresholdOf(uint64_t block) const;
+    // Asks for the cache lines a chance starting at `start` reads.
+    void Prefetch(uint64_t start) const;
     const uint8_t* DataPage(uint64_t page) const { return data_ + page * kPageBytes; }
 
     std::string path_;
