@@ -87,7 +87,7 @@ else()
 endif()
 
 pwdpolicy_deb_package(runtime libpwdpolicy1 SECTION libs LIBRARIES
-  DEPENDS "${PWDPOLICY_DEB_LIBC}, libinih1 (>= 55), libutf8proc2 (>= 2.8), ${PWDPOLICY_DEB_SUPPORT_LIBS}"
+  DEPENDS "${PWDPOLICY_DEB_LIBC}, libinih1 (>= 55), libnettle8, libxxhash0, libutf8proc2 (>= 2.8), ${PWDPOLICY_DEB_SUPPORT_LIBS}"
   DESCRIPTION "password-policy library: judge, check and generate passwords
 libpwdpolicy judges passwords against numbered policies (length, character
 classes, special characters), checks them against a weak-password

@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-60}"
 build=build-fuzz
 targets=("$@")
-((${#targets[@]})) || targets=(config_load weak_pwd_dic match_policy log_line)
+((${#targets[@]})) || targets=(config_load weak_pwd_dic match_policy log_line breach_table)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPWDPOLICY_FUZZ=ON -DPWDPOLICY_BUILD_JAVA=OFF -DPWDPOLICY_BUILD_BENCH=OFF \

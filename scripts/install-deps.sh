@@ -8,7 +8,7 @@ set -euo pipefail
 
 light=(
   build-essential cmake pkg-config
-  libinih-dev nettle-dev libcli11-dev nlohmann-json3-dev
+  libinih-dev nettle-dev libxxhash-dev libcli11-dev nlohmann-json3-dev
   libutf8proc-dev   # code points, NFKC and case folding for the policy rules
   gettext           # msgfmt compiles the message catalogues (po/)
   john-data      # its list of common passwords is merged into the sample dictionary

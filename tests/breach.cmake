@@ -1,2 +1,4 @@
 pwdpolicy_test(Breach_test CONFIG RELOAD INTERNAL breach/Breach_test.cpp)
 target_link_libraries(Breach_test PRIVATE pwdpolicy_data)
+pwdpolicy_test(BreachTable_test INTERNAL breach/BreachTable_test.cpp)
+target_link_libraries(BreachTable_test PRIVATE pwdpolicy_data)

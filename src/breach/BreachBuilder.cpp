@@ -1,8 +1,8 @@
 #include "breach/BreachBuilder.h"
 
 #include <fcntl.h>
-#include <nettle/sha1.h>
 #include <string.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,19 +14,25 @@
 #include <new>
 
 #include "breach/BreachFormat.h"
-#include "breach/BreachHash.h"
-#include "breach/KeySorter.h"
-#include "breach/TableWriter.h"
+#include "breach/KeyPartitioner.h"
+#include "breach/PageChecksum.h"
+#include "breach/Placement.h"
+#include "breach/RibbonSolver.h"
+#include "breach/TableSet.h"
 #include "breach/TempFile.h"
 
 namespace breach {
 namespace {
 
 constexpr uint64_t kProgressEvery = uint64_t{1} << 20;
-constexpr size_t kReadBack = size_t{4} << 20;
-// A record overflows with a chance below 1e-16; each new attempt spreads
-// the entries over a quarter more buckets.
-constexpr int kAttempts = 4;
+// About 2^21 slots a segment: 50 MiB of band matrix while it is solved.
+constexpr uint64_t kSegmentSlots = uint64_t{1} << 21;
+// Keys a page is given, as a share of its slots: 0.55 % stay free, which
+// the simulations and the 2.5e9 build showed to leave about one key in ten
+// million without a place in its window (docs/breach-table.md). A build that
+// leaves more than kMaxExceptions tries again with a percent more room.
+constexpr double kLoad = 1 - 0.0055;
+constexpr int kAttempts = 3;
 
 std::string DirectoryOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -77,51 +83,57 @@ private:
     bool committed_ = false;
 };
 
-// SHA-1 of the file from `offset` to `end`, read back from the page cache.
-void DigestFile(int fd, uint64_t offset, uint64_t end, uint8_t digest[kSha1Bytes]) {
-    std::vector<uint8_t> buffer(kReadBack);
-    struct sha1_ctx context;
-    sha1_init(&context);
-    while (offset < end) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), end - offset));
-        const ssize_t got = pread(fd, buffer.data(), want, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) throw BuildError(std::string("cannot read the table back: ") + strerror(errno));
-        sha1_update(&context, static_cast<size_t>(got), buffer.data());
-        offset += static_cast<uint64_t>(got);
-    }
-    sha1_digest(&context, kSha1Bytes, digest);
-}
-
-struct Layout {
-    uint32_t lowBits;
-    uint64_t buckets;
-};
-
-// L and M for `entries` at `rate`: 2^L as large as leaves at least
-// kMinBucketsPerEntry buckets an entry, then M so that N / (M * 2^L) <= rate.
-Layout ChooseLayout(uint64_t entries, double rate) {
-    const double bits = std::floor(std::log2(1.0 / (rate * kMinBucketsPerEntry)));
-    const uint32_t lowBits = static_cast<uint32_t>(std::clamp(bits, 1.0, double{kMaxLowBits}));
-    const double scale = std::ldexp(1.0, static_cast<int>(lowBits));
-    double buckets = std::ceil(static_cast<double>(entries) / (rate * scale));
-    buckets = std::max({buckets, std::ceil(static_cast<double>(entries) * kMinBucketsPerEntry), 1.0});
-    if (buckets >= std::ldexp(1.0, 64 - static_cast<int>(lowBits))) {
-        throw BuildError("too many entries for a false-positive rate this low");
-    }
-    return {lowBits, static_cast<uint64_t>(buckets)};
-}
-
 void Validate(const BuildOptions& options) {
     if (options.inputs.empty()) throw BuildError("no input");
     if (options.output.empty()) throw BuildError("no output");
     if (!(options.falsePositiveRate > 0 && options.falsePositiveRate < 0.5)) {
         throw BuildError("the false-positive rate must lie between 0 and 0.5");
     }
+    if (ResultBitsFor(options.falsePositiveRate) == 0) {
+        throw BuildError("the false-positive rate must be at least 2^-40 (9.1e-13)");
+    }
     if (options.minCount == 0) throw BuildError("--min-count must be at least 1");
 }
 
+uint64_t RandomSeed() {
+    uint64_t seed = 0;
+    while (seed == 0) {
+        if (getrandom(&seed, sizeof seed, 0) != static_cast<ssize_t>(sizeof seed)) {
+            throw BuildError(std::string("cannot draw a seed: ") + strerror(errno));
+        }
+    }
+    return seed;
+}
+
+// The tables of skipMembersOf, or null.
+std::unique_ptr<TableSet> OpenSkipSet(const std::vector<std::string>& paths) {
+    if (paths.empty()) return nullptr;
+    std::string problem;
+    std::unique_ptr<TableSet> set = TableSet::Open(paths, &problem);
+    if (!set) throw BuildError("--skip-members-of: " + (paths.size() == 1 ? paths[0] + ": " : "") + problem);
+    return set;
+}
+
+void WriteExceptions(int fd, const std::vector<uint64_t>& exceptions, uint64_t firstPage, uint64_t seed) {
+    std::vector<uint8_t> page(kPageBytes);
+    for (uint64_t i = 0; i < exceptions.size(); i += kExceptionsPerPage) {
+        std::fill(page.begin(), page.end(), 0);
+        const size_t count = std::min<size_t>(kExceptionsPerPage, exceptions.size() - i);
+        memcpy(page.data(), exceptions.data() + i, count * 8);
+        const uint64_t pageNumber = firstPage + i / kExceptionsPerPage;
+        SealPage(page.data(), pageNumber, seed);
+        WriteAt(fd, page.data(), page.size(), pageNumber * kPageBytes);
+    }
+}
+
 }  // namespace
+
+uint32_t ResultBitsFor(double falsePositiveRate) {
+    if (!(falsePositiveRate > 0)) return 0;
+    const double bits = std::ceil(std::log2(1.0 / falsePositiveRate));
+    if (bits > kMaxResultBits) return 0;
+    return static_cast<uint32_t>(std::max<double>(bits, kMinResultBits));
+}
 
 BuildResult BuildTable(const BuildOptions& options) {
     BuildResult result;
@@ -131,73 +143,86 @@ BuildResult BuildTable(const BuildOptions& options) {
         auto progress = [&](const char* phase, uint64_t done) {
             if (options.progress && done % kProgressEvery == 0) options.progress(phase, done);
         };
+        const uint64_t seed = options.seed != 0 ? options.seed : RandomSeed();
+        const std::unique_ptr<TableSet> skip = OpenSkipSet(options.skipMembersOf);
 
-        // Every key, sorted and summed; the ones kept go to a spool, since
-        // the table's layout depends on how many there are.
-        auto sorter = std::make_unique<KeySorter>(options.memoryBytes, tempDir);
+        // Every key, mixed under the seed and spread over the partitions.
+        KeyPartitioner partitioner(options.memoryBytes, tempDir, options.minCount > 1);
         for (const std::string& input : options.inputs) {
             const std::string error = ReadInput(input, options.format, [&](uint64_t key, uint32_t count) {
-                sorter->Add(key, count);
                 progress("reading", ++result.keysRead);
+                if (skip) {
+                    const Lookup found = skip->Find(key);
+                    if (found == Lookup::kDamaged) {
+                        throw BuildError("--skip-members-of: a table is damaged; see ppc breach info --verify");
+                    }
+                    if (found == Lookup::kPresent) {
+                        ++result.skipped;
+                        return;
+                    }
+                }
+                partitioner.Add(MixKey(key, seed), count);
             });
             if (!error.empty()) throw BuildError(error);
         }
-        TempFile kept(tempDir);
-        uint64_t keptCount = 0;
-        sorter->Merge([&](uint64_t key, uint32_t count) {
-            if (count < options.minCount) return;
-            kept.Write(&key, sizeof key);
-            progress("merging", ++keptCount);
-        });
-        result.runs = sorter->Runs();
-        sorter.reset();
+        result.entries = partitioner.Sort(options.minCount, [&](uint64_t done) { progress("sorting", done); });
+        result.spoolBytes = partitioner.SpoolBytes();
+        if (result.entries > kMaxEntries) throw BuildError("more than 2^36 entries: split the list");
 
-        Layout layout = ChooseLayout(keptCount, options.falsePositiveRate);
+        const uint32_t bits = ResultBitsFor(options.falsePositiveRate);
+        const uint32_t blocksPerPage = BlocksPerPage(bits);
+        const uint64_t slotsPerPage = uint64_t{kBlockSlots} * blocksPerPage;
+        const uint32_t segmentPages =
+            options.segmentPages != 0 ? std::max<uint32_t>(2, options.segmentPages)
+                                      : static_cast<uint32_t>(std::max<uint64_t>(2, kSegmentSlots / slotsPerPage));
         PendingOutput output(options.output);
-        uint64_t recordCount = 0;
-        bool written = false;
-        for (int attempt = 0; attempt < kAttempts && !written; ++attempt) {
-            if (attempt > 0) layout.buckets += layout.buckets / 4 + 1;
+        double load = kLoad;
+        uint64_t dataPages = 0;
+        std::vector<uint64_t> exceptions;
+        for (int attempt = 0; attempt < kAttempts; ++attempt, load -= 0.01) {
             if (ftruncate(output.Fd(), 0) != 0) throw BuildError(std::string("cannot write: ") + strerror(errno));
-            TableWriter writer(output.Fd(), layout.buckets, layout.lowBits);
-            const uint64_t universe = layout.buckets << layout.lowBits;
-            kept.StartReading(size_t{1} << 20);
-            written = true;
-            uint64_t key;
+            // The last page takes only later chances: the keys of the page
+            // before it have nowhere else to go.
+            const uint64_t perPage = static_cast<uint64_t>(std::floor(static_cast<double>(slotsPerPage) * load));
+            dataPages = result.entries == 0 ? 0 : std::max<uint64_t>(2, (result.entries + perPage - 1) / perPage + 1);
+            if (dataPages > kMaxDataPages) throw BuildError("too many entries for this false-positive rate");
+            RibbonSolver solver({bits, blocksPerPage, segmentPages, dataPages, seed},
+                                [&](uint64_t firstPage, const uint8_t* bytes, uint64_t count) {
+                                    WriteAt(output.Fd(), bytes, count * kPageBytes, (1 + firstPage) * kPageBytes);
+                                });
             uint64_t done = 0;
-            while (kept.Read(&key, sizeof key)) {
-                if (!writer.Add(Fingerprint(key, universe))) {
-                    written = false;
-                    break;
-                }
-                progress("writing", ++done);
-            }
-            if (written) {
-                result.entries = writer.Finish();
-                recordCount = writer.RecordCount();
-            }
+            partitioner.ForEach([&](uint64_t mixed) {
+                solver.Add(mixed);
+                progress("solving", ++done);
+            });
+            exceptions = solver.Finish();
+            if (exceptions.size() <= kMaxExceptions) break;
         }
-        if (!written) throw BuildError("the entries do not spread over the records; try another rate");
+        if (exceptions.size() > kMaxExceptions) throw BuildError("the keys do not spread over the pages");
 
+        WriteExceptions(output.Fd(), exceptions, 1 + dataPages, seed);
+        std::vector<uint8_t> page(kPageBytes, 0);
         BreachHeader header {};
         memcpy(header.magic, kMagic, sizeof kMagic);
         header.formatVersion = kFormatVersion;
-        header.headerBytes = kHeaderBytes;
+        header.headerBytes = kPageBytes;
         header.hashId = kHashSha1;
-        header.lowBits = layout.lowBits;
-        header.bucketsPerRecord = kBucketsPerRecord;
-        header.recordBytes = kRecordBytes;
-        header.bucketCount = layout.buckets;
-        header.recordCount = recordCount;
-        header.entryCount = result.entries;
-        header.fileBytes = FileBytes(recordCount, result.entries, layout.lowBits);
-        header.buildTime = static_cast<uint64_t>(time(nullptr));
+        header.resultBits = bits;
+        header.ribbonWidth = kRibbonWidth;
+        header.blocksPerPage = blocksPerPage;
+        header.segmentPages = segmentPages;
         header.minCount = options.minCount;
-        DigestFile(output.Fd(), kHeaderBytes, header.fileBytes, header.dataChecksum);
-        Sha1(std::string_view(reinterpret_cast<const char*>(&header), offsetof(BreachHeader, headerChecksum)),
-             header.headerChecksum);
-        WriteAt(output.Fd(), &header, sizeof header, 0);
+        header.dataPages = dataPages;
+        header.entryCount = result.entries;
+        header.exceptionCount = exceptions.size();
+        header.fileBytes = FileBytes(dataPages, exceptions.size());
+        header.buildTime = static_cast<uint64_t>(time(nullptr));
+        header.seed = seed;
+        memcpy(page.data(), &header, sizeof header);
+        SealPage(page.data(), 0, 0);
+        WriteAt(output.Fd(), page.data(), page.size(), 0);
         output.Commit();
+        result.exceptions = exceptions.size();
         result.fileBytes = header.fileBytes;
     } catch (const BuildError& e) {
         result.error = e.what();

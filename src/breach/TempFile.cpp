@@ -10,11 +10,7 @@
 namespace breach {
 namespace {
 
-constexpr size_t kWriteBuffer = 1 << 20;
-
-[[noreturn]] void Fail(const char* what) {
-    throw BuildError(std::string(what) + ": " + strerror(errno));
-}
+[[noreturn]] void Fail(const std::string& what) { throw BuildError(what + ": " + strerror(errno)); }
 
 }  // namespace
 
@@ -30,10 +26,10 @@ void WriteAt(int fd, const void* bytes, size_t length, uint64_t offset) {
     }
 }
 
-TempFile::TempFile(const std::string& directory) : buffer_(kWriteBuffer) {
+TempFile::TempFile(const std::string& directory) {
     std::string name = (directory.empty() ? std::string(".") : directory) + "/.ppc-breach-XXXXXX";
     fd_ = mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0) Fail(("cannot create a temporary file in " + directory).c_str());
+    if (fd_ < 0) Fail("cannot create a temporary file in " + directory);
     unlink(name.c_str());
 }
 
@@ -41,49 +37,28 @@ TempFile::~TempFile() {
     if (fd_ >= 0) close(fd_);
 }
 
-void TempFile::Flush() {
-    WriteAt(fd_, buffer_.data(), used_, offset_);
-    offset_ += used_;
-    used_ = 0;
+uint64_t TempFile::Append(const void* bytes, size_t length) {
+    const uint64_t offset = size_;
+    WriteAt(bytes, length, offset);
+    return offset;
 }
 
-void TempFile::Write(const void* bytes, size_t length) {
-    if (used_ + length > buffer_.size()) Flush();
-    memcpy(buffer_.data() + used_, bytes, length);
-    used_ += length;
+void TempFile::WriteAt(const void* bytes, size_t length, uint64_t offset) {
+    breach::WriteAt(fd_, bytes, length, offset);
+    size_ = std::max(size_, offset + length);
 }
 
-void TempFile::StartReading(size_t bufferBytes) {
-    if (writing_) Flush();
-    writing_ = false;
-    buffer_.assign(bufferBytes, 0);
-    buffer_.shrink_to_fit();
-    offset_ = 0;
-    used_ = 0;
-    taken_ = 0;
-}
-
-bool TempFile::Read(void* bytes, size_t length) {
+void TempFile::ReadAt(void* bytes, size_t length, uint64_t offset) const {
     char* to = static_cast<char*>(bytes);
     while (length > 0) {
-        if (taken_ == used_) {
-            ssize_t got;
-            do {
-                got = pread(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(offset_));
-            } while (got < 0 && errno == EINTR);
-            if (got < 0) Fail("cannot read a temporary file");
-            if (got == 0) return false;
-            offset_ += static_cast<uint64_t>(got);
-            used_ = static_cast<size_t>(got);
-            taken_ = 0;
-        }
-        const size_t part = std::min(length, used_ - taken_);
-        memcpy(to, buffer_.data() + taken_, part);
-        taken_ += part;
-        to += part;
-        length -= part;
+        const ssize_t got = pread(fd_, to, length, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) Fail("cannot read a temporary file");
+        if (got == 0) throw BuildError("a temporary file is shorter than written");
+        to += got;
+        offset += static_cast<uint64_t>(got);
+        length -= static_cast<size_t>(got);
     }
-    return true;
 }
 
 }  // namespace breach

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace breach {
 
@@ -18,8 +17,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// An anonymous temporary file in `directory`, written once from the start
-// and then read from the start. Throws BuildError when I/O fails.
+// An anonymous temporary file in `directory`, written and read at offsets.
+// Throws BuildError when I/O fails.
 class TempFile {
 public:
     explicit TempFile(const std::string& directory);
@@ -27,22 +26,16 @@ public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    void Write(const void* bytes, size_t length);
-    // Ends writing (on the first call); reading starts again at the
-    // beginning with a buffer of `bufferBytes`.
-    void StartReading(size_t bufferBytes);
-    // Fills `length` bytes; false at the end of the data.
-    bool Read(void* bytes, size_t length);
+    // Writes at the end; returns the offset written at.
+    uint64_t Append(const void* bytes, size_t length);
+    void WriteAt(const void* bytes, size_t length, uint64_t offset);
+    // Fills `length` bytes from `offset`; throws when the file is shorter.
+    void ReadAt(void* bytes, size_t length, uint64_t offset) const;
+    uint64_t Size() const { return size_; }
 
 private:
-    void Flush();
-
     int fd_ = -1;
-    std::vector<char> buffer_;
-    size_t used_ = 0;   // writing: bytes buffered; reading: bytes in buffer
-    size_t taken_ = 0;  // reading: bytes of the buffer consumed
-    uint64_t offset_ = 0;
-    bool writing_ = true;
+    uint64_t size_ = 0;
 };
 
 // Writes `length` bytes at `offset` of `fd`, or throws BuildError.

@@ -16,5 +16,5 @@ bool InDictionary(const Snapshot& data, std::string_view pwd) { return data.dict
 
 bool InBreachTable(const Snapshot& data, std::string_view pwd) {
     const std::string_view trimmed = TrimPassword(pwd);
-    return data.breachTable != nullptr && !trimmed.empty() && data.breachTable->ContainsPassword(trimmed);
+    return data.breachTables != nullptr && !trimmed.empty() && data.breachTables->ContainsPassword(trimmed);
 }

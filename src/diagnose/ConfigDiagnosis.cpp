@@ -10,7 +10,7 @@
 #include <memory>
 #include <set>
 
-#include "breach/BreachTable.h"
+#include "breach/TableSet.h"
 #include "check/WeakPwdDic.h"
 #include "policy/PolicyCfg.h"
 #include "support/LoadReport.h"
@@ -313,24 +313,35 @@ void Diagnosis::CheckDictionary() {
 // every host's initialisation.
 void Diagnosis::CheckBreachTable() {
     summary_.breachTablePath = store_.breachedPwdTableFile;
-    if (summary_.breachTablePath.empty()) return;
+    std::vector<std::string> paths;
+    std::string problem = breach::ParseTableList(summary_.breachTablePath, &paths);
+    if (problem.empty() && paths.empty()) return;
     const int line = LastLineOf("breachedPwdTable");
-    std::string problem;
-    const std::unique_ptr<const breach::BreachTable> table =
-        breach::BreachTable::Open(summary_.breachTablePath, &problem);
-    if (!table) {
-        Add(Severity::kError, line, "the breach table " + summary_.breachTablePath +
-                                        " cannot be used: " + problem +
+    const std::unique_ptr<breach::TableSet> tables = problem.empty() ? breach::TableSet::Open(paths, &problem) : nullptr;
+    if (!tables) {
+        Add(Severity::kError, line, "the breach table " + summary_.breachTablePath + " cannot be used: " + problem +
                                         ": hosts that use the dictionary cannot start the component");
         return;
     }
     summary_.breachTableOpened = true;
-    summary_.breachTableEntries = table->Entries();
-    summary_.breachTableBytes = table->FileBytes();
-    summary_.breachTableFalsePositiveRate = table->FalsePositiveRate();
-    const double built = static_cast<double>(table->Header().buildTime);
-    summary_.breachTableAgeDays = std::max(0.0, (static_cast<double>(time(nullptr)) - built) / 86400);
-    if (table->Entries() == 0) {
+    summary_.breachTableEntries = tables->Entries();
+    summary_.breachTableBytes = tables->FileBytes();
+    summary_.breachTableFalsePositiveRate = tables->FalsePositiveRate();
+    double newest = 0;
+    for (const auto& table : tables->Tables()) {
+        newest = std::max(newest, static_cast<double>(table->Header().buildTime));
+        // Every page against its checksum: a lookup that met a damaged page
+        // would refuse every password it reads there.
+        const breach::VerifyReport verified = table->Verify();
+        if (verified.damagedPages != 0) {
+            Add(Severity::kError, line,
+                "the breach table " + table->Path() + " is damaged: " + std::to_string(verified.damagedPages) +
+                    " of " + std::to_string(verified.pages) +
+                    " pages fail their checksum, and lookups that read them refuse the password; rebuild it");
+        }
+    }
+    summary_.breachTableAgeDays = std::max(0.0, (static_cast<double>(time(nullptr)) - newest) / 86400);
+    if (tables->Entries() == 0) {
         Add(Severity::kWarning, line,
             "the breach table " + summary_.breachTablePath + " is empty: it rejects no password");
     }

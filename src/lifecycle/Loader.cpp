@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "lifecycle/Globals.h"
 #include "lifecycle/Snapshot.h"
@@ -18,24 +19,26 @@ constexpr int32_t kNoMemoryToPublish = 14;
 
 // The loader's state besides policyCfgObj and weakpwdDic. Guarded by the
 // reload lock.
-std::shared_ptr<const breach::BreachTable> breachTableLoaded;
+std::shared_ptr<const breach::TableSet> breachTablesLoaded;
 std::shared_ptr<const LoadReport> lastReport;
 
 enum class TableLoad { kNone, kOpened, kFailed };
 
-// Opens the table the store names, or none for an empty value. A table that
-// cannot be used leaves the one loaded before.
+// Opens the tables the store names (a base and its deltas), or none for an
+// empty value. A set that cannot be used leaves the one loaded before.
 TableLoad LoadBreachTable(LoadReport& report) {
     const std::string& tableFile = policyCfgObj.breachedPwdTableFile;
-    if (tableFile.empty()) {
-        breachTableLoaded = nullptr;
-        return TableLoad::kNone;
-    }
-    PPC_LOG_INFO("InitData", "InitData call breachTable.Open %s\n", tableFile.c_str());
     std::string problem;
-    std::shared_ptr<const breach::BreachTable> table;
+    std::vector<std::string> paths;
+    std::shared_ptr<const breach::TableSet> table;
     try {
-        table = breach::BreachTable::Open(tableFile, &problem);
+        problem = breach::ParseTableList(tableFile, &paths);
+        if (problem.empty() && paths.empty()) {
+            breachTablesLoaded = nullptr;
+            return TableLoad::kNone;
+        }
+        PPC_LOG_INFO("InitData", "InitData call breachTable.Open %s\n", tableFile.c_str());
+        if (problem.empty()) table = breach::TableSet::Open(paths, &problem);
     } catch (const std::exception&) {
         problem = "out of memory";
     }
@@ -47,7 +50,7 @@ TableLoad LoadBreachTable(LoadReport& report) {
     }
     Note(&report, LoadSource::kBreachTable, LoadReason::kRead, tableFile, 0,
          [&] { return std::to_string(table->Entries()) + " entries"; });
-    breachTableLoaded = std::move(table);
+    breachTablesLoaded = std::move(table);
     return TableLoad::kOpened;
 }
 
@@ -69,14 +72,14 @@ int32_t LoadAndPublish(LoadReport& report) {
     }
     try {
         // The snapshot it replaces is destroyed here, once no reader sees it.
-        dataInForce.Publish(MakeSnapshot(policyCfgObj, weakpwdDic, breachTableLoaded));
+        dataInForce.Publish(MakeSnapshot(policyCfgObj, weakpwdDic, breachTablesLoaded));
     } catch (const std::exception&) {
         PPC_LOG_ERROR("InitData", "out of memory publishing %s\n", kConfigFilePath);
         return kNoMemoryToPublish;
     }
     if (table == TableLoad::kOpened) {
         PPC_LOG_INFO("InitData", "breachTable entries= %llu\n",
-                     static_cast<unsigned long long>(breachTableLoaded->Entries()));
+                     static_cast<unsigned long long>(breachTablesLoaded->Entries()));
     }
     return result;
 }

@@ -9,12 +9,16 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
+#include "breach/TableSet.h"
 #include "lifecycle/Globals.h"
 #include "monitor/FileMonitor.h"
 #include "pwdpolicy.h"
 #include "support/Log.h"
 #include "support/ReloadLock.h"
+
+static_assert(kMaxTableWatches >= static_cast<int>(breach::kMaxTablesInSet), "a watch for every table of a set");
 
 int32_t timerLock = 0;
 std::atomic<int32_t> tickDue{0};
@@ -75,11 +79,21 @@ void RenewWatches() {
     InitFileMonitor();
 }
 
+// The breach tables the store names; none when the value is not a usable
+// list (the load reports why).
+std::vector<std::string> TablePaths() {
+    std::vector<std::string> paths;
+    breach::ParseTableList(policyCfgObj.breachedPwdTableFile, &paths);
+    return paths;
+}
+
 // The watches this process's monitor lacks for the files of the last load.
 int MissingWatches() {
     if (!MonitorIsOwn()) return 0;
-    const bool table = !policyCfgObj.breachedPwdTableFile.empty();
-    return (gCfgFileWd < 0) + (gDicFileWd < 0) + (table && gBreachTableWd < 0);
+    int missing = (gCfgFileWd < 0) + (gDicFileWd < 0);
+    const size_t tables = TablePaths().size();
+    for (size_t index = 0; index < tables; ++index) missing += gBreachTableWd[index] < 0;
+    return missing;
 }
 
 // Reads pending records without blocking and reloads at the first one that
@@ -198,10 +212,17 @@ int32_t InitTimer() {
 int32_t InitFileMonitor() {
     // The paths of the load in force, read under the lock that loads take.
     ReloadLock lock;
-    const int32_t result = AddFileWatch(kConfigFilePath, policyCfgObj.weakPwdDicFile.c_str());
-    const std::string& tableFile = policyCfgObj.breachedPwdTableFile;
-    if (result == kMonitorNotCreated || tableFile.empty()) return result;
-    return AddTableWatch(tableFile.c_str()) ? result : kWatchFailed;
+    int32_t result = AddFileWatch(kConfigFilePath, policyCfgObj.weakPwdDicFile.c_str());
+    if (result == kMonitorNotCreated) return result;
+    try {
+        const std::vector<std::string> tables = TablePaths();
+        for (size_t index = 0; index < tables.size(); ++index) {
+            if (!AddTableWatch(static_cast<int>(index), tables[index].c_str())) result = kWatchFailed;
+        }
+    } catch (const std::exception&) {
+        result = kWatchFailed;  // reached from PPC_Initialize too: nothing may escape
+    }
+    return result;
 }
 
 void HandlerTimeTask(int /*signalNumber*/) { RunTick(); }

@@ -25,7 +25,7 @@ const PolicyInForce* Snapshot::Policy(int32_t id) const {
 }
 
 std::unique_ptr<const Snapshot> MakeSnapshot(const PolicyCfg& store, const WeakPwdDic& dictionary,
-                                             std::shared_ptr<const breach::BreachTable> breachTable) {
+                                             std::shared_ptr<const breach::TableSet> breachTables) {
     auto next = std::make_unique<Snapshot>();
     next->policies.reserve(store.policyMap.size());
     for (const auto& [id, record] : store.policyMap) {
@@ -33,7 +33,7 @@ std::unique_ptr<const Snapshot> MakeSnapshot(const PolicyCfg& store, const WeakP
                                                       MakeByteTable(record.specialchar)});
     }
     next->dictionary = dictionary;
-    next->breachTable = std::move(breachTable);
+    next->breachTables = std::move(breachTables);
     return next;
 }
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "breach/BreachTable.h"
+#include "breach/TableSet.h"
 #include "check/PolicyJudge.h"
 #include "check/WeakPwdDic.h"
 #include "lifecycle/DataGuard.h"
@@ -33,14 +33,14 @@ struct Snapshot {
 
     std::vector<std::pair<int32_t, PolicyInForce>> policies;  // by id, ascending
     WeakPwdDic dictionary;                                    // shares the loaded content
-    std::shared_ptr<const breach::BreachTable> breachTable;   // null: no table
+    std::shared_ptr<const breach::TableSet> breachTables;     // null: no table
 };
 
-// A snapshot of what `store`, `dictionary` and `breachTable` hold now.
+// A snapshot of what `store`, `dictionary` and `breachTables` hold now.
 // Throws std::bad_alloc. REQUIRES: the reload lock (the special-character
 // texts are kept in one pool for the library's lifetime).
 std::unique_ptr<const Snapshot> MakeSnapshot(const PolicyCfg& store, const WeakPwdDic& dictionary,
-                                             std::shared_ptr<const breach::BreachTable> breachTable);
+                                             std::shared_ptr<const breach::TableSet> breachTables);
 
 // The snapshot in force, and the only synchronisation between queries and
 // loads. Readers never wait for a load, only for a publication's pointer

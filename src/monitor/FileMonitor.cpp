@@ -10,7 +10,8 @@
 int32_t gMonitorFd = -1;
 int32_t gCfgFileWd = -1;
 int32_t gDicFileWd = -1;
-int32_t gBreachTableWd = -1;
+int32_t gBreachTableWd[kMaxTableWatches] = {-1, -1, -1, -1, -1, -1, -1, -1,
+                                             -1, -1, -1, -1, -1, -1, -1, -1};
 
 namespace {
 
@@ -29,7 +30,7 @@ void ForgetInheritedMonitor() {
     gMonitorFd = -1;
     gCfgFileWd = -1;
     gDicFileWd = -1;
-    gBreachTableWd = -1;
+    for (int32_t& table : gBreachTableWd) table = -1;
     monitorOwner = 0;
 }
 
@@ -70,9 +71,9 @@ int32_t AddFileWatch(const char* cfgFile, const char* dicFile) {
     return result;
 }
 
-bool AddTableWatch(const char* tableFile) {
+bool AddTableWatch(int index, const char* tableFile) {
     ReloadLock lock;
-    return AddOneWatch(tableFile, gBreachTableWd, kTableWatchMask);
+    return AddOneWatch(tableFile, gBreachTableWd[index], kTableWatchMask);
 }
 
 int32_t RemoveFileWatch() {
@@ -81,7 +82,7 @@ int32_t RemoveFileWatch() {
     if (!MonitorIsOurs()) {
         gCfgFileWd = -1;  // the parent's watches, not ours to remove
         gDicFileWd = -1;
-        gBreachTableWd = -1;
+        for (int32_t& table : gBreachTableWd) table = -1;
         return 0;
     }
     if (gCfgFileWd >= 0) {
@@ -98,12 +99,13 @@ int32_t RemoveFileWatch() {
         }
         gDicFileWd = -1;
     }
-    if (gBreachTableWd >= 0) {
-        if (inotify_rm_watch(gMonitorFd, gBreachTableWd) != 0) {
+    for (int32_t& table : gBreachTableWd) {
+        if (table < 0) continue;
+        if (inotify_rm_watch(gMonitorFd, table) != 0) {
             const int error = errno;
             PPC_LOG_DEBUG("RemoveFileWatch", "inotify_rm_watch gBreachTableWd %d\n\n", error);
         }
-        gBreachTableWd = -1;
+        table = -1;
     }
     return 0;
 }

@@ -15,8 +15,10 @@
 extern int32_t gMonitorFd;  // inotify instance, negative while there is none
 extern int32_t gCfgFileWd;  // watch on the configuration file, -1 when none
 extern int32_t gDicFileWd;  // watch on the dictionary file, -1 when none
-// Watch on the breach table, -1 when none (always, without "breachedPwdTable").
-extern int32_t gBreachTableWd;
+// Watches on the breach tables (a base and its deltas), in the order the
+// configuration names them; -1 where there is none.
+constexpr int kMaxTableWatches = 16;
+extern int32_t gBreachTableWd[kMaxTableWatches];
 
 // Both files are watched for a close after writing, creation, deletion and
 // moves: a rewritten file is reported when its writer closes it.
@@ -37,10 +39,10 @@ int32_t RemoveFileWatch();
 // the watches belong to the parent.
 int32_t CloseFileMonitor();
 
-// Adds the breach table's watch (kTableWatchMask) unless there is one.
-// False when it could not be added (an ERROR line says why). REQUIRES: an
-// instance, created by AddFileWatch.
-bool AddTableWatch(const char* tableFile);
+// Adds the watch of breach table `index` (kTableWatchMask) unless there is
+// one. False when it could not be added (an ERROR line says why). REQUIRES:
+// an instance, created by AddFileWatch.
+bool AddTableWatch(int index, const char* tableFile);
 
 // True when this process created the instance in gMonitorFd (false without
 // one, and in a child of fork() that inherited its parent's).

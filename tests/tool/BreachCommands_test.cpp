@@ -36,6 +36,14 @@ TEST(BreachCommands, BuildInfoAndCheckAgree) {
     for (const auto& line : toolrun::Lines(checked.out)) breached.push_back(json::parse(line)["breached"]);
     EXPECT_EQ(breached, (std::vector<bool>{true, true, false, false}));
     EXPECT_EQ(Ppc({"breach", "check", table, "dragon"}).status, 0);
+
+    // A delta from a grown list on standard input, without what the table holds; then both as one set.
+    const toolrun::Run delta = Ppc({"breach", "build", "-o", table + ".delta", "--skip-members-of", table, "-"},
+                                   "password\nletmein\ndragon\n");
+    EXPECT_EQ(delta.status, 0) << delta.err;
+    EXPECT_EQ(delta.out.rfind(table + ".delta: 1 entries from 3 read (2 already in the set)", 0), 0u) << delta.out;
+    const toolrun::Run both = Ppc({"breach", "check", table + "," + table + ".delta"}, "password\ndragon\nqwerty\n");
+    EXPECT_EQ(both.out, "breached: in the table\nbreached: in the table\nnot breached\n");
 }
 
 TEST(BreachCommands, ProblemsAreReportedAndKeepTheOldTable) {
@@ -54,4 +62,16 @@ TEST(BreachCommands, ProblemsAreReportedAndKeepTheOldTable) {
     EXPECT_EQ(json::parse(notTable.out)["error"]["message"],
               "breach info: " + dir.Path() + "/ok.txt: truncated: file has 2 bytes, header says 128");
     EXPECT_EQ(Ppc({"breach", "build", "-o", table}).status, 2);  // no input
+
+    // 12,000 entries fill 13 data pages; opening samples 8, not data page 2 (file page 3): --verify finds
+    // a bit flipped there.
+    std::string many;
+    for (int i = 0; i < 12000; ++i) many += "pw" + std::to_string(i) + "\n";
+    ASSERT_EQ(Ppc({"breach", "build", "-o", table, dir.WriteFile("many.txt", many)}).status, 0);
+    std::string bytes = testenv::ReadFile(table);
+    bytes[3 * 4096 + 100] ^= 1;
+    dir.WriteFile("breached.tbl", bytes);
+    const toolrun::Run verified = Ppc({"breach", "info", "--verify", table});
+    EXPECT_EQ(verified.status, 1);
+    EXPECT_NE(verified.out.find("DAMAGED: 1 of 13 (pages 3): rebuild the table"), std::string::npos) << verified.out;
 }

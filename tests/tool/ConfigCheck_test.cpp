@@ -145,4 +145,13 @@ TEST(ConfigCheck, BreachTableIsReportedAndAProblemIsAnError) {
     EXPECT_EQ(Findings(report).at(0), "error: line 4: the breach table " + broken +
                                           " cannot be used: truncated: file has 0 bytes, header says 128: "
                                           "hosts that use the dictionary cannot start the component");
+
+    // One flipped bit in the data: an error that names the damaged table of the set.
+    std::string bytes = testenv::ReadFile(table);
+    bytes[4096 + 100] ^= 1;
+    const std::string damaged = dir.WriteFile("damaged.tbl", bytes);
+    config.Write(basic + table + "," + damaged + policy);
+    const std::string finding = Findings(json::parse(Ppc({"config", "check", "--json"}).out)).at(0);
+    EXPECT_EQ(finding.rfind("error: line 4: the breach table ", 0), 0u) << finding;
+    EXPECT_NE(finding.find(damaged + ": damaged: page 1 fails its checksum"), std::string::npos) << finding;
 }

@@ -1,5 +1,6 @@
 // breach build, info and check: making and inspecting breach tables, the
-// files of breached-password hashes that the component screens against.
+// files of breached-password hashes that the component screens against, and
+// sets of them (a base and its deltas).
 #include <string.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "PasswordInput.h"
 #include "breach/BreachBuilder.h"
 #include "breach/BreachTable.h"
+#include "breach/TableSet.h"
 #include "check/Trim.h"
 
 namespace ppc {
@@ -74,28 +76,51 @@ private:
     Clock::time_point last_;
 };
 
-Json TableJson(const std::string& path, const breach::BreachTable& table) {
+Json TableJson(const breach::BreachTable& table) {
     const breach::BreachHeader& header = table.Header();
     const uint64_t entries = table.Entries();
-    return Json{{"table", path},
+    return Json{{"table", table.Path()},
                 {"formatVersion", header.formatVersion},
                 {"hash", "SHA-1"},
                 {"entries", entries},
                 {"bytes", table.FileBytes()},
                 {"bytesPerEntry", entries == 0 ? 0.0 : static_cast<double>(table.FileBytes()) / entries},
                 {"falsePositiveRate", table.FalsePositiveRate()},
-                {"lowBits", header.lowBits},
-                {"buckets", header.bucketCount},
-                {"bucketsPerRecord", header.bucketsPerRecord},
+                {"resultBits", header.resultBits},
+                {"dataPages", header.dataPages},
+                {"exceptions", header.exceptionCount},
                 {"minCount", header.minCount},
                 {"built", UtcTime(header.buildTime)}};
 }
 
-std::unique_ptr<breach::BreachTable> OpenTable(const std::string& path, std::string* problem) {
+std::vector<std::vector<std::string>> TableRows(const breach::BreachTable& table, const Json& record) {
+    const breach::BreachHeader& header = table.Header();
+    return {{"table", table.Path()},
+            {"format", "version " + std::to_string(header.formatVersion) + ", SHA-1"},
+            {"entries", std::to_string(table.Entries())},
+            {"bytes", std::to_string(table.FileBytes())},
+            {"bytes per entry", Fixed(record["bytesPerEntry"].get<double>(), 3)},
+            {"false positives", Scientific(table.FalsePositiveRate()) + " per lookup"},
+            {"parameters", std::to_string(header.resultBits) + "-bit fingerprints, " +
+                               std::to_string(header.dataPages) + " data pages, " +
+                               std::to_string(header.exceptionCount) + " exceptions, min-count " +
+                               std::to_string(header.minCount)},
+            {"built", UtcTime(header.buildTime)}};
+}
+
+// The tables a command line names: one path, or several separated by commas
+// as in the configuration's "breachedPwdTable".
+std::unique_ptr<breach::TableSet> OpenTables(const std::string& list, std::string* problem) {
+    std::vector<std::string> paths;
+    const std::string listProblem = breach::ParseTableList(list, &paths);
+    if (!listProblem.empty() || paths.empty()) {
+        *problem = list + ": " + (listProblem.empty() ? "no table named" : listProblem);
+        return nullptr;
+    }
     std::string why;
-    auto table = breach::BreachTable::Open(path, &why);
-    if (!table) *problem = path + ": " + why;
-    return table;
+    auto set = breach::TableSet::Open(paths, &why);
+    if (!set) *problem = paths.size() == 1 ? paths[0] + ": " + why : why;
+    return set;
 }
 
 }  // namespace
@@ -108,6 +133,10 @@ int RunBreachBuild(const BreachBuildOptions& options, const Output& out) {
     build.falsePositiveRate = options.falsePositiveRate;
     build.memoryBytes = static_cast<size_t>(options.memoryMiB) << 20;
     build.tempDir = options.tempDir;
+    if (!options.skipMembersOf.empty()) {
+        const std::string problem = breach::ParseTableList(options.skipMembersOf, &build.skipMembersOf);
+        if (!problem.empty()) return ToolFailure(out, "breach build: --skip-members-of: " + problem);
+    }
     if (options.format == "hashes") build.format = breach::InputFormat::kHashes;
     if (options.format == "passwords") build.format = breach::InputFormat::kPasswords;
     ProgressLine progress;
@@ -118,49 +147,67 @@ int RunBreachBuild(const BreachBuildOptions& options, const Output& out) {
     if (!result.error.empty()) return ToolFailure(out, "breach build: " + result.error);
 
     std::string problem;
-    auto table = OpenTable(options.output, &problem);
+    auto table = breach::BreachTable::Open(options.output, &problem);
     if (!table) return ToolFailure(out, "breach build: the new table does not open: " + problem);
-    Json record = TableJson(options.output, *table);
+    Json record = TableJson(*table);
     record["keysRead"] = result.keysRead;
+    record["skipped"] = result.skipped;
+    record["temporaryBytes"] = result.spoolBytes;
     record["seconds"] = seconds;
-    out.Answer(options.output + ": " + std::to_string(result.entries) + " entries from " +
-                   std::to_string(result.keysRead) + " read, " + std::to_string(result.fileBytes) +
-                   " bytes, false-positive rate " + Scientific(table->FalsePositiveRate()) + ", " +
-                   Fixed(seconds, 1) + " s",
+    std::string line = options.output + ": " + std::to_string(result.entries) + " entries from " +
+                       std::to_string(result.keysRead) + " read";
+    if (!build.skipMembersOf.empty()) line += " (" + std::to_string(result.skipped) + " already in the set)";
+    out.Answer(line + ", " + std::to_string(result.fileBytes) + " bytes, false-positive rate " +
+                   Scientific(table->FalsePositiveRate()) + ", " + Fixed(seconds, 1) + " s",
                record);
     return kExitOk;
 }
 
-int RunBreachInfo(const std::string& path, bool verify, const Output& out) {
+int RunBreachInfo(const std::string& tables, bool verify, const Output& out) {
     std::string problem;
-    auto table = OpenTable(path, &problem);
-    if (!table) return ToolFailure(out, "breach info: " + problem);
-    Json record = TableJson(path, *table);
-    const bool intact = !verify || table->VerifyData();
-    if (verify) record["dataChecksum"] = intact ? "ok" : "mismatch";
-    if (out.IsJson()) {
-        out.Record(record);
-    } else {
-        std::vector<std::vector<std::string>> rows{
-            {"table", path},
-            {"format", "version " + std::to_string(table->Header().formatVersion) + ", SHA-1"},
-            {"entries", std::to_string(table->Entries())},
-            {"bytes", std::to_string(table->FileBytes())},
-            {"bytes per entry", Fixed(record["bytesPerEntry"].get<double>(), 3)},
-            {"false positives", Scientific(table->FalsePositiveRate()) + " per lookup"},
-            {"parameters", "lowBits " + std::to_string(table->Header().lowBits) + ", buckets " +
-                               std::to_string(table->Header().bucketCount) + ", min-count " +
-                               std::to_string(table->Header().minCount)},
-            {"built", UtcTime(table->Header().buildTime)}};
-        if (verify) rows.push_back({"data checksum", intact ? "ok" : "MISMATCH: the data was altered"});
-        std::cout << FormatTable(rows) << std::flush;
+    auto set = OpenTables(tables, &problem);
+    if (!set) return ToolFailure(out, "breach info: " + problem);
+    bool intact = true;
+    for (const auto& table : set->Tables()) {
+        Json record = TableJson(*table);
+        std::vector<std::vector<std::string>> rows = TableRows(*table, record);
+        if (verify) {
+            ProgressLine progress;
+            const breach::VerifyReport report =
+                table->Verify([&](uint64_t done, uint64_t) { progress.Show("verifying", done); });
+            record["dataChecksum"] = report.damagedPages == 0 ? "ok" : "damaged";
+            record["damagedPages"] = report.damagedPages;
+            record["firstDamagedPages"] = report.firstDamaged;
+            std::string pages;
+            for (uint64_t page : report.firstDamaged) pages += (pages.empty() ? "" : ", ") + std::to_string(page);
+            rows.push_back({"pages", report.damagedPages == 0
+                                         ? "all " + std::to_string(report.pages) + " data pages intact"
+                                         : "DAMAGED: " + std::to_string(report.damagedPages) + " of " +
+                                               std::to_string(report.pages) + " (pages " + pages +
+                                               "): rebuild the table"});
+            intact = intact && report.damagedPages == 0;
+        }
+        if (out.IsJson()) {
+            out.Record(record);
+        } else {
+            if (table != set->Tables().front()) std::cout << '\n';
+            std::cout << FormatTable(rows) << std::flush;
+        }
+    }
+    if (set->Tables().size() > 1 && !out.IsJson()) {
+        std::cout << '\n'
+                  << FormatTable({{"set", std::to_string(set->Tables().size()) + " tables"},
+                                  {"entries", std::to_string(set->Entries())},
+                                  {"bytes", std::to_string(set->FileBytes())},
+                                  {"false positives", Scientific(set->FalsePositiveRate()) + " per lookup"}})
+                  << std::flush;
     }
     return intact ? kExitOk : kExitRuleBroken;
 }
 
-int RunBreachCheck(const std::string& path, const PasswordArgument& password, const Output& out) {
+int RunBreachCheck(const std::string& tables, const PasswordArgument& password, bool count, const Output& out) {
     std::string problem;
-    auto table = OpenTable(path, &problem);
+    auto table = OpenTables(tables, &problem);
     if (!table) return ToolFailure(out, "breach check: " + problem);
     // Trimmed as the component trims before it looks a password up; an
     // empty password is never looked up, as the dictionary never holds one.
@@ -176,14 +223,24 @@ int RunBreachCheck(const std::string& path, const PasswordArgument& password, co
         return breached ? kExitRuleBroken : kExitOk;
     }
     PasswordReader reader;
-    int status = kExitOk;
+    uint64_t breachedCount = 0;
     while (const char* pwd = reader.Next()) {
         const auto [breached, text] = answer(pwd);
         explicit_bzero(const_cast<char*>(pwd), strlen(pwd));
-        out.Answer(text, Json{{"line", reader.LineNumber()}, {"breached", breached}, {"message", text}});
-        if (breached) status = kExitRuleBroken;
+        breachedCount += breached ? 1 : 0;
+        if (count) continue;
+        if (out.IsJson()) {
+            out.Record(Json{{"line", reader.LineNumber()}, {"breached", breached}, {"message", text}});
+        } else {
+            out.Text(text);
+        }
     }
-    return reader.Refusal().empty() ? status : out.Refuse(reader.Refusal());
+    if (!reader.Refusal().empty()) return out.Refuse(reader.Refusal());
+    if (count) {
+        out.Answer(std::to_string(breachedCount) + " of " + std::to_string(reader.LineNumber()) + " breached",
+                   Json{{"breached", breachedCount}, {"checked", reader.LineNumber()}});
+    }
+    return breachedCount > 0 ? kExitRuleBroken : kExitOk;
 }
 
 }  // namespace ppc

@@ -58,6 +58,7 @@ struct BreachBuildOptions {
     std::string format = "auto";  // auto, hashes or passwords
     unsigned int memoryMiB = 768;
     std::string tempDir;  // empty: beside the output
+    std::string skipMembersOf;  // tables, comma-separated: their members are left out
 };
 
 // check: the policy verdict in words; 0 matches, 1 breaks a rule. Judging,
@@ -85,11 +86,13 @@ int RunWatch(const Output& out);
 
 // breach build: a table from downloaded hash lists and password lists.
 int RunBreachBuild(const BreachBuildOptions& options, const Output& out);
-// breach info: a table's size, false-positive rate and build parameters;
-// with `verify`, 1 when its data checksum does not match.
-int RunBreachInfo(const std::string& path, bool verify, const Output& out);
-// breach check: 0 when no password is in the table, 1 when one is.
-int RunBreachCheck(const std::string& path, const PasswordArgument& password, const Output& out);
+// breach info: each table's size, false-positive rate and build parameters
+// (`tables`: one path, or several separated by commas); with `verify`, every
+// page is checked and the status is 1 when one is damaged.
+int RunBreachInfo(const std::string& tables, bool verify, const Output& out);
+// breach check: 0 when no password is in the tables, 1 when one is; with
+// `count`, one line with how many of the passwords read are breached.
+int RunBreachCheck(const std::string& tables, const PasswordArgument& password, bool count, const Output& out);
 
 }  // namespace ppc
 

@@ -141,29 +141,33 @@ int main(int argc, char** argv) try {
         ->check(CLI::Range(1u, 0xFFFFFFFFu));
     breachBuildCommand->add_option("--fp-rate", breachBuild.falsePositiveRate,
                                    "Highest false-positive rate a lookup may have (default 1e-9)")
-        ->check(CLI::Range(1e-15, 0.25));
+        ->check(CLI::Range(9.1e-13, 0.25));
     breachBuildCommand->add_option("--format", breachBuild.format,
                                    "auto (default: by each file's first line), hashes or passwords")
         ->check(CLI::IsMember({"auto", "hashes", "passwords"}));
     breachBuildCommand->add_option("--memory", breachBuild.memoryMiB,
-                                   "MiB of keys to sort in memory before spilling (default 768)")
+                                   "MiB of memory the build may use (default 768)")
         ->check(CLI::Range(1u, 65536u));
     breachBuildCommand->add_option("--temp-dir", breachBuild.tempDir,
-                                   "Directory for sorted runs (default: the table's)");
+                                   "Directory for the temporary file (default: the table's)");
+    breachBuildCommand->add_option("--skip-members-of", breachBuild.skipMembersOf,
+                                   "Leave out what these tables (comma-separated) hold: builds a delta");
     AddJsonFlag(breachBuildCommand, &json);
     std::string breachTable;
     bool breachVerify = false;
     CLI::App* breachInfoCommand =
         breachCommand->add_subcommand("info", "Show a table's entries, size, false-positive rate "
                                               "and build parameters");
-    breachInfoCommand->add_option("table", breachTable, "The table")->required();
-    breachInfoCommand->add_flag("--verify", breachVerify, "Also read the whole file and check its data");
+    breachInfoCommand->add_option("table", breachTable, "The table, or several separated by commas")->required();
+    breachInfoCommand->add_flag("--verify", breachVerify, "Also read the whole file and check every page");
     AddJsonFlag(breachInfoCommand, &json);
     ppc::PasswordArgument breachPassword;
     CLI::App* breachCheckCommand = breachCommand->add_subcommand(
         "check", "Tell whether passwords are in a table (exit 1 when one is)");
-    breachCheckCommand->add_option("table", breachTable, "The table")->required();
+    breachCheckCommand->add_option("table", breachTable, "The table, or several separated by commas")->required();
     AddPasswordArgument(breachCheckCommand, &breachPassword);
+    bool breachCount = false;
+    breachCheckCommand->add_flag("--count", breachCount, "Print only how many of the passwords are breached");
     AddJsonFlag(breachCheckCommand, &json);
 
     try {
@@ -191,7 +195,7 @@ int main(int argc, char** argv) try {
     if (*watchCommand) return ppc::RunWatch(out);
     if (*breachBuildCommand) return ppc::RunBreachBuild(breachBuild, out);
     if (*breachInfoCommand) return ppc::RunBreachInfo(breachTable, breachVerify, out);
-    if (*breachCheckCommand) return ppc::RunBreachCheck(breachTable, breachPassword, out);
+    if (*breachCheckCommand) return ppc::RunBreachCheck(breachTable, breachPassword, breachCount, out);
     return ppc::kExitUsage;
 } catch (const std::exception& e) {
     std::cerr << "ppc: " << e.what() << '\n';

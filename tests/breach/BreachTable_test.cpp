@@ -1,0 +1,406 @@
+// The table format: where keys may sit, its edges, damage met by lookups, refused files, sets of tables.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TestEnv.h"
+#include "breach/BreachBuilder.h"
+#include "breach/BreachFormat.h"
+#include "breach/BreachTable.h"
+#include "breach/KeyPartitioner.h"
+#include "breach/PageChecksum.h"
+#include "breach/Placement.h"
+#include "breach/TableSet.h"
+
+using breach::BreachTable;
+using breach::Lookup;
+
+namespace {
+
+constexpr uint64_t kSeed = 0x5eed5eed5eed5eedULL;
+constexpr uint32_t kSlotsPerPage = 1088;  // 30-bit fingerprints
+
+uint64_t Random(uint64_t i) {  // splitmix64
+    uint64_t x = i * 0x9E3779B97F4A7C15ULL + 0x1234567ULL;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    return x ^ (x >> 31);
+}
+
+std::vector<uint64_t> RandomKeys(uint64_t first, size_t count) {
+    std::vector<uint64_t> keys;
+    for (size_t i = 0; i < count; ++i) keys.push_back(Random(first + i));
+    return keys;
+}
+
+// A downloader line whose key (first 16 hex digits) is `key`.
+std::string KeyLines(const std::vector<uint64_t>& keys) {
+    std::string text;
+    char line[64];
+    for (uint64_t key : keys) {
+        snprintf(line, sizeof line, "%016llX000000000000000000000000:1\n", static_cast<unsigned long long>(key));
+        text += line;
+    }
+    return text;
+}
+
+struct Built {
+    breach::BuildResult result;
+    std::unique_ptr<BreachTable> table;
+};
+
+Built Build(const testenv::TempDir& dir, const std::string& name, const std::vector<uint64_t>& keys,
+            uint32_t segmentPages = 0, double rate = 1e-9, std::vector<std::string> skip = {}) {
+    breach::BuildOptions options;
+    options.inputs = {dir.WriteFile(name + ".txt", KeyLines(keys))};
+    options.output = dir.Path() + "/" + name;
+    options.seed = kSeed;
+    options.segmentPages = segmentPages;
+    options.falsePositiveRate = rate;
+    options.skipMembersOf = std::move(skip);
+    Built built{breach::BuildTable(options), nullptr};
+    EXPECT_EQ(built.result.error, "");
+    std::string problem;
+    built.table = BreachTable::Open(options.output, &problem);
+    EXPECT_NE(built.table, nullptr) << problem;
+    return built;
+}
+
+size_t CountFound(const BreachTable& table, const std::vector<uint64_t>& keys) {
+    return std::count_if(keys.begin(), keys.end(), [&](uint64_t key) { return table.ContainsKey(key); });
+}
+
+void Patch(const std::string& path, uint64_t offset, const std::string& bytes) {
+    const int fd = open(path.c_str(), O_WRONLY);
+    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)), static_cast<ssize_t>(bytes.size()));
+    close(fd);
+}
+
+void FlipBit(const std::string& path, uint64_t offset, int bit) {
+    std::string byte = testenv::ReadFile(path).substr(offset, 1);
+    byte[0] = static_cast<char>(byte[0] ^ (1 << bit));
+    Patch(path, offset, byte);
+}
+
+std::string CopyOf(const testenv::TempDir& dir, const std::string& from, const std::string& name) {
+    return dir.WriteFile(name, testenv::ReadFile(from));
+}
+
+}  // namespace
+
+// Every key's first start and later chances stay in its window of two pages, in later blocks, and
+// never make an equation cross a segment boundary or the end; the first start keeps the keys' order.
+TEST(Placement, ChancesStayInTheirWindowAndInsideSegments) {
+    const struct {
+        uint32_t segmentPages;
+        uint64_t pages;
+    } shapes[] = {{2, 2}, {2, 3}, {2, 6}, {3, 7}, {1927, 2000}};
+    for (const auto& shape : shapes) {
+        const breach::Placement placement(kSlotsPerPage, shape.segmentPages, shape.pages);
+        const uint64_t segment = uint64_t{shape.segmentPages} * kSlotsPerPage;
+        const auto crosses = [&](uint64_t start) {
+            return start / segment != (start + breach::kRibbonWidth - 1) / segment ||
+                   start + breach::kRibbonWidth > placement.Slots();
+        };
+        uint64_t previous = 0;
+        for (uint64_t i = 0; i <= 20000; ++i) {
+            const uint64_t mixed = i == 20000 ? ~uint64_t{0} : (UINT64_MAX / 20000) * i;
+            uint64_t start = placement.FirstStart(mixed);
+            const std::string where = std::to_string(shape.pages) + " pages, mixed " + std::to_string(mixed);
+            ASSERT_GE(start, previous) << where;
+            ASSERT_LT(start, (shape.pages - 1) * kSlotsPerPage) << where;
+            ASSERT_FALSE(crosses(start)) << where;
+            previous = start;
+            const uint64_t windowLast = placement.WindowLast(start);
+            const uint64_t windowEnd = std::min(start / kSlotsPerPage + 2, shape.pages) * kSlotsPerPage;
+            ASSERT_EQ(windowLast, windowEnd - breach::kRibbonWidth) << where;
+            for (uint32_t chance = 1; placement.NextStart(Random(i), chance, start, windowLast, &start); ++chance) {
+                ASSERT_FALSE(crosses(start)) << where;
+                ASSERT_LE(start, windowLast) << where;
+            }
+            ASSERT_GE(start / breach::kBlockSlots, windowLast / breach::kBlockSlots) << where;  // the window is used up
+        }
+    }
+}
+
+// Small segments put six pages' keys across two segment boundaries; the keys with the smallest and the
+// largest mixed values take the first and the last first-chance start.
+TEST(BreachFormat, EveryMemberIsFoundInEveryBlockPageAndSegment) {
+    testenv::TempDir dir;
+    std::vector<uint64_t> keys = RandomKeys(0, 5 * 1082 - 2);
+    const std::vector<uint64_t> search = RandomKeys(1000000, 200000);
+    const auto mixedLess = [](uint64_t a, uint64_t b) { return breach::MixKey(a, kSeed) < breach::MixKey(b, kSeed); };
+    keys.push_back(*std::min_element(search.begin(), search.end(), mixedLess));
+    keys.push_back(*std::max_element(search.begin(), search.end(), mixedLess));
+    const Built built = Build(dir, "six", keys, 2);
+    const breach::BreachHeader& header = built.table->Header();
+    ASSERT_EQ(header.dataPages, 6u);
+    EXPECT_EQ(header.segmentPages, 2u);
+    EXPECT_EQ(header.resultBits, 30u);
+    EXPECT_EQ(header.exceptionCount, 0u);
+    const breach::Placement placement(kSlotsPerPage, 2, 6);
+    EXPECT_EQ(placement.FirstStart(breach::MixKey(keys[keys.size() - 2], kSeed)), 0u);
+    EXPECT_EQ(placement.FirstStart(breach::MixKey(keys.back(), kSeed)), 5 * kSlotsPerPage - 1);
+    EXPECT_EQ(CountFound(*built.table, keys), keys.size());
+    EXPECT_EQ(CountFound(*built.table, RandomKeys(5000000, 100000)), 0u);
+    EXPECT_EQ(built.table->FileBytes(), 7 * breach::kPageBytes);
+    // 8-bit fingerprints: 1 in 256 non-members is reported (the count is fixed by the seed).
+    const Built weak = Build(dir, "weak", keys, 0, 0.01);
+    EXPECT_EQ(weak.table->Header().resultBits, 8u);
+    EXPECT_EQ(CountFound(*weak.table, keys), keys.size());
+    EXPECT_NEAR(static_cast<double>(CountFound(*weak.table, RandomKeys(5000000, 100000))), 100000 / 256.0, 60);
+}
+
+TEST(BreachFormat, EmptyAndOneEntryTables) {
+    testenv::TempDir dir;
+    const Built empty = Build(dir, "empty", {});
+    EXPECT_EQ(empty.table->Entries(), 0u);
+    EXPECT_EQ(empty.table->FileBytes(), breach::kPageBytes);
+    EXPECT_EQ(empty.table->FalsePositiveRate(), 0.0);
+    EXPECT_EQ(CountFound(*empty.table, RandomKeys(0, 1000)), 0u);
+    const Built one = Build(dir, "one", {42});
+    EXPECT_EQ(one.table->Header().dataPages, 2u);
+    EXPECT_TRUE(one.table->ContainsKey(42));
+    EXPECT_EQ(CountFound(*one.table, RandomKeys(0, 1000)), 0u);
+}
+
+// 2,600 keys whose first chance falls in the first of four pages: the two pages of their window hold
+// more than one page's worth and less than two, the rest go to the exception pages (three of them),
+// and a damaged exception page is refused at open.
+TEST(BreachFormat, ACrowdedWindowKeepsItsOverflowAsExceptions) {
+    testenv::TempDir dir;
+    const breach::Placement placement(kSlotsPerPage, 1927, 4);
+    std::vector<uint64_t> keys;
+    for (uint64_t i = 0; keys.size() < 2600; ++i) {
+        if (placement.FirstStart(breach::MixKey(Random(i), kSeed)) < kSlotsPerPage) keys.push_back(Random(i));
+    }
+    const Built built = Build(dir, "crowded", keys);
+    const uint64_t exceptions = built.table->Header().exceptionCount;
+    EXPECT_GT(exceptions, 2600u - 2 * kSlotsPerPage);
+    EXPECT_LT(exceptions, 2600u - kSlotsPerPage);
+    EXPECT_EQ(built.result.exceptions, exceptions);
+    EXPECT_EQ(built.table->FileBytes(), breach::FileBytes(4, exceptions));
+    EXPECT_EQ(CountFound(*built.table, keys), keys.size());
+    FlipBit(dir.Path() + "/crowded", 5 * breach::kPageBytes + 8, 0);
+    std::string problem;
+    EXPECT_EQ(BreachTable::Open(dir.Path() + "/crowded", &problem), nullptr);
+    EXPECT_EQ(problem, "damaged: page 5 fails its checksum");
+}
+
+// Every check made at open, each with its problem; version 1 is refused with how to rebuild.
+TEST(BreachFormat, UnusableFilesAreRefusedWithTheirProblem) {
+    testenv::TempDir dir;
+    const Built built = Build(dir, "good", RandomKeys(0, 100));
+    const std::string bytes = testenv::ReadFile(dir.Path() + "/good");
+    auto patched = [&bytes](size_t at, const std::string& with) { return std::string(bytes).replace(at, with.size(), with); };
+    auto headerWith = [&bytes](auto change) {  // a header changed and sealed again
+        std::string page = bytes.substr(0, breach::kPageBytes);
+        breach::BreachHeader header;
+        memcpy(&header, page.data(), sizeof header);
+        change(header);
+        memcpy(page.data(), &header, sizeof header);
+        breach::SealPage(reinterpret_cast<uint8_t*>(page.data()), 0, 0);
+        return page + bytes.substr(breach::kPageBytes);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.WriteFile("empty", ""), "truncated: file has 0 bytes, header says 128"},
+        {dir.WriteFile("short", bytes.substr(0, 100)), "truncated: file has 100 bytes, header says 128"},
+        {dir.WriteFile("headerOnly", bytes.substr(0, 200)), "truncated: file has 200 bytes, header says 4096"},
+        {dir.WriteFile("magic", patched(0, "PK")), "bad magic: not a breach table"},
+        {dir.WriteFile("v1", patched(8, std::string("\x01", 1))),
+         "format version 1 is no longer read (it cannot detect damage): rebuild the table with ppc breach build"},
+        {dir.WriteFile("v3", patched(8, std::string("\x03", 1))), "unsupported format version 3 (this reader knows 2)"},
+        {dir.WriteFile("checksum", patched(48, "\xff")), "header checksum mismatch"},
+        {dir.WriteFile("bits", headerWith([](auto& h) { h.resultBits = 41; })), "bad parameters: resultBits"},
+        {dir.WriteFile("pages", headerWith([](auto& h) { h.dataPages = 1; })), "bad parameters: dataPages"},
+        {dir.WriteFile("cut", bytes.substr(0, bytes.size() - 1)), "truncated: file has"},
+        {dir.WriteFile("long", bytes + "x"), "size mismatch: file has"},
+        {dir.WriteFile("zeroed", bytes.substr(0, breach::kPageBytes) + std::string(bytes.size() - breach::kPageBytes, '\0')),
+         "damaged: page 1 fails its checksum"},
+        {dir.Path(), "not a regular file"},
+        {dir.Path() + "/none", "cannot open: No such file or directory"},
+    };
+    for (const auto& [path, expected] : cases) {
+        std::string problem;
+        EXPECT_EQ(BreachTable::Open(path, &problem), nullptr) << expected;
+        EXPECT_EQ(problem.rfind(expected, 0), 0u) << expected << ": " << problem;
+    }
+}
+
+// The largest table the header allows, as a sparse file whose sampled pages alone were written: it opens
+// (no size or index overflows), and a lookup that reads one of its unwritten pages answers "breached".
+TEST(BreachFormat, TheLargestTableOpensAndOneEntryMoreIsRefused) {
+    testenv::TempDir dir;
+    const std::string path = dir.Path() + "/largest";
+    const uint64_t pages = breach::kMaxEntries / 1082 + 2;
+    breach::BreachHeader header {};
+    memcpy(header.magic, breach::kMagic, sizeof header.magic);
+    header.formatVersion = breach::kFormatVersion;
+    header.headerBytes = breach::kPageBytes;
+    header.hashId = breach::kHashSha1;
+    header.resultBits = 30;
+    header.ribbonWidth = breach::kRibbonWidth;
+    header.blocksPerPage = 17;
+    header.segmentPages = 1927;
+    header.dataPages = pages;
+    header.entryCount = breach::kMaxEntries;
+    header.fileBytes = breach::FileBytes(pages, 0);
+    header.seed = kSeed;
+    auto write = [&](const breach::BreachHeader& h) {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_EQ(ftruncate(fd, static_cast<off_t>(h.fileBytes)), 0);
+        std::string page(breach::kPageBytes, '\0');
+        memcpy(page.data(), &h, sizeof h);
+        breach::SealPage(reinterpret_cast<uint8_t*>(page.data()), 0, 0);
+        ASSERT_EQ(pwrite(fd, page.data(), page.size(), 0), static_cast<ssize_t>(page.size()));
+        for (uint64_t k = 0; k < 8; ++k) {  // the pages opening checks
+            const uint64_t sampled = k == 0 ? 0 : k == 1 ? pages - 1 : (pages - 1) * (k - 1) / 7;
+            std::string data(breach::kPageBytes, '\0');
+            breach::SealPage(reinterpret_cast<uint8_t*>(data.data()), sampled + 1, kSeed);
+            ASSERT_EQ(pwrite(fd, data.data(), data.size(), static_cast<off_t>((sampled + 1) * breach::kPageBytes)),
+                      static_cast<ssize_t>(data.size()));
+        }
+        close(fd);
+    };
+    write(header);
+    std::string problem;
+    auto table = BreachTable::Open(path, &problem);
+    ASSERT_NE(table, nullptr) << problem;
+    EXPECT_EQ(CountFound(*table, RandomKeys(0, 100)), 100u);
+    EXPECT_GE(table->DamagedPages(), 90u);
+    table.reset();
+    header.entryCount += 1;
+    write(header);
+    EXPECT_EQ(BreachTable::Open(path, &problem), nullptr);
+    EXPECT_EQ(problem, "bad parameters: entryCount");
+}
+
+// Damage in pages that opening does not sample (it checks 1, 5, 9, 13, 17, 21, 25 and 30 of 30): zeroed
+// pages and single flipped bits in a block, a threshold word and a checksum. Every lookup that starts on
+// a damaged page answers "breached", members are all still found, lookups whose window avoids the damage
+// are unchanged, and each damaged page is logged once however often it is met.
+TEST(BreachFormat, DamageMetByALookupFailsClosedAndIsLoggedOncePerPage) {
+    testenv::TempDir dir;
+    const std::vector<uint64_t> members = RandomKeys(0, 28 * 1082 + 1);
+    const Built pristine = Build(dir, "pristine", members);
+    ASSERT_EQ(pristine.table->Header().dataPages, 30u);
+    const std::vector<uint64_t> strangers = RandomKeys(10000000, 20000);
+    const breach::Placement placement(kSlotsPerPage, 1927, 30);
+    const uint64_t page = breach::kPageBytes;
+    const struct {
+        const char* what;
+        std::set<uint64_t> pages;  // data pages, counted from 0
+        void (*damage)(const std::string& path);
+    } cases[] = {
+        {"zeroed", {5, 6, 7}, [](const std::string& p) { Patch(p, 6 * page, std::string(3 * page, '\0')); }},
+        {"block bit", {9}, [](const std::string& p) { FlipBit(p, 10 * page + 1000, 3); }},
+        {"threshold bit", {13}, [](const std::string& p) { FlipBit(p, 14 * page + 4080, 1); }},
+        {"checksum bit", {17}, [](const std::string& p) { FlipBit(p, 18 * page + 4095, 7); }},
+        {"first and last byte", {1, 27}, [](const std::string& p) {
+             FlipBit(p, 2 * page, 0);
+             FlipBit(p, 29 * page - 1, 0);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = CopyOf(dir, dir.Path() + "/pristine", c.what);
+        c.damage(path);
+        std::string problem;
+        const auto table = BreachTable::Open(path, &problem);
+        ASSERT_NE(table, nullptr) << problem;
+        testenv::ClearLog();
+        for (int round = 0; round < 2; ++round) EXPECT_EQ(CountFound(*table, members), members.size());
+        size_t failedClosed = 0;
+        for (uint64_t key : strangers) {
+            const uint64_t first = placement.FirstStart(breach::MixKey(key, kSeed)) / kSlotsPerPage;
+            const Lookup found = table->Find(key);
+            if (c.pages.count(first) != 0) {
+                ASSERT_EQ(found, Lookup::kDamaged) << key;
+                ++failedClosed;
+            } else if (c.pages.count(first + 1) == 0) {
+                ASSERT_EQ(found == Lookup::kAbsent, !pristine.table->ContainsKey(key)) << key;
+            }
+        }
+        EXPECT_GT(failedClosed, 0u);
+        EXPECT_EQ(table->DamagedPages(), c.pages.size());
+        std::map<std::string, int> lines;
+        for (const std::string& line : testenv::LogEntries()) ++lines[line];
+        for (uint64_t damaged : c.pages) {
+            const uint64_t first = (damaged + 1) * page;
+            EXPECT_EQ(lines["ERROR|BreachTable|breach table " + path + ": page " + std::to_string(damaged + 1) +
+                            " (bytes " + std::to_string(first) + "-" + std::to_string(first + page - 1) +
+                            ") fails its checksum: lookups that read it answer breached"],
+                      1);
+        }
+        EXPECT_EQ(lines.size(), c.pages.size());
+        const breach::VerifyReport report = table->Verify();
+        EXPECT_EQ(report.damagedPages, c.pages.size());
+        EXPECT_EQ(report.firstDamaged.front(), *c.pages.begin() + 1);
+    }
+}
+
+TEST(TableSet, ListsOfTablesParse) {
+    const struct {
+        const char* value;
+        std::vector<std::string> paths;
+        const char* problem;
+    } cases[] = {
+        {"", {}, ""},
+        {" \t", {}, ""},
+        {"/data/base.tbl", {"/data/base.tbl"}, ""},
+        {" /data/base.tbl , /data/delta 1.tbl,/d2 ", {"/data/base.tbl", "/data/delta 1.tbl", "/d2"}, ""},
+        {"/a,,/b", {}, "an empty path in the list"},
+        {"/a,", {}, "an empty path in the list"},
+        {"/a, /b, /a", {}, "/a is listed twice"},
+        {"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17", {}, "more than 16 tables"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> paths{"left over"};
+        EXPECT_EQ(breach::ParseTableList(c.value, &paths), c.problem) << c.value;
+        EXPECT_EQ(paths, c.paths) << c.value;
+    }
+}
+
+// A delta built from the grown list with --skip-members-of the base holds only what the base lacks; the
+// set of both finds every member, and a set that cannot open names the table at fault.
+TEST(TableSet, ABaseAndItsDeltaFindEveryMember) {
+    testenv::TempDir dir;
+    const std::vector<uint64_t> first = RandomKeys(0, 3000);
+    std::vector<uint64_t> grown = RandomKeys(0, 4000);
+    const Built base = Build(dir, "base", first);
+    const Built delta = Build(dir, "delta", grown, 0, 1e-9, {dir.Path() + "/base"});
+    EXPECT_EQ(delta.result.skipped, 3000u);
+    EXPECT_EQ(delta.table->Entries(), 1000u);
+    std::string problem;
+    const auto set = breach::TableSet::Open({dir.Path() + "/base", dir.Path() + "/delta"}, &problem);
+    ASSERT_NE(set, nullptr) << problem;
+    EXPECT_EQ(CountFound(*base.table, grown), 3000u);
+    for (uint64_t key : grown) ASSERT_EQ(set->Find(key), Lookup::kPresent) << key;
+    EXPECT_EQ(set->Entries(), 4000u);
+    EXPECT_DOUBLE_EQ(set->FalsePositiveRate(), 2 * base.table->FalsePositiveRate());
+    EXPECT_EQ(breach::TableSet::Open({dir.Path() + "/base", dir.Path() + "/none"}, &problem), nullptr);
+    EXPECT_EQ(problem, dir.Path() + "/none: cannot open: No such file or directory");
+}
+
+// Keys of one partition, with counts, spread over several chunks of the temporary file: sorted,
+// summed across chunks and kept when they reach the minimum, in order.
+TEST(KeyPartitioner, SortsSumsAndFiltersAcrossChunks) {
+    testenv::TempDir dir;
+    breach::KeyPartitioner partitioner(1 << 20, dir.Path(), true);
+    for (uint64_t round = 0; round < 3; ++round) {
+        for (uint64_t i = 1000; i-- > 0;) partitioner.Add(i * 7, i % 3 == 0 ? 1 : 0);
+    }
+    EXPECT_GT(partitioner.SpoolBytes(), 3 * 4096u);
+    EXPECT_EQ(partitioner.Sort(2, nullptr), 334u);
+    std::vector<uint64_t> kept;
+    partitioner.ForEach([&](uint64_t mixed) { kept.push_back(mixed); });
+    ASSERT_EQ(kept.size(), 334u);
+    for (size_t k = 0; k < kept.size(); ++k) ASSERT_EQ(kept[k], 21 * k);
+}
