@@ -176,10 +176,10 @@ BuildResult BuildTable(const BuildOptions& options) {
             options.segmentPages != 0 ? std::max<uint32_t>(2, options.segmentPages)
                                       : static_cast<uint32_t>(std::max<uint64_t>(2, kSegmentSlots / slotsPerPage));
         PendingOutput output(options.output);
-        double load = kLoad;
         uint64_t dataPages = 0;
         std::vector<uint64_t> exceptions;
-        for (int attempt = 0; attempt < kAttempts; ++attempt, load -= 0.01) {
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            const double load = kLoad - 0.01 * attempt;  // each retry packs the pages a little less
             if (ftruncate(output.Fd(), 0) != 0) throw BuildError(std::string("cannot write: ") + strerror(errno));
             // The last page takes only later chances: the keys of the page
             // before it have nowhere else to go.

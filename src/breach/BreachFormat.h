@@ -83,7 +83,7 @@ constexpr uint32_t ThresholdWords(uint32_t blocks) {
     return (blocks + kThresholdsPerWord - 1) / kThresholdsPerWord;
 }
 constexpr uint32_t BlocksPerPage(uint32_t resultBits) {
-    uint32_t blocks = static_cast<uint32_t>(kPagePayloadBytes / (8 * resultBits));
+    uint32_t blocks = static_cast<uint32_t>(kPagePayloadBytes / (size_t{8} * resultBits));
     while (blocks * 8 * resultBits + 8 * ThresholdWords(blocks) > kPagePayloadBytes) --blocks;
     return blocks;
 }

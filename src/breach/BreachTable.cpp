@@ -206,7 +206,7 @@ bool BreachTable::PageIsIntact(uint64_t page) const {
 uint32_t BreachTable::ThresholdOf(uint64_t block) const {
     const uint32_t inPage = static_cast<uint32_t>(block % blocksPerPage_);
     const uint8_t* words = DataPage(block / blocksPerPage_) + ThresholdOffset(blocksPerPage_);
-    const uint64_t word = Word(words + 8 * (inPage / kThresholdsPerWord));
+    const uint64_t word = Word(words + size_t{8} * (inPage / kThresholdsPerWord));
     return kThresholds[(word >> (kThresholdBits * (inPage % kThresholdsPerWord))) & 7];
 }
 
@@ -223,7 +223,7 @@ uint64_t BreachTable::Evaluate(uint64_t start, const Coefficients& row) const {
     uint64_t result = 0;
     if (offset == 0) {
         for (uint32_t i = 0; i < bits; ++i) {
-            const uint64_t x = (Word(first + 8 * i) & row.low) ^ (Word(second + 8 * i) & row.high);
+            const uint64_t x = (Word(first + size_t{8} * i) & row.low) ^ (Word(second + size_t{8} * i) & row.high);
             result |= uint64_t(__builtin_popcountll(x) & 1) << i;
         }
         return result;
@@ -234,7 +234,8 @@ uint64_t BreachTable::Evaluate(uint64_t start, const Coefficients& row) const {
     const uint64_t mask2 = row.high >> (64 - offset);
     for (uint32_t i = 0; i < bits; ++i) {
         const uint64_t x =
-            (Word(first + 8 * i) & mask0) ^ (Word(second + 8 * i) & mask1) ^ (Word(third + 8 * i) & mask2);
+            (Word(first + size_t{8} * i) & mask0) ^ (Word(second + size_t{8} * i) & mask1) ^
+            (Word(third + size_t{8} * i) & mask2);
         result |= uint64_t(__builtin_popcountll(x) & 1) << i;
     }
     return result;

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <numeric>
 
 namespace breach {
 namespace {
@@ -11,8 +12,8 @@ constexpr unsigned kPartitionBits = 12;
 constexpr size_t kPartitions = size_t{1} << kPartitionBits;
 // Chunks hold whole records of either size (8 and 12 bytes).
 constexpr size_t kChunkUnit = 24;
-constexpr size_t kMinChunk = 4 * 1024 / kChunkUnit * kChunkUnit;
-constexpr size_t kMaxChunk = 256 * 1024 / kChunkUnit * kChunkUnit;
+constexpr size_t kMinChunk = size_t{4} * 1024 / kChunkUnit * kChunkUnit;
+constexpr size_t kMaxChunk = size_t{256} * 1024 / kChunkUnit * kChunkUnit;
 
 struct KeyCount {
     uint64_t key;
@@ -59,8 +60,8 @@ uint64_t KeyPartitioner::Sort(uint32_t minCount, const std::function<void(uint64
     std::vector<KeyCount> records;
     std::vector<uint64_t> keys;
     for (Partition& partition : partitions_) {
-        uint64_t bytes = 0;
-        for (const Chunk& chunk : partition.chunks) bytes += chunk.bytes;
+        const uint64_t bytes = std::accumulate(partition.chunks.begin(), partition.chunks.end(), uint64_t{0},
+                                               [](uint64_t sum, const Chunk& chunk) { return sum + chunk.bytes; });
         const uint64_t count = bytes / recordBytes_;
         if (count * sizeof(KeyCount) > sortBytes_) {
             throw BuildError("the input is too large for --memory: give more");

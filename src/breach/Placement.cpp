@@ -78,6 +78,8 @@ bool Placement::NextStart(uint64_t mixed, uint32_t chance, uint64_t start, uint6
     const uint64_t skipLast = std::min(windowLast, boundary - 1);
     const uint64_t skipped = skipFirst <= skipLast ? skipLast - skipFirst + 1 : 0;
     const uint64_t choices = windowLast - low + 1 - skipped;
+    // A window the segment boundary covers whole (cppcheck cannot see it).
+    // cppcheck-suppress knownConditionTrueFalse
     if (choices == 0) return false;
     uint64_t at = low + Scale(Mix(mixed ^ (kNextSalt * chance)), choices);
     if (skipped > 0 && at >= skipFirst) at += skipped;

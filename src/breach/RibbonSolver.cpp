@@ -145,7 +145,7 @@ void RibbonSolver::SolveSegment() {
                           BlockOffset(static_cast<uint32_t>(block % blocksPerPage), bits);
             for (uint32_t i = 0; i < bits; ++i) {
                 const uint64_t word = static_cast<uint64_t>(state[i]);
-                memcpy(at + 8 * i, &word, 8);
+                memcpy(at + size_t{8} * i, &word, 8);
             }
         }
     }
@@ -153,10 +153,10 @@ void RibbonSolver::SolveSegment() {
         uint8_t* bytes = pageBytes_.data() + page * kPageBytes;
         uint8_t* words = bytes + ThresholdOffset(blocksPerPage);
         for (uint32_t j = 0; j < blocksPerPage; ++j) {
-            uint64_t word;
-            memcpy(&word, words + 8 * (j / kThresholdsPerWord), 8);
+            uint64_t word = 0;
+            memcpy(&word, words + size_t{8} * (j / kThresholdsPerWord), 8);
             word |= uint64_t{thresholds_[page * blocksPerPage + j]} << (kThresholdBits * (j % kThresholdsPerWord));
-            memcpy(words + 8 * (j / kThresholdsPerWord), &word, 8);
+            memcpy(words + size_t{8} * (j / kThresholdsPerWord), &word, 8);
         }
         SealPage(bytes, 1 + firstPage + page, shape_.seed);
     }

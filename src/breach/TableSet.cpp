@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <numeric>
 
 #include "breach/BreachHash.h"
 
@@ -51,7 +52,8 @@ std::unique_ptr<TableSet> TableSet::Open(const std::vector<std::string>& paths, 
             std::string why;
             std::unique_ptr<BreachTable> table = BreachTable::Open(path, &why);
             if (!table) {
-                *problem = paths.size() == 1 ? why : path + ": " + why;
+                if (paths.size() != 1) why.insert(0, path + ": ");
+                *problem = why;
                 return nullptr;
             }
             set->tables_.push_back(std::move(table));
@@ -78,27 +80,23 @@ bool TableSet::ContainsPassword(std::string_view trimmed) const {
 }
 
 uint64_t TableSet::Entries() const {
-    uint64_t sum = 0;
-    for (const auto& table : tables_) sum += table->Entries();
-    return sum;
+    return std::accumulate(tables_.begin(), tables_.end(), uint64_t{0},
+                           [](auto sum, const auto& table) { return sum + table->Entries(); });
 }
 
 uint64_t TableSet::FileBytes() const {
-    uint64_t sum = 0;
-    for (const auto& table : tables_) sum += table->FileBytes();
-    return sum;
+    return std::accumulate(tables_.begin(), tables_.end(), uint64_t{0},
+                           [](auto sum, const auto& table) { return sum + table->FileBytes(); });
 }
 
 double TableSet::FalsePositiveRate() const {
-    double sum = 0;
-    for (const auto& table : tables_) sum += table->FalsePositiveRate();
-    return sum;
+    return std::accumulate(tables_.begin(), tables_.end(), 0.0,
+                           [](auto sum, const auto& table) { return sum + table->FalsePositiveRate(); });
 }
 
 uint64_t TableSet::DamagedPages() const {
-    uint64_t sum = 0;
-    for (const auto& table : tables_) sum += table->DamagedPages();
-    return sum;
+    return std::accumulate(tables_.begin(), tables_.end(), uint64_t{0},
+                           [](auto sum, const auto& table) { return sum + table->DamagedPages(); });
 }
 
 }  // namespace breach

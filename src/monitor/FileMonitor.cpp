@@ -3,7 +3,9 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include "support/Log.h"
 #include "support/ReloadLock.h"
 
@@ -30,7 +32,7 @@ void ForgetInheritedMonitor() {
     gMonitorFd = -1;
     gCfgFileWd = -1;
     gDicFileWd = -1;
-    for (int32_t& table : gBreachTableWd) table = -1;
+    std::fill(std::begin(gBreachTableWd), std::end(gBreachTableWd), -1);
     monitorOwner = 0;
 }
 
@@ -82,7 +84,7 @@ int32_t RemoveFileWatch() {
     if (!MonitorIsOurs()) {
         gCfgFileWd = -1;  // the parent's watches, not ours to remove
         gDicFileWd = -1;
-        for (int32_t& table : gBreachTableWd) table = -1;
+        std::fill(std::begin(gBreachTableWd), std::end(gBreachTableWd), -1);
         return 0;
     }
     if (gCfgFileWd >= 0) {
