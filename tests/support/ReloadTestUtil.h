@@ -1,5 +1,5 @@
-#ifndef PWDPOLICY_TESTS_MONITOR_RELOADTESTUTIL_H
-#define PWDPOLICY_TESTS_MONITOR_RELOADTESTUTIL_H
+#ifndef PWDPOLICY_TESTS_SUPPORT_RELOADTESTUTIL_H
+#define PWDPOLICY_TESTS_SUPPORT_RELOADTESTUTIL_H
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -50,4 +50,4 @@ inline void SetAlarmBlocked(bool blocked) {
 
 }  // namespace reloadtest
 
-#endif  // PWDPOLICY_TESTS_MONITOR_RELOADTESTUTIL_H
+#endif  // PWDPOLICY_TESTS_SUPPORT_RELOADTESTUTIL_H
