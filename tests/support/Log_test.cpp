@@ -3,14 +3,20 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "TestEnv.h"
+#include "lifecycle/Reloader.h"
+#include "pwdpolicy.h"
 #include "support/Log.h"
 
 namespace {
+using namespace std::string_literals;
 int checkLogLevelResult = 0;
 int checkLogLevelCalls = 0;
 int lastCheckedLevel = 0;
@@ -99,30 +105,94 @@ TEST(LogLine, OnlyDebugLinesAreGatedByCheckLogLevel) {
     }
 }
 
-// The stand-in's bounded formatter, which every log line goes through.
-TEST(SnprintfTruncated, ReturnsCharactersPlacedAndNeverWritesPastDestMax) {
-    const struct {
-        size_t destMax;
-        const char* text;
-        int placed;  // the first characters of text
-    } cases[] = {
-        {6, "abcde", 5},   // exactly fills
-        {6, "abcdef", 5},  // one too many
-        {1, "abc", 0},
-        {2, "", 0},
-    };
-    for (const auto& c : cases) {
-        char buffer[64];
-        memset(buffer, '#', sizeof buffer);
-        EXPECT_EQ(snprintf_truncated_s(buffer, c.destMax, "%s", c.text), c.placed) << c.text;
-        EXPECT_EQ(std::string(buffer), std::string(c.text, c.placed));
-        EXPECT_EQ(std::string(buffer + c.destMax, 64 - c.destMax), std::string(64 - c.destMax, '#'));
-    }
+// The lines operators alert on and hosts look for, each pinned here and nowhere
+// else. Every case runs in its own process, so each starts uninitialised.
+struct OperatorLine {
+    const char* name;
+    std::function<std::string(const testenv::ConfigFile&, const testenv::TempDir&)> provoke;  // -> the line
+};
+
+std::string Config(const std::string& dictionary, const std::string& extra = "") {
+    return "[BASIC]\nweakPwdDic=" + dictionary + "\n" + extra + "[POLICY0]\nminlen=8\n";
 }
 
-TEST(SnprintfTruncated, RejectsBadArgumentsWithoutWriting) {
-    char untouched[8] = "#######";
-    EXPECT_EQ(snprintf_truncated_s(nullptr, 8, "%s", "x"), -1);
-    EXPECT_EQ(snprintf_truncated_s(untouched, 0, "%s", "x"), -1);
-    EXPECT_STREQ(untouched, "#######");
+const OperatorLine kOperatorLines[] = {
+    {"FinalizeBeforeInitialize",
+     [](auto&, auto&) {
+         PPC_Finalize();
+         return "ERROR|PPC_Finalize|No initialize component";
+     }},
+    {"Version",
+     [](auto& config, auto& dir) {
+         config.Write(Config(dir.WriteFile("dic", "")));
+         PPC_Initialize(nullptr, 0, 0);
+         return "INFO|PrintAllInfoToLog|PwdPolicyLib version 1.1.2";
+     }},
+    {"UnknownPolicy",
+     [](auto& config, auto& dir) {
+         config.Write(Config(dir.WriteFile("dic", "")));
+         unsigned int verdict = 0;
+         PPC_IsMatchPolicy("Abcdefg1!", 7, 1, &verdict);
+         return "ERROR|PPC_IsMatchPolicy|policy == NULL,policyId= 7";
+     }},
+    {"KeyInTheWrongSection",
+     [](auto& config, auto& dir) {
+         config.Write(Config(dir.WriteFile("dic", ""), "minlen=9\n"));
+         PPC_Initialize(nullptr, 0, 0);
+         return "WARN|HandlerCfgVal|unknown section BASIC and name minlen";
+     }},
+    {"OverlongConfigLine",
+     [](auto& config, auto& dir) {
+         config.Write(Config(dir.WriteFile("dic", ""), "#" + std::string(300, 'x') + "\n"));
+         PPC_Initialize(nullptr, 0, 0);
+         return "ERROR|ConfigReader|line 3 of "s + testenv::ConfigFile::Path() +
+                " is longer than 199 bytes and is ignored whole";
+     }},
+    {"UnwatchableDictionary",
+     [](auto& config, auto& dir) {
+         config.Write(Config(dir.Path() + "/absent"));
+         PPC_Initialize(nullptr, 1, 0);
+         return "ERROR|AddFileWatch|inotify_add_watch " + dir.Path() + "/absent failed,error=2";
+     }},
+    {"UnusableBreachTable",
+     [](auto& config, auto& dir) {
+         config.Write(Config(dir.WriteFile("dic", ""), "breachedPwdTable=" + dir.Path() + "/absent\n"));
+         PPC_Initialize(nullptr, 0, 1);
+         return "ERROR|InitData|breachedPwdTable " + dir.Path() +
+                "/absent cannot be used: cannot open: No such file or directory";
+     }},
+    {"Reload",
+     [](auto& config, auto& dir) {
+         config.Write(Config(dir.WriteFile("dic", "")));
+         PPC_Initialize(nullptr, 1, 1);
+         config.Write(Config(dir.Path() + "/dic", "timerInterval=2\n"));
+         HandlerTimeTask(SIGALRM);
+         return "INFO|HandlerTimeTask|call InitData to refresh cache";
+     }},
+    {"DictionaryNeverLoaded",
+     [](auto& config, auto& dir) {
+         config.Write(Config(dir.WriteFile("dic", "")));
+         PPC_Initialize(nullptr, 0, 0);
+         unsigned int weak = 0;
+         PPC_IsWeakPwd("password1", &weak);
+         PPC_IsWeakPwd("password2", &weak);  // warned once a process
+         return "WARN|PPC_IsWeakPwd|the weak-password dictionary is not loaded: the component was "
+                "initialised with weakPwdUseInd 0 (as PPC_GenSecPwdByPolicy does on demand), so no "
+                "password is found weak until PPC_Finalize and PPC_Initialize with weakPwdUseInd 1";
+     }},
+};
+
+void PrintTo(const OperatorLine& line, std::ostream* out) { *out << line.name; }
+
+class LinesOperatorsRelyOn : public testing::TestWithParam<OperatorLine> {};
+
+TEST_P(LinesOperatorsRelyOn, WrittenOnceWordForWord) {
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    const std::string expected = GetParam().provoke(config, dir);
+    const auto lines = testenv::LogEntries();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), expected), 1) << testenv::ReadFile(testenv::LogPath());
 }
+
+INSTANTIATE_TEST_SUITE_P(Log, LinesOperatorsRelyOn, testing::ValuesIn(kOperatorLines),
+                         [](const auto& info) { return std::string(info.param.name); });
