@@ -29,9 +29,10 @@ if [[ ${1:-} == --light ]]; then
   packages=("${light[@]}")
 else
   packages=("${full[@]}")
-  # The Java binding needs a JDK; Debian's default one when there is none.
-  command -v javac >/dev/null || packages+=(default-jdk-headless)
 fi
+# Every build of the library compiles the Java natives, so even the light
+# one needs a JDK's jni.h; Debian's default JDK when there is none.
+command -v javac >/dev/null || packages+=(default-jdk-headless)
 
 missing=()
 for package in "${packages[@]}"; do
