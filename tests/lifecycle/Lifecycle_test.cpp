@@ -23,7 +23,6 @@ using testenv::ConfigFile;
 using testenv::LogEntries;
 using Lines = std::vector<std::string>;
 
-
 // Exit status of `child` run in a fork() child, which SIGALRM ends after 20 s.
 int InChild(const std::function<int()>& child) {
     const pid_t pid = fork();
@@ -37,19 +36,21 @@ int InChild(const std::function<int()>& child) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-class Fork : public ::testing::Test {
+// With the parameter, a daemon's case: stdin closed, so the monitor is descriptor 0.
+class Fork : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         dictionary_ = dir_.WriteFile("dic.txt", "alpha123\n");
         config_.Write(Config(dictionary_, 8));
+        if (GetParam()) close(0);
         ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
+        if (GetParam()) ASSERT_EQ(gMonitorFd, 0);
     }
 
     testenv::ConfigFile config_;
     testenv::TempDir dir_;
     std::string dictionary_;
 };
-
 
 }  // namespace
 
@@ -175,7 +176,8 @@ TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
 // A child shares the parent's inotify instance: its tick reads nothing from
 // it, its PPC_Finalize leaves the parent's watches, and initialised again it
 // has a monitor of its own. The child's write is still in the parent's queue.
-TEST_F(Fork, ChildNeitherReadsNorChangesParentWatches) {
+// The child's own instance after a new initialisation reloads for the child alone.
+TEST_P(Fork, ChildNeitherReadsNorChangesParentWatches) {
     const int parentCfgWatch = gCfgFileWd;
     ASSERT_EQ(InChild([this] {
                   config_.Write(Config(dictionary_, 14));
@@ -183,15 +185,18 @@ TEST_F(Fork, ChildNeitherReadsNorChangesParentWatches) {
                   if (MinLen() != 8) return 1;
                   if (PPC_Finalize() != PPC_OK || gMonitorFd != -1) return 2;
                   if (PPC_Initialize(nullptr, 1, 1) != PPC_OK || gMonitorFd < 0 || MinLen() != 14) return 3;
-                  return PPC_Finalize() == PPC_OK ? 0 : 4;
+                  config_.Write(Config(dictionary_, 15));
+                  HandlerTimeTask(SIGALRM);
+                  if (MinLen() != 15) return 4;
+                  return PPC_Finalize() == PPC_OK ? 0 : 5;
               }),
               0);
     EXPECT_EQ(gCfgFileWd, parentCfgWatch);
-    HandlerTimeTask(SIGALRM);
-    EXPECT_EQ(MinLen(), 14);
+    HandlerTimeTask(SIGALRM);  // the parent's events were left for it
+    EXPECT_EQ(MinLen(), 15);
 }
 
-TEST_F(Fork, ForkDuringReloadsGivesUsableChildren) {
+TEST_P(Fork, ForkDuringReloadsGivesUsableChildren) {
     testenv::Watchdog watchdog(std::chrono::seconds(90));
     std::atomic<bool> stop{false};
     std::thread reloader([&] {
@@ -213,3 +218,6 @@ TEST_F(Fork, ForkDuringReloadsGivesUsableChildren) {
     stop = true;
     reloader.join();
 }
+
+INSTANTIATE_TEST_SUITE_P(Lifecycle, Fork, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "MonitorOnDescriptor0" : "StdinOpen"; });

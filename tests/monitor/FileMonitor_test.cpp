@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "TestEnv.h"
@@ -43,4 +44,25 @@ TEST(RemoveFileWatch, KeepsInstanceAndClearsBothDescriptors) {
     EXPECT_EQ(CloseFileMonitor(), 0);
     EXPECT_EQ(gMonitorFd, -1);
     EXPECT_EQ(fcntl(monitor, F_GETFD), -1);  // really closed
+}
+
+// A forked child leaves its parent's instance alone and makes its own, also
+// when a daemon's closed stdin made the instance descriptor 0.
+TEST(AddFileWatch, ChildMakesAnInstanceOfItsOwn) {
+    testenv::TempDir dir;
+    const std::string cfg = dir.WriteFile("ppc.conf", "[BASIC]\n");
+    const std::string dic = dir.WriteFile("dic.txt", "secret\n");
+    close(0);
+    ASSERT_EQ(AddFileWatch(cfg.c_str(), dic.c_str()), 0);
+    ASSERT_EQ(gMonitorFd, 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool inherited = !MonitorIsOwn() && gMonitorFd == 0;
+        const bool own = AddFileWatch(cfg.c_str(), dic.c_str()) == 0 && MonitorIsOwn() && gCfgFileWd >= 0;
+        _exit(inherited && own ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(MonitorIsOwn());
 }
