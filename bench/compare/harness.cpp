@@ -8,7 +8,12 @@
 // packed dictionary prefix (cracklib, libpwquality) or the binary filter
 // (passwdqc). Prints "key value" lines: ns per call of each workload, how
 // many probes each check judged as expected, and for ours the dictionary's
-// memory per entry.
+// memory per line of the list.
+//
+// Ours runs as a host does, through the C interface only: it puts its
+// configuration at the fixed path inside a private mount namespace
+// (testenv::MakeConfigFolderPrivate, needs root), so the machine's own file
+// is never touched.
 #include <time.h>
 #include <unistd.h>
 
@@ -22,9 +27,8 @@
 #include <vector>
 
 #if defined(IMPL_OURS)
-#include "lifecycle/Globals.h"
+#include "TestEnv.h"
 #include "pwdpolicy.h"
-#include "support/SupportLib.h"
 #elif defined(IMPL_CRACKLIB)
 #include <crack.h>
 #elif defined(IMPL_PWQUALITY)
@@ -114,34 +118,26 @@ int main(int argc, char** argv) {
     }
 
 #if defined(IMPL_OURS)
-    // The same set-up as the check benchmarks: a private configuration (the
-    // sample policy 0) and the dictionary, loaded directly, and the
-    // component marked initialised as PPC_Initialize(NULL, 0, 1) leaves it.
-    // The fixed configuration path is never touched.
-    char configPath[] = "/tmp/ppc-compare-XXXXXX";
-    const int configFd = mkstemp(configPath);
-    if (configFd < 0) return 1;
-    const std::string config = std::string("[BASIC]\nweakPwdDic=") + dict +
-                               "\n[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\n"
-                               "specialchar=~!#$%^&*()-_=+\\|[{}]:,<.>?space\n";
-    if (write(configFd, config.data(), config.size()) != static_cast<ssize_t>(config.size())) return 1;
-    close(configFd);
-    InitRandom();
-    const int32_t configLoaded = policyCfgObj.Init(configPath);
-    unlink(configPath);
+    // The sample policy 0 and the list as the dictionary, loaded by
+    // PPC_Initialize(NULL, 0, 1) as a host loads them.
+    if (!testenv::MakeConfigFolderPrivate()) {
+        fprintf(stderr, "cannot make the configuration folder private (needs root)\n");
+        return 1;
+    }
+    const testenv::ConfigFile config;  // removed at exit, in the private folder
+    config.Write(std::string("[BASIC]\nweakPwdDic=") + dict +
+                 "\n[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\n"
+                 "specialchar=~!#$%^&*()-_=+\\|[{}]:,<.>?space\n");
     const size_t residentBefore = ResidentBytes();
-    if (configLoaded != 0 || weakpwdDic.Init(dict) != 0) {
-        fprintf(stderr, "cannot load %s\n", dict);
+    const unsigned int initialized = PPC_Initialize(nullptr, 0, 1);
+    if (initialized != PPC_OK) {
+        fprintf(stderr, "PPC_Initialize returned %u for the list %s\n", initialized, dict);
         return 1;
     }
     const size_t residentAfter = ResidentBytes();
-    __atomic_store_n(&gWeakPwdUseInd, 1, __ATOMIC_RELEASE);
-    __atomic_store_n(&ppcInitFlag, 1, __ATOMIC_RELEASE);
-    size_t entries = 0;
-    for (const auto& [length, list] : weakpwdDic.weakPwdMap()) entries += list.size();
-    printf("mem.entries %zu\nmem.rss_per_entry %.1f\nmem.index_per_entry %.1f\n", entries,
-           double(residentAfter - residentBefore) / entries,
-           double(weakpwdDic.IndexMemoryBytes()) / entries);
+    const size_t lines = ReadLines(dict).size();
+    printf("mem.entries %zu\nmem.rss_per_entry %.1f\n", lines,
+           double(residentAfter - residentBefore) / double(lines));
 
     auto isWeak = [](const char* pwd) {
         unsigned int answer = 2;
