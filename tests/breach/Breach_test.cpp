@@ -67,11 +67,6 @@ size_t CountFound(const BreachTable& table, const std::vector<std::string>& pass
                          [&](const std::string& p) { return table.ContainsPassword(p); });
 }
 
-bool Logged(const std::string& line) {
-    const auto lines = testenv::LogEntries();
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 bool IsWeak(const char* pwd) {
     unsigned int weak = 2;
     EXPECT_EQ(PPC_IsWeakPwd(pwd, &weak), PPC_OK);
@@ -136,7 +131,8 @@ TEST_F(BreachTest, MinCountSumsDuplicatesAcrossInputs) {
     EXPECT_FALSE(empty->ContainsPassword("often"));
 }
 
-TEST_F(BreachTest, BadInputNamesFileAndLineAndLeavesNoTable) {
+// Bad input names its file and line and leaves no table; a table that cannot be used fails the load.
+TEST_F(BreachTest, BadInputLeavesNoTableAndAMissingOneFailsTheLoad) {
     const std::string input = dir_.WriteFile("in", Joined({HashLine("a", 1), HashLine("b", 1) + "x"}));
     breach::BuildOptions options;
     options.inputs = {input, Path("missing")};
@@ -145,21 +141,14 @@ TEST_F(BreachTest, BadInputNamesFileAndLineAndLeavesNoTable) {
     options.inputs = {Path("missing")};
     EXPECT_NE(breach::BuildTable(options).error.find("missing: No such file"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 4);  // only "in" added
-}
-
-TEST_F(BreachTest, AnUnusableTableFailsTheLoadWithItsProblem) {
-    WriteConfig(Path("none"));
+    WriteConfig(Path("missing"));
     EXPECT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_ERR_DATA_LOAD);
-    EXPECT_TRUE(Logged("ERROR|InitData|breachedPwdTable " + Path("none") +
-                       " cannot be used: cannot open: No such file or directory"));
 }
 
 // Weak in the dictionary or the table; a table renamed over the configured one is taken at the
 // next tick, and kept when the one renamed over it next cannot be used.
 TEST_F(BreachTest, WeakWhenInTheTableAndReloadTakesATableRenamedOver) {
     ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
-    EXPECT_TRUE(Logged("INFO|InitData|InitData call breachTable.Open " + table_));
-    EXPECT_TRUE(Logged("INFO|InitData|breachTable entries= 2"));
     EXPECT_TRUE(IsWeak("Dictionary1"));
     EXPECT_TRUE(IsWeak("Breached1"));
     EXPECT_TRUE(IsWeak("  Breached1 \r"));  // trimmed as the dictionary trims
@@ -173,17 +162,12 @@ TEST_F(BreachTest, WeakWhenInTheTableAndReloadTakesATableRenamedOver) {
 
     ASSERT_GE(gBreachTableWd[0], 0);
     Build({dir_.WriteFile("list", "Breached2\n")}, table_);  // written beside it and renamed over it
-    testenv::ClearLog();
     HandlerTimeTask(SIGALRM);
-    EXPECT_TRUE(Logged("INFO|HandlerTimeTask|Breach table changed\n"));
     EXPECT_FALSE(IsWeak("Breached1"));
     EXPECT_TRUE(IsWeak("Breached2"));
     EXPECT_GE(gBreachTableWd[0], 0);  // the watch follows the new file
     ASSERT_EQ(rename(dir_.WriteFile("broken.tbl", "").c_str(), table_.c_str()), 0);
-    testenv::ClearLog();
     HandlerTimeTask(SIGALRM);
-    EXPECT_TRUE(Logged("ERROR|InitData|breachedPwdTable " + table_ +
-                       " cannot be used: truncated: file has 0 bytes, header says 128"));
     EXPECT_TRUE(IsWeak("Breached2"));  // the table in force stays
 
     // A base and a delta built after it: both screen, and both are watched.
