@@ -33,11 +33,7 @@ TEST(MatchPolicy, VerdictsAndTheirPrecedence) {
                  "[POLICY8]\nminlen=0\nmaxlen=0\nminclass=0\n[POLICY9]\nminlen=-5\nminclass=-1\n"
                  "[POLICY10]\nminlen=1\nminclass=2\n");
     ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    struct Case {
-        int policy;
-        std::string pwd;
-        unsigned int ind, verdict;
-    } cases[] = {
+    struct Case { int policy; std::string pwd; unsigned int ind, verdict; } cases[] = {
         {1, "Abcdef1!", 0, PPC_MATCH},  // exactly minlen
         {1, "Abcdef12", 0, PPC_MATCH},  // exactly minclass
         {1, "Ab1!x", 0, PPC_TOO_SHORT},
@@ -105,10 +101,7 @@ TEST(StrongPwd, JudgesPolicyZeroThenTheDictionary) {
     ConfigFile config;
     TempDir dir;
     config.Write(Config(dir));
-    struct Case {
-        std::string pwd;
-        unsigned int strong, weak;
-    } cases[] = {
+    struct Case { std::string pwd; unsigned int strong, weak; } cases[] = {
         {"Abcdef1!", 1, 0},
         {kEntry, 0, 1},
         {std::string(" ") + kEntry + " ", 0, 1},

@@ -109,10 +109,7 @@ TEST(JudgePassword, BadArgumentsAndAbsentPolicies) {
 }
 
 TEST(EditDistance, CountsChangesUpToTheCap) {
-    const struct {
-        std::u32string a, b;
-        size_t cap, distance;
-    } cases[] = {
+    const struct { std::u32string a, b; size_t cap, distance; } cases[] = {
         {U"kitten", U"sitting", 10, 3}, {U"kitten", U"sitting", 3, 3}, {U"kitten", U"sitting", 2, 2},
         {U"", U"abc", 5, 3},            {U"abc", U"", 5, 3},            {U"abcdef", U"abcdef", 4, 0},
         {U"abcdefgh", U"bcdefgha", 5, 2}, {U"abcdefgh", U"hgfedcba", 100, 8}, {U"ab", U"abcdef", 4, 4},

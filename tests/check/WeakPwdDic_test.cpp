@@ -27,11 +27,7 @@ EntryMap Entries(const WeakPwdDic::WeakPwdMap& loaded) {
 TEST(WeakPwdDic, LoadsTrimmedLinesUpToTheFirstEmptyOne) {
     TempDir dir;
     const EntryMap two{{6, {"abc123"}}, {8, {"password"}}};
-    struct Case {
-        const char* name;
-        std::string content;
-        EntryMap entries;
-    } cases[] = {
+    struct Case { const char* name; std::string content; EntryMap entries; } cases[] = {
         {"exact bytes", "abc\nabc\nxyz\n\tqrs\nPassword\n   \na\0b\n"s,
          {{3, {"abc", "abc", "xyz", "   ", "a\0b"s}}, {4, {"\tqrs"}}, {8, {"Password"}}}},
         {"lf", "abc123\npassword\n\nlater1\n", two},
@@ -56,10 +52,7 @@ TEST(WeakPwdDic, PasswordIsTrimmedThenComparedExactly) {
     TempDir dir;
     WeakPwdDic dic;
     ASSERT_EQ(dic.Init(dir.WriteFile("d", "abc\n\tqrs\nPassword\n   \na\0b\nsecret\n"s)), 0);
-    struct Case {
-        std::string pwd, trimmed;
-        bool weak;
-    } cases[] = {
+    struct Case { std::string pwd, trimmed; bool weak; } cases[] = {
         {"abc", "abc", true},       {"abc \r", "abc", true},      {"abc\r ", "abc\r", false},
         {"\r", "", false},          {"", "", false},              {"   ", "   ", true},
         {" ", " ", false},          {" \r", " ", false},          {"  a b  ", "a b", false},

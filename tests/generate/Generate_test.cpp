@@ -77,11 +77,9 @@ INSTANTIATE_TEST_SUITE_P(Both, GenByPolicy, testing::ValuesIn(kGenerators),
 // maxlen never applies; a minlen below 6 takes the generator's own 3006. One allocation of L + 1.
 // The first call initialises with timer and dictionary off: loading the missing dictionary would fail.
 TEST_P(GenByPolicy, LengthRules) {
-    const struct {
-        int policyId;
-        unsigned int requested, generated;
-    } cases[] = {{1, 5, 9},  {1, 0, 9},  {1, 0xFFFFFFFFu, 9}, {1, 0x80000000u, 9},   {1, 6, 6},
-                 {1, 7, 7}, {1, 40, 40}, {2, 0, 3006},       {0, 70000, 70000}};
+    const struct { int policyId; unsigned int requested, generated; } cases[] = {
+        {1, 5, 9}, {1, 0, 9},   {1, 0xFFFFFFFFu, 9}, {1, 0x80000000u, 9}, {1, 6, 6},
+        {1, 7, 7}, {1, 40, 40}, {2, 0, 3006},        {0, 70000, 70000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.policyId << " " << c.requested);
         unsigned int pwdLen = c.requested;
@@ -157,13 +155,7 @@ TEST_P(GenByPolicy, FailuresLeaveThePasswordAndRandAlone) {
 // First, in a fresh process, the generator neither initialises nor reseeds: it draws from rand()'s
 // default seed, which C fixes at 1. Last, the policy functions hand their set to the same draws.
 TEST(GenSecPwdOutput, SeededOutputMatchesGoldenVectorsAndNeverInitialises) {
-    const struct {
-        unsigned seed;
-        std::string set;
-        unsigned length;
-        std::string password;
-        int nextDraw;
-    } golden[] = {
+    const struct { unsigned seed; std::string set; unsigned length; std::string password; int nextDraw; } golden[] = {
         {1u, kDefaultSet, 16, "D2Wb7q9{bHny6B6O", 1059961393},
         {1u, "", 6, "RqBW7n", 2044897763},
         {20240607u, "@", 7, "p9rAh@P", 1419214378},
