@@ -3,7 +3,6 @@
 // the same rules, run once per generator. An interposed AllocMem counts (and fails) allocations.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -75,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(Both, GenByPolicy, testing::ValuesIn(kGenerators),
 
 // Below 6 (2^31 and above included, being negative) the policy's minlen, not the threshold 6;
 // maxlen never applies; a minlen below 6 takes the generator's own 3006. One allocation of L + 1.
-// The first call initialises with timer and dictionary off: loading the missing dictionary would fail.
+// The first call initialises with timer and dictionary off (the dictionary does not exist: loading it
+// would fail the initialisation).
 TEST_P(GenByPolicy, LengthRules) {
     const struct { int policyId; unsigned int requested, generated; } cases[] = {
         {1, 5, 9}, {1, 0, 9},   {1, 0xFFFFFFFFu, 9}, {1, 0x80000000u, 9}, {1, 6, 6},
@@ -153,7 +153,8 @@ TEST_P(GenByPolicy, FailuresLeaveThePasswordAndRandAlone) {
 // Block sizes 1 (lengths 6 to 11), 2 and 3, the tail phase, an empty set, a set with repeats, a
 // blank as the only special character. nextDraw is rand() right after: exactly the draws were made.
 // First, in a fresh process, the generator neither initialises nor reseeds: it draws from rand()'s
-// default seed, which C fixes at 1. Last, the policy functions hand their set to the same draws.
+// default seed, which C fixes at 1. Called directly, it makes 3006 characters of a length below 6.
+// Last, the policy functions hand their set to the same draws.
 TEST(GenSecPwdOutput, SeededOutputMatchesGoldenVectorsAndNeverInitialises) {
     const struct { unsigned seed; std::string set; unsigned length; std::string password; int nextDraw; } golden[] = {
         {1u, kDefaultSet, 16, "D2Wb7q9{bHny6B6O", 1059961393},
@@ -179,6 +180,11 @@ TEST(GenSecPwdOutput, SeededOutputMatchesGoldenVectorsAndNeverInitialises) {
         EXPECT_EQ(allocSpy::calls, 1);
         EXPECT_EQ(allocSpy::lastSize, g.length + 1);
     }
+    for (unsigned int requested : {0u, 5u, 0x80000000u, 0xFFFFFFFFu}) {  // below 6, 2^31 and above being negative
+        pwdLen = requested;
+        EXPECT_EQ(Take(PPC_GenSecPwd("", &pwd, &pwdLen), &pwd).size(), 3006u) << requested;
+        EXPECT_EQ(pwdLen, 3006u) << requested;
+    }
     EXPECT_EQ(ppcInitFlag, 0);
     EXPECT_TRUE(testenv::LogEntries().empty());
     testenv::ConfigFile config;
@@ -190,17 +196,6 @@ TEST(GenSecPwdOutput, SeededOutputMatchesGoldenVectorsAndNeverInitialises) {
     srand(1);
     pwdLen = 16;
     EXPECT_EQ(Take(PPC_GenDefaultSecPwd(&pwd, &pwdLen), &pwd), "D2Wb7q9{bHny6B6O");
-}
-
-// Called directly, the generator itself makes 3006 characters of a length below 6 (2^31 and
-// above being negative).
-TEST(GenSecPwdOutput, BelowSixBecomes3006) {
-    for (unsigned int requested : {0u, 5u, 0x80000000u, 0xFFFFFFFFu}) {
-        char* pwd = nullptr;
-        unsigned int pwdLen = requested;
-        EXPECT_EQ(Take(PPC_GenSecPwd("", &pwd, &pwdLen), &pwd).size(), 3006u) << requested;
-        EXPECT_EQ(pwdLen, 3006u) << requested;
-    }
 }
 
 // Each position against the pooled distribution, and each character against the others of its
