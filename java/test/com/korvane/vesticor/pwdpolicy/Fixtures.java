@@ -1,8 +1,10 @@
 package com.korvane.vesticor.pwdpolicy;
 
 import java.io.IOException;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.Paths;
 import java.util.List;
 
 /**
@@ -14,9 +16,14 @@ final class Fixtures {
     static final int ABSENT_POLICY = 42;
     static final String STRONG = "Xq7!mzP2";
     static final String WEAK_BUT_WELL_FORMED = "Welcome1!x";
-    static final String NATIVE = "ERROR|Java_com_korvane_vesticor_pwdpolicy_PwdPolicyAPI_";
 
     private Fixtures() {}
+
+    /** This process's component log (VC_LOG_FILE, "%p" the process id) as one text. */
+    static String log() throws IOException {
+        String path = System.getenv("VC_LOG_FILE").replace("%p", Long.toString(ProcessHandle.current().pid()));
+        return new String(Files.readAllBytes(Paths.get(path)), StandardCharsets.ISO_8859_1);
+    }
 
     /** The configuration, with or without policy 0, naming a fresh dictionary file. */
     static String configuration(boolean withDefaultPolicy) throws IOException {

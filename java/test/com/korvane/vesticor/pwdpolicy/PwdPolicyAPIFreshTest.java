@@ -5,7 +5,6 @@ import static com.korvane.vesticor.pwdpolicy.PwdPolicyAPI.*;
 import static org.junit.jupiter.api.Assertions.*;
 
 import java.util.Collections;
-import java.util.List;
 import java.util.concurrent.*;
 import org.junit.jupiter.api.*;
 
@@ -27,41 +26,24 @@ class PwdPolicyAPIFreshTest {
         int[] limits = new int[5];
         // A call that reached the component would initialise it on demand from this file.
         ConfigFile.write(configuration(false));
-        TestLog.clear();
         assertThrows(NullPointerException.class, () -> PPCInitialize(null, 0, 1));
         assertThrows(NullPointerException.class, () -> PPCIsWeakPwd(null, result));
         assertThrows(NullPointerException.class, () -> PPCIsStrongPwd(null, result));
         assertThrows(NullPointerException.class, () -> PPCIsMatchPolicy(null, 0, 0, result));
         assertThrows(NullPointerException.class, () -> PPCGetPolicy(0, null, 0, result));
-        assertEquals(List.of(NATIVE + "PPCInitialize|PPC_Initialize ExceptionOccurred for jconfFile",
-                        NATIVE + "PPCIsWeakPwd|PPCIsWeakPwd ExceptionOccurred for jpwd",
-                        NATIVE + "PPCIsStrongPwd|PPCIsStrongPwd ExceptionOccurred for jpwd",
-                        NATIVE + "PPCIsMatchPolicy|PPC_IsMatchPolicy ExceptionOccurred for jpwd",
-                        NATIVE + "PPCGetPolicy|PPCGetPolicy.GetIntArrayElements ExceptionOccurred"
-                                + " for jlenArray"),
-                TestLog.entries(""));
         // The store is empty, and GetPolicy never initialises.
         assertEquals(PPC_ERR_NO_POLICY, PPCGetPolicy(0, limits, 0, result));
         assertArrayEquals(new int[] {8, 15, 3, 6, 2}, limits);
         assertEquals(PPC_ERR_NOT_INITIALIZED, PPCFinalize());
-
-        TestLog.clear();
         assertEquals(PPC_OK, PPCInitialize("/the/path/is/not/read", 0, 1));
         assertEquals(PPC_ERR_ALREADY_INITIALIZED, PPCInitialize("", 0, 1));
-        // Initialisation logs nothing in the binding; failed calls log their code.
         assertEquals(PPC_ERR_NO_POLICY, PPCIsStrongPwd(STRONG, result));
         assertEquals(PPC_ERR_NO_POLICY, PPCGenDefaultSecPwd(10, result));
-        assertEquals(List.of(NATIVE + "PPCIsStrongPwd|call PPC_IsStrongPwd result= 3005",
-                        NATIVE + "PPCGenDefaultSecPwd|call PPC_GenDefaultSecPwd result= 3005"),
-                TestLog.entries(NATIVE));
         // NewByteArray fails: OutOfMemoryError, the result untouched, the buffer freed.
-        TestLog.clear();
         assertThrows(OutOfMemoryError.class, () -> PPCGenSecPwdByPolicy(3, TOO_LARGE, result));
         assertEquals(-77, result.intVal);
         assertNull(result.byteArr);
         assertEquals(0, TestNative.outstandingBlocks());
-        assertEquals(List.of("ERROR|SetStringVal|SetStringVal NewByteArray failed for " + TOO_LARGE + " bytes"),
-                TestLog.entries("ERROR|"));
         assertEquals(PPC_OK, PPCGenSecPwdByPolicy(3, 10, result));
 
         assertEquals(PPC_OK, PPCFinalize());
@@ -91,7 +73,7 @@ class PwdPolicyAPIFreshTest {
     @Order(2)
     void threadsCallingFromTheFirstCallOnGetTheirOwnAnswers() throws Exception {
         ConfigFile.write(configuration(true));
-        TestLog.clear();
+        long initialisations = log().split("PwdPolicyLib version", -1).length;
         CyclicBarrier start = new CyclicBarrier(THREADS);
         ExecutorService pool = Executors.newFixedThreadPool(THREADS);
         Callable<String> task = () -> {
@@ -102,8 +84,8 @@ class PwdPolicyAPIFreshTest {
             assertNull(failure.get());
         }
         pool.shutdown();
-        // The first calls raced to initialise the component: one did.
-        assertEquals(1, TestLog.entries("").stream().filter(e -> e.contains("PwdPolicyLib version")).count());
+        // The first calls raced to initialise the component: one did (its log says so once).
+        assertEquals(initialisations + 1, log().split("PwdPolicyLib version", -1).length);
         assertEquals(0, TestNative.outstandingBlocks());
     }
 }
