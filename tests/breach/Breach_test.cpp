@@ -116,12 +116,12 @@ TEST_F(BreachTest, HashListsInEitherCaseAndPlainListsGiveTheSameTable) {
 
 TEST_F(BreachTest, MinCountSumsDuplicatesAcrossInputs) {
     const std::vector<std::string> inputs = {
-        dir_.WriteFile("a", Joined({HashLine("often", 3), HashLine("seldom", 4), HashLine("often", 1)})),
+        dir_.WriteFile("a", Joined({HashLine("often", 3), HashLine("seldom", 4), HashLine("often", 1).substr(0, 40)})),
         dir_.WriteFile("b", Joined({HashLine("often", 1), HashLine("twice", 2)})),
         dir_.WriteFile("c", "twice\ntwice\ntwice\n")};  // a password list counts lines
     EXPECT_EQ(Build(inputs, Path("all"))->Entries(), 3u);
     auto frequent = Build(inputs, Path("frequent"), 5);
-    EXPECT_TRUE(frequent->ContainsPassword("often"));    // 3 + 1 + 1
+    EXPECT_TRUE(frequent->ContainsPassword("often"));    // 3 + 1 (a line without a count) + 1
     EXPECT_TRUE(frequent->ContainsPassword("twice"));    // 2 + 3
     EXPECT_FALSE(frequent->ContainsPassword("seldom"));  // 4
     auto empty = Build(inputs, Path("empty"), 6);

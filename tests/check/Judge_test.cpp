@@ -38,8 +38,10 @@ TEST(JudgePassword, EveryReasonAndTheVerdictOfTheMatchCheck) {
     ConfigFile config;
     TempDir dir;
     config.Write(Config(dir));
-    const char* words[] = {"Vesticor", nullptr};
-    const PPC_PasswordContext alice{"alice.smith", "Alice Smith,Room 12,,", words, 2, "Blue-Kettle-Song-42"};
+    // A word long enough to make the context grow after the others were added.
+    const std::string longWord(130, 'q');
+    const char* words[] = {"Vesticor", "J\xc3\xbcrgen", longWord.c_str(), nullptr};
+    const PPC_PasswordContext alice{"alice.smith", "Alice Smith,Room 12,,", words, 3, "Blue-Kettle-Song-42"};
     const struct Case {
         int policy;
         std::string pwd;
@@ -64,6 +66,7 @@ TEST(JudgePassword, EveryReasonAndTheVerdictOfTheMatchCheck) {
         {1, "\xef\xbc\xa1lice.Smith", 0, &alice,  // full-width A; its parts count too
          {PPC_REASON_TOO_SHORT, PPC_REASON_EQUALS_CONTEXT, PPC_REASON_CONTAINS_CONTEXT}},
         {1, "vesticor", 0, &alice, {PPC_REASON_TOO_SHORT, PPC_REASON_EQUALS_CONTEXT}},
+        {1, "J\xc3\x9cRGEN-and-the-sea", 0, &alice, {PPC_REASON_CONTAINS_CONTEXT}},  // case folds beyond ASCII
         {1, "Smith-and-Wesson-1987", 0, &alice, {PPC_REASON_CONTAINS_CONTEXT}},
         {1, "a-bedroom-with-a-view", 0, &alice, {PPC_REASON_CONTAINS_CONTEXT}},  // a part of the full name
         {1, "my-own-12-words-here", 0, &alice, {}},  // "12" is under 4 characters: only equality counts
