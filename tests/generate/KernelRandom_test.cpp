@@ -40,8 +40,9 @@ TEST(KernelRandom, InterruptedReadsAreRetriedRefusalsAreNot) {
         refusal = c.errnoValue;
         requests.clear();
         KernelRandom random(12);
-        uint32_t values[3] = {7, 7, 7};
+        uint32_t values[4] = {7, 7, 7, 7};  // the last one is not asked for
         random.BelowEach(bounds, 3, values);
+        EXPECT_EQ(values[3], 7u);
         EXPECT_EQ(random.Failed(), c.failed);
         EXPECT_EQ(random.Error(), c.failed ? ENOSYS : 0);
         EXPECT_EQ(requests.size(), c.failed ? 1u : 3u);
