@@ -37,6 +37,7 @@ class PwdPolicyAPITest {
     @AfterEach
     void noPasswordBufferLeft() {
         assertEquals(0, TestNative.outstandingBlocks(), "password buffers not freed");
+        assertEquals(0, TestNative.unwipedBlocks(), "password buffers freed unwiped");
     }
 
     private int verdict(String pwd, int policyId, int specialCharCheckInd) {
