@@ -46,7 +46,6 @@ TEST(CheckCommand, EachAnswerInWordsWithItsExitStatus) {
         {{"check", "a", "b"}, 2, "", usage},
         {{"config"}, 2, "", usage},
         {{"check", "Blue-Kettle4"}, 0, "matches policy 0\n", ""},
-        {{"check", "Bk-4"}, 1, "shorter than the minimum length 8\n", ""},
         {{"check", "bluekettle42"}, 1, "has 2 character classes, policy requires 3\n", ""},
         {{"check", "--special-check", "Blue Kettle4"}, 1,
          "contains a character not in the policy's special set\n", ""},
