@@ -4,17 +4,12 @@ import static com.korvane.vesticor.pwdpolicy.Fixtures.*;
 import static com.korvane.vesticor.pwdpolicy.PwdPolicyAPI.*;
 import static org.junit.jupiter.api.Assertions.*;
 
-import com.korvane.vesticor.pwdpolicy.example.PasswordTool;
-import java.io.ByteArrayOutputStream;
-import java.io.PrintStream;
-import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
 import java.util.List;
 import java.util.function.ToIntBiFunction;
 import org.junit.jupiter.api.*;
 
 /** The natives on an initialised component: answers, codes passed through, bytes, result objects. */
-@TestMethodOrder(MethodOrderer.OrderAnnotation.class)
 class PwdPolicyAPITest {
     private static final int UNTOUCHED = -77;
     private final PwdPolicyResult result = new PwdPolicyResult();
@@ -144,21 +139,6 @@ class PwdPolicyAPITest {
         assertArrayEquals(new int[] {6, 12, 2, 4, 1}, limits);
         assertThrows(NullPointerException.class, () -> PPCGetPolicy(0, limits, 0, null));
         assertArrayEquals(new int[] {8, 16, 3, 6, 2}, limits);
-    }
-
-    private static String run(int expectedStatus, String... args) {
-        ByteArrayOutputStream bytes = new ByteArrayOutputStream();
-        PrintStream out = new PrintStream(bytes, true, StandardCharsets.UTF_8);
-        assertEquals(expectedStatus, PasswordTool.run(args, out), String.join(" ", args));
-        return bytes.toString(StandardCharsets.UTF_8);
-    }
-
-    @Test
-    @Order(Integer.MAX_VALUE) // last: every run of the example host finalises the component
-    void exampleHostPrintsWhatTheComponentReturns() {
-        assertEquals("policy 3: too short\nweak: no\nstrong: no\n", run(0, "check", "ab1", "3"));
-        assertEquals("policy 3: length 6 to 12, at least 2 character classes\n"
-                + "special characters (3 bytes): é-\n", run(0, "policy", "3"));
     }
 
     @Test
