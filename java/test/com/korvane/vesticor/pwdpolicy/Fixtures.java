@@ -1,6 +1,7 @@
 package com.korvane.vesticor.pwdpolicy;
 
 import java.io.IOException;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.List;
@@ -16,6 +17,12 @@ final class Fixtures {
     static final String WEAK_BUT_WELL_FORMED = "Welcome1!x";
 
     private Fixtures() {}
+
+    /** This process's component log (VC_LOG_FILE, "%p" the process id) as one text. */
+    static String log() throws IOException {
+        String path = System.getenv("VC_LOG_FILE").replace("%p", Long.toString(ProcessHandle.current().pid()));
+        return Files.readString(Path.of(path), StandardCharsets.ISO_8859_1);
+    }
 
     /** The configuration, with or without policy 0, naming a fresh dictionary file. */
     static String configuration(boolean withDefaultPolicy) throws IOException {

@@ -95,7 +95,7 @@ class PwdPolicyAPITest {
     }
 
     @Test
-    void getPolicyFillsFiveLimitsAndTheSpecialsAndLeavesOtherArraysAlone() {
+    void getPolicyFillsFiveLimitsAndTheSpecialsAndLeavesOtherArraysAlone() throws Exception {
         int[] limits = new int[5];
         assertEquals(PPC_OK, PPCGetPolicy(0, limits, 0, result));
         assertArrayEquals(new int[] {8, 16, 3, 6, 2}, limits);
@@ -112,9 +112,11 @@ class PwdPolicyAPITest {
             assertTrue(Arrays.stream(other).allMatch(v -> v == UNTOUCHED), "length " + length);
             assertEquals(7, result.byteArr.length, "length " + length);
         }
-        // An absent id: the fallback limits, and a null result is not written to.
+        // An absent id: the fallback limits, and a null result is not written to. The code is
+        // returned, and logged: the binding's only trace of a failed query in the host's log.
         assertEquals(PPC_ERR_NO_POLICY, PPCGetPolicy(ABSENT_POLICY, limits, 7, null));
         assertArrayEquals(new int[] {8, 32, 3, 6, 2}, limits);
+        assertTrue(log().contains("]call PPC_GetPolicy result= 3005\n"), log());
     }
 
     @Test
