@@ -22,46 +22,18 @@ P = types.SimpleNamespace(**{
 # Policy 1's allowed minima differ from the defaults, so that the field order
 # of Policy shows; policy 2's special set is one byte that is not UTF-8;
 # policy 3 judges the context and the old password.
-CONFIG = """[BASIC]
-weakPwdDic={dictionary}
-[POLICY0]
-minlen=8
-maxlen=32
-minclass=3
-specialchar=~!#$%^&*()-_=+\\|[{{}}]:,<.>?space
-[POLICY1]
-minlen=12
-maxlen=64
-minclass=4
-allowminlen=9
-allowminclass=3
-specialchar=!#
-[POLICY2]
-minlen=6
-maxlen=6
-minclass=1
-specialchar=\xe9
-[POLICY3]
-minlen=8
-maxlen=64
-composition=none
-contextCheck=1
-minOldDiff=3
-"""
+CONFIG = ("[BASIC]\nweakPwdDic={dictionary}\n"
+          "[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\nspecialchar=~!#$%^&*()-_=+\\|[{{}}]:,<.>?space\n"
+          "[POLICY1]\nminlen=12\nmaxlen=64\nminclass=4\nallowminlen=9\nallowminclass=3\nspecialchar=!#\n"
+          "[POLICY2]\nminlen=6\nmaxlen=6\nminclass=1\nspecialchar=\xe9\n"
+          "[POLICY3]\nminlen=8\nmaxlen=64\ncomposition=none\ncontextCheck=1\nminOldDiff=3\n")
 
 
 def _folder_is_private():
-    try:
-        if os.readlink("/proc/self/ns/mnt") == os.readlink("/proc/1/ns/mnt"):
-            return False
-    except OSError:
-        pass  # a user namespace may not read init's: the mount table decides
-    private = False
+    """The last mount on the folder, the one in force, is the launcher's tmpfs."""
     with open("/proc/self/mountinfo") as mounts:
-        for line in mounts:
-            if f" {CONFIG_DIR} " in line:
-                private = f" - tmpfs {PRIVATE_SOURCE} " in line
-    return private
+        tops = [line for line in mounts if f" {CONFIG_DIR} " in line]
+    return bool(tops) and f" - tmpfs {PRIVATE_SOURCE} " in tops[-1]
 
 
 class ConfigFile:

@@ -42,21 +42,16 @@ int Wait(pid_t pid) {
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
 }
 
-Run RunProgram(const std::string& program, const std::vector<std::string>& args,
-               const std::string& input) {
+Run Ppc(const std::vector<std::string>& args, const std::string& input) {
     // Files, not pipes: nothing blocks, and the output is complete once the process has ended.
     testenv::TempDir dir;
     const std::string outPath = dir.Path() + "/stdout";
     const std::string errPath = dir.Path() + "/stderr";
     Run run;
-    run.status = Wait(Spawn(program, args, dir.WriteFile("stdin", input), outPath, errPath));
+    run.status = Wait(Spawn(PPC_TOOL_PATH, args, dir.WriteFile("stdin", input), outPath, errPath));
     run.out = testenv::ReadFile(outPath);
     run.err = testenv::ReadFile(errPath);
     return run;
-}
-
-Run Ppc(const std::vector<std::string>& args, const std::string& input) {
-    return RunProgram(PPC_TOOL_PATH, args, input);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -19,9 +19,7 @@ struct Run {
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args, const std::string& in,
             const std::string& out, const std::string& err);
 int Wait(pid_t pid);  // exit status, or 128 + signal number
-// `input` on standard input (a file, so not a terminal).
-Run RunProgram(const std::string& program, const std::vector<std::string>& args,
-               const std::string& input = "");
+// ppc with `input` on standard input (a file, so not a terminal).
 Run Ppc(const std::vector<std::string>& args, const std::string& input = "");
 // `text` split at newlines, without a trailing empty line.
 std::vector<std::string> Lines(const std::string& text);

@@ -4,7 +4,6 @@ import java.io.IOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.nio.file.Paths;
 import java.util.List;
 
 /**
@@ -22,7 +21,7 @@ final class Fixtures {
     /** This process's component log (VC_LOG_FILE, "%p" the process id) as one text. */
     static String log() throws IOException {
         String path = System.getenv("VC_LOG_FILE").replace("%p", Long.toString(ProcessHandle.current().pid()));
-        return new String(Files.readAllBytes(Paths.get(path)), StandardCharsets.ISO_8859_1);
+        return Files.readString(Path.of(path), StandardCharsets.ISO_8859_1);
     }
 
     /** The configuration, with or without policy 0, naming a fresh dictionary file. */

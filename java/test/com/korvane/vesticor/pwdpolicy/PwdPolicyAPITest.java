@@ -4,17 +4,12 @@ import static com.korvane.vesticor.pwdpolicy.Fixtures.*;
 import static com.korvane.vesticor.pwdpolicy.PwdPolicyAPI.*;
 import static org.junit.jupiter.api.Assertions.*;
 
-import com.korvane.vesticor.pwdpolicy.example.PasswordTool;
-import java.io.ByteArrayOutputStream;
-import java.io.PrintStream;
-import java.nio.charset.StandardCharsets;
 import java.util.Arrays;
 import java.util.List;
 import java.util.function.ToIntBiFunction;
 import org.junit.jupiter.api.*;
 
 /** The natives on an initialised component: answers, codes passed through, bytes, result objects. */
-@TestMethodOrder(MethodOrderer.OrderAnnotation.class)
 class PwdPolicyAPITest {
     private static final int UNTOUCHED = -77;
     private final PwdPolicyResult result = new PwdPolicyResult();
@@ -37,6 +32,7 @@ class PwdPolicyAPITest {
     @AfterEach
     void noPasswordBufferLeft() {
         assertEquals(0, TestNative.outstandingBlocks(), "password buffers not freed");
+        assertEquals(0, TestNative.unwipedBlocks(), "password buffers freed unwiped");
     }
 
     private int verdict(String pwd, int policyId, int specialCharCheckInd) {
@@ -120,7 +116,7 @@ class PwdPolicyAPITest {
         // returned, and logged: the binding's only trace of a failed query in the host's log.
         assertEquals(PPC_ERR_NO_POLICY, PPCGetPolicy(ABSENT_POLICY, limits, 7, null));
         assertArrayEquals(new int[] {8, 32, 3, 6, 2}, limits);
-        assertTrue(log().matches("(?s).*_PPCGetPolicy:\\d+]call PPC_GetPolicy result= 3005\n.*"), log());
+        assertTrue(log().contains("]call PPC_GetPolicy result= 3005\n"), log());
     }
 
     @Test
@@ -145,24 +141,6 @@ class PwdPolicyAPITest {
         assertArrayEquals(new int[] {6, 12, 2, 4, 1}, limits);
         assertThrows(NullPointerException.class, () -> PPCGetPolicy(0, limits, 0, null));
         assertArrayEquals(new int[] {8, 16, 3, 6, 2}, limits);
-    }
-
-    private static String run(int expectedStatus, String... args) {
-        ByteArrayOutputStream bytes = new ByteArrayOutputStream();
-        PrintStream out = new PrintStream(bytes, true, StandardCharsets.UTF_8);
-        assertEquals(expectedStatus, PasswordTool.run(args, out), String.join(" ", args));
-        return bytes.toString(StandardCharsets.UTF_8);
-    }
-
-    @Test
-    @Order(Integer.MAX_VALUE) // last: every run of the example host finalises the component
-    void exampleHostPrintsWhatTheComponentReturns() {
-        assertEquals("policy 3: too short\nweak: no\nstrong: no\n", run(0, "check", "ab1", "3"));
-        assertEquals("policy check failed: code 3005\n", run(1, "check", "ab1", "42"));
-        assertEquals("policy 3: length 6 to 12, at least 2 character classes\n"
-                + "special characters (3 bytes): é-\n", run(0, "policy", "3"));
-        assertTrue(run(2, "frobnicate").startsWith("usage:"));
-        assertEquals(15, run(0, "generate", "14").length());
     }
 
     @Test

@@ -12,4 +12,7 @@ final class TestNative {
     static native long allocatedBlocks();
 
     static native long outstandingBlocks();
+
+    /** Buffers freed before their bytes were wiped. */
+    static native long unwipedBlocks();
 }
