@@ -164,6 +164,7 @@ TEST(BreachFormat, EveryMemberIsFoundInEveryBlockPageSegmentAndException) {
         SCOPED_TRACE(c.name);
         const Built built = Build(dir, c.name, c.keys, c.segmentPages, c.rate);
         const breach::BreachHeader& header = built.table->Header();
+        EXPECT_EQ(header.hashId, 1u);  // SHA-1, as the file says to every reader
         EXPECT_EQ(header.dataPages, c.dataPages);
         if (c.segmentPages != 0) EXPECT_EQ(header.segmentPages, c.segmentPages);
         EXPECT_EQ(header.resultBits, c.resultBits);
@@ -203,7 +204,7 @@ TEST(BreachFormat, UnusableFilesAreRefusedWithTheirProblem) {
         {dir.WriteFile("checksum", patched(48, "\xff")), "header checksum mismatch"},
         {dir.WriteFile("bits", headerWith([](auto& h) { h.resultBits = 41; })), "bad parameters: resultBits"},
         {dir.WriteFile("pages", headerWith([](auto& h) { h.dataPages = 1; })), "bad parameters: dataPages"},
-        {dir.WriteFile("entries", headerWith([](auto& h) { h.entryCount = breach::kMaxEntries + 1; })),
+        {dir.WriteFile("entries", headerWith([](auto& h) { h.entryCount = (uint64_t{1} << 36) + 1; })),
          "bad parameters: entryCount"},
         {dir.WriteFile("cut", bytes.substr(0, bytes.size() - 1)), "truncated: file has"},
         {dir.WriteFile("long", bytes + "x"), "size mismatch: file has"},
