@@ -222,35 +222,6 @@ TEST(BreachFormat, UnusableFilesAreRefusedWithTheirProblem) {
     }
 }
 
-// The largest table the header allows, as a sparse file whose sampled pages alone were written: it opens
-// (no size or index overflows), and a lookup that reads one of its unwritten pages answers "breached".
-TEST(BreachFormat, TheLargestTableOpens) {
-    testenv::TempDir dir;
-    breach::BreachHeader header = Build(dir, "small", RandomKeys(0, 100)).table->Header();
-    const uint64_t pages = breach::kMaxEntries / 1082 + 2;
-    header.dataPages = pages;
-    header.entryCount = breach::kMaxEntries;
-    header.fileBytes = breach::FileBytes(pages, 0);
-    const std::string path = dir.Path() + "/largest";
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(header.fileBytes)), 0);
-    std::string page(breach::kPageBytes, '\0');
-    memcpy(page.data(), &header, sizeof header);
-    for (uint64_t k = 0; k < 9; ++k) {  // the header, then the data pages opening checks
-        const uint64_t number = k < 2 ? k : k == 2 ? pages : 1 + (pages - 1) * (k - 2) / 7;
-        breach::SealPage(reinterpret_cast<uint8_t*>(page.data()), number, k == 0 ? 0 : kSeed);
-        ASSERT_EQ(pwrite(fd, page.data(), page.size(), static_cast<off_t>(number * breach::kPageBytes)),
-                  static_cast<ssize_t>(page.size()));
-        page.assign(breach::kPageBytes, '\0');
-    }
-    close(fd);
-    std::string problem;
-    const auto table = BreachTable::Open(path, &problem);
-    ASSERT_NE(table, nullptr) << problem;
-    EXPECT_EQ(CountFound(*table, RandomKeys(0, 100)), 100u);
-    EXPECT_GE(table->DamagedPages(), 90u);
-}
-
 // Damage in pages that opening does not sample (it checks 1, 5, 9, 13, 17, 21, 25 and 30 of 30): zeroed
 // pages and single flipped bits in a block, a threshold word and a checksum. Every lookup that starts on
 // a damaged page answers "breached", members are all still found, lookups whose window avoids the damage
