@@ -165,18 +165,6 @@ TEST_F(ReloadTick, BusyFlagMakesTickLeaveAtOnce) {
     EXPECT_EQ(MinLen(), 9);
 }
 
-// Finalisation closes the monitor and disarms the timer; a tick run by hand finds no monitor.
-TEST_F(ReloadTick, TicksAfterFinalizeFindNoMonitor) {
-    ASSERT_EQ(PPC_Finalize(), PPC_OK);
-    Write(10);
-    HandlerTimeTask(SIGALRM);
-    EXPECT_EQ(MinLen(), 8);  // PPC_GetPolicy does not initialise on demand
-    EXPECT_EQ(gMonitorFd, -1);
-    itimerval timer{};
-    ASSERT_EQ(getitimer(ITIMER_REAL, &timer), 0);
-    EXPECT_EQ(timer.it_interval.tv_sec, 0);
-}
-
 // The handler only marks the tick due for the next call; once the host runs
 // ticks itself (PPC_RunDueTick), queries leave them to it.
 TEST_F(ReloadTick, DeliveredSignalMarksTickDueForNextCallOrHost) {
