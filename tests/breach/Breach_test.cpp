@@ -1,19 +1,14 @@
 // Breach tables: built from lists, and used by the checks while ticks reload.
 #include <gtest/gtest.h>
-#include <sys/time.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "TestEnv.h"
-#include "Watchdog.h"
 #include "breach/BreachBuilder.h"
 #include "breach/BreachHash.h"
 #include "breach/BreachTable.h"
@@ -175,43 +170,4 @@ TEST_F(BreachTest, WeakWhenInTheTableAndReloadTakesATableRenamedOver) {
     HandlerTimeTask(SIGALRM);
     EXPECT_TRUE(IsWeak("Breached2") && IsWeak("Breached3"));
     EXPECT_TRUE(gBreachTableWd[0] >= 0 && gBreachTableWd[1] >= 0);
-}
-
-// Ticks due every millisecond, run by the checking threads themselves, while the main thread renames
-// two tables over the configured path in turn. A password in both is weak in every check, one in
-// neither never: no check sees no table, half a table or an unmapped one.
-TEST_F(BreachTest, ChecksStayRightWhileTicksSwapTables) {
-    testenv::Watchdog watchdog(std::chrono::seconds(60));
-    Build({dir_.WriteFile("list", "InBoth99\nOnlyFirst1\n")}, Path("first"));
-    Build({dir_.WriteFile("list", "InBoth99\nOnlySecond2\n")}, Path("second"));
-    ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
-    const struct itimerval often {{0, 1000}, {0, 1000}};
-    setitimer(ITIMER_REAL, &often, nullptr);
-    std::atomic<bool> stop{false};
-    std::atomic<long> wrong{0};
-    auto check = [&] {
-        while (!stop.load()) {
-            unsigned int both = 0, neither = 1, strong = 2;
-            PPC_IsWeakPwd("InBoth99", &both);
-            PPC_IsWeakPwd("InNeither3", &neither);
-            PPC_IsStrongPwd("InBoth99", &strong);
-            if (both != 1 || neither != 0 || strong != 0) wrong.fetch_add(1);
-        }
-    };
-    std::thread first(check), second(check);
-    for (int flip = 0; flip < 100; ++flip) {
-        ASSERT_EQ(link(Path(flip % 2 == 0 ? "first" : "second").c_str(), Path("next").c_str()), 0);
-        ASSERT_EQ(rename(Path("next").c_str(), table_.c_str()), 0);
-        usleep(5000);
-    }
-    stop = true;
-    first.join();
-    second.join();
-    EXPECT_EQ(wrong.load(), 0);
-    // The last table renamed in is the one in force once its tick has run.
-    const struct itimerval off {};
-    setitimer(ITIMER_REAL, &off, nullptr);
-    HandlerTimeTask(SIGALRM);
-    EXPECT_TRUE(IsWeak("OnlySecond2"));
-    EXPECT_FALSE(IsWeak("OnlyFirst1"));
 }

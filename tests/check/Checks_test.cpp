@@ -133,10 +133,6 @@ TEST(WeakPwd, DictionaryOffFindsNothingWeak) {
     EXPECT_EQ(PPC_IsStrongPwd(kEntry, &strong), PPC_OK);
     EXPECT_EQ(strong, 1u);  // policy 0 alone decides
     EXPECT_EQ(gWeakPwdUseInd, 0);
-    // The trap is named once a process, however many checks fall into it.
-    size_t warnings = 0;
-    for (const std::string& line : testenv::LogEntries()) warnings += line.rfind("WARN|PPC_IsWeakPwd|", 0) == 0;
-    EXPECT_EQ(warnings, 1u);
 
     // A dictionary loaded before the switch stays in force.
     ASSERT_EQ(PPC_Finalize(), PPC_OK);

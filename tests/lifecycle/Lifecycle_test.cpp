@@ -54,22 +54,10 @@ protected:
 
 }  // namespace
 
-// Initialised: a second call, whatever its arguments, does nothing and says nothing.
-TEST(Initialize, SecondCallChangesNothing) {
-    ConfigFile config;
-    config.Write("[POLICY0]\nminlen=9\n");
-    ASSERT_EQ(PPC_Initialize("/not/read.conf", 0, 0), PPC_OK);
-    config.Write("[POLICY0]\nminlen=1\n");
-    testenv::ClearLog();
-    EXPECT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_ERR_ALREADY_INITIALIZED);
-    EXPECT_EQ(PPC_Initialize(nullptr, 7, -7), PPC_ERR_ALREADY_INITIALIZED);
-    EXPECT_EQ(LogEntries(), Lines{});
-    EXPECT_EQ(gWeakPwdUseInd, 0);
-    EXPECT_EQ(gMonitorFd, -1);
-    EXPECT_EQ(MinLen(), 9);
-}
-
-TEST(Initialize, RejectsIndicatorsOtherThanZeroOrOne) {
+// Bad indicators are refused before anything happens. Initialised, a second call, whatever its
+// arguments, does nothing and says nothing. Finalising reports when there is nothing to end and keeps
+// the store.
+TEST(Initialize, BadIndicatorsSecondCallsAndFinalize) {
     ConfigFile config;
     config.Write("[POLICY0]\nminlen=9\n");
     gWeakPwdUseInd = 0;
@@ -79,7 +67,19 @@ TEST(Initialize, RejectsIndicatorsOtherThanZeroOrOne) {
     }
     EXPECT_EQ(gWeakPwdUseInd, 0);
     EXPECT_EQ(ppcInitFlag, 0);
-    EXPECT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
+    EXPECT_EQ(PPC_Finalize(), PPC_ERR_NOT_INITIALIZED);
+    ASSERT_EQ(PPC_Initialize("/not/read.conf", 0, 0), PPC_OK);
+    config.Write("[POLICY0]\nminlen=1\n");
+    testenv::ClearLog();
+    EXPECT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_ERR_ALREADY_INITIALIZED);
+    EXPECT_EQ(PPC_Initialize(nullptr, 7, -7), PPC_ERR_ALREADY_INITIALIZED);
+    EXPECT_EQ(LogEntries(), Lines{});
+    EXPECT_EQ(gWeakPwdUseInd, 0);
+    EXPECT_EQ(gMonitorFd, -1);
+    EXPECT_EQ(PPC_Finalize(), PPC_OK);
+    EXPECT_EQ(PPC_Finalize(), PPC_ERR_NOT_INITIALIZED);
+    config.Remove();
+    EXPECT_EQ(MinLen(), 9);
 }
 
 // A load that fails leaves the component uninitialised with what the
@@ -143,17 +143,6 @@ TEST(Initialize, LoadReportNamesEveryFileAndIgnoredLine) {
     config.Remove();
     EXPECT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_ERR_DATA_LOAD);
     EXPECT_EQ(visit(), "0/7@0 cannot be opened: No such file or directory\n");
-}
-
-TEST(Finalize, ReportsUninitialisedAndKeepsTheStore) {
-    ConfigFile config;
-    config.Write("[POLICY0]\nminlen=11\n");
-    EXPECT_EQ(PPC_Finalize(), PPC_ERR_NOT_INITIALIZED);
-    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    EXPECT_EQ(PPC_Finalize(), PPC_OK);
-    EXPECT_EQ(PPC_Finalize(), PPC_ERR_NOT_INITIALIZED);
-    config.Remove();
-    EXPECT_EQ(MinLen(), 11);
 }
 
 // A check initialises with the dictionary, without monitor and timer.
