@@ -24,8 +24,8 @@ class Verdict(enum.IntEnum):
     def __str__(self) -> str:
         return f"{type(self).__name__}.{self.name}"
 
-    def __format__(self, spec: str) -> str:
-        return format(str(self), spec)
+    def __format__(self, format_spec: str) -> str:
+        return format(str(self), format_spec)
 
 
 class Reason(enum.IntEnum):
@@ -49,8 +49,8 @@ class Reason(enum.IntEnum):
     def __str__(self) -> str:
         return f"{type(self).__name__}.{self.name}"
 
-    def __format__(self, spec: str) -> str:
-        return format(str(self), spec)
+    def __format__(self, format_spec: str) -> str:
+        return format(str(self), format_spec)
 
 
 class Judgement(NamedTuple):
