@@ -37,13 +37,16 @@ struct Generator {
     const char* name;
     unsigned int (*byPolicy)(int, char**, unsigned int*);
     unsigned int (*byDefault)(char**, unsigned int*);  // the default policy, id 0
+    const char* failedLine;  // the one observable of which generator failed
     const char* policy3Specials;  // what policy 3's set gives the special class
     bool drawsFromRand;
 };
 const Generator kGenerators[] = {
-    {"GenSecPwd", PPC_GenSecPwdByPolicy, PPC_GenDefaultSecPwd, "aa!!1 !", true},
+    {"GenSecPwd", PPC_GenSecPwdByPolicy, PPC_GenDefaultSecPwd,
+     "ERROR|PPC_GenSecPwdByPolicy|Call GenSecPwd failed : 51", "aa!!1 !", true},
     {"GenCryptoPwd", PPC_GenCryptoPwdByPolicy,
-     [](char** pwd, unsigned int* pwdLen) { return PPC_GenCryptoPwdByPolicy(0, pwd, pwdLen); }, "! ", false},
+     [](char** pwd, unsigned int* pwdLen) { return PPC_GenCryptoPwdByPolicy(0, pwd, pwdLen); },
+     "ERROR|PPC_GenCryptoPwdByPolicy|Call GenCryptoPwd failed : 51", "! ", false},
 };
 
 std::string Take(unsigned int code, char** pwd) {
@@ -72,7 +75,9 @@ INSTANTIATE_TEST_SUITE_P(Both, GenByPolicy, testing::ValuesIn(kGenerators),
 // Below 6 (2^31 and above included, being negative) the policy's minlen, not the threshold 6;
 // maxlen never applies; a minlen below 6 takes the generator's own 3006. One allocation of L + 1.
 // The first call initialises with timer and dictionary off (loading the absent dictionary would fail).
-TEST_P(GenByPolicy, LengthRules) {
+// Then 3005 for an absent policy, unlogged; 51 when AllocMem fails (the length already raised to
+// minlen) and for 2^31 - 1 (refused before allocating), each logged once. None writes *pwd or draws.
+TEST_P(GenByPolicy, LengthRulesAndFailures) {
     const struct { int policyId; unsigned int requested, generated; } cases[] = {
         {1, 5, 9}, {1, 0xFFFFFFFFu, 9}, {1, 0x80000000u, 9}, {1, 6, 6}, {1, 40, 40}, {2, 0, 3006}, {0, 70000, 70000}};
     for (const auto& c : cases) {
@@ -86,6 +91,25 @@ TEST_P(GenByPolicy, LengthRules) {
     }
     EXPECT_EQ(ppcInitFlag, 1);
     EXPECT_EQ(gWeakPwdUseInd, 0);
+    testenv::ClearLog();
+    char* pwd = kUntouched;
+    unsigned int raisedLen = 0, maxLen = 2147483647u, absentLen = 5;
+    srand(99);
+    allocSpy::fail = true;
+    EXPECT_EQ(GetParam().byPolicy(1, &pwd, &raisedLen), PPC_ERR_ALLOC);
+    allocSpy::fail = false;
+    allocSpy::calls = 0;
+    EXPECT_EQ(GetParam().byPolicy(42, &pwd, &absentLen), PPC_ERR_NO_POLICY);
+    EXPECT_EQ(GetParam().byDefault(&pwd, &maxLen), PPC_ERR_ALLOC);
+    const int next = rand();
+    EXPECT_EQ(allocSpy::calls, 0);
+    EXPECT_EQ(raisedLen, 9u);
+    EXPECT_EQ(maxLen, 2147483647u);
+    EXPECT_EQ(absentLen, 5u);
+    EXPECT_EQ(pwd, kUntouched);
+    EXPECT_EQ(testenv::LogEntries(), std::vector<std::string>(2, GetParam().failedLine));
+    srand(99);
+    EXPECT_EQ(next, rand());
 }
 
 // Every password holds a lower-case letter, a capital, a digit and a special character (when the
@@ -106,10 +130,9 @@ TEST_P(GenByPolicy, EveryClassInEveryPasswordAndEveryCharacterReached) {
                 unsigned int pwdLen = length;
                 const std::string p = Generate(policyId, &pwdLen);
                 ASSERT_EQ(p.size(), length) << policyId;
-                ASSERT_NE(p.find_first_of(kLower), std::string::npos) << p;
-                ASSERT_NE(p.find_first_of(kUpper), std::string::npos) << p;
-                ASSERT_NE(p.find_first_of(kDigits), std::string::npos) << p;
-                if (!set.empty()) ASSERT_NE(p.find_first_of(set), std::string::npos) << p;
+                for (const std::string& cls : {kLower, kUpper, kDigits, set}) {
+                    if (!cls.empty()) ASSERT_NE(p.find_first_of(cls), std::string::npos) << p;
+                }
                 ASSERT_EQ(p.find_first_not_of(alphabet), std::string::npos) << p;
                 reached.insert(p.begin(), p.end());
             }
@@ -117,29 +140,6 @@ TEST_P(GenByPolicy, EveryClassInEveryPasswordAndEveryCharacterReached) {
         EXPECT_EQ(reached, std::set<char>(alphabet.begin(), alphabet.end())) << policyId;
     }
     EXPECT_EQ(rand() != firstDraw, GetParam().drawsFromRand);
-}
-
-// 3005 for an absent policy; 51 when AllocMem fails (the length already raised to minlen) and for
-// 2^31 - 1, whose buffer size would overflow (refused before allocating). None writes *pwd or draws.
-TEST_P(GenByPolicy, FailuresLeaveThePasswordAndRandAlone) {
-    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
-    char* pwd = kUntouched;
-    unsigned int raisedLen = 0, maxLen = 2147483647u, absentLen = 5;
-    srand(99);
-    allocSpy::fail = true;
-    EXPECT_EQ(GetParam().byPolicy(1, &pwd, &raisedLen), PPC_ERR_ALLOC);
-    allocSpy::fail = false;
-    allocSpy::calls = 0;
-    EXPECT_EQ(GetParam().byPolicy(42, &pwd, &absentLen), PPC_ERR_NO_POLICY);
-    EXPECT_EQ(GetParam().byDefault(&pwd, &maxLen), PPC_ERR_ALLOC);
-    const int next = rand();
-    EXPECT_EQ(allocSpy::calls, 0);
-    EXPECT_EQ(raisedLen, 9u);
-    EXPECT_EQ(maxLen, 2147483647u);
-    EXPECT_EQ(absentLen, 5u);
-    EXPECT_EQ(pwd, kUntouched);
-    srand(99);
-    EXPECT_EQ(next, rand());
 }
 
 // Block sizes 1 (lengths 6 to 11), 2 and 3, the tail phase, an empty set, a set with repeats, a
@@ -167,11 +167,9 @@ TEST(GenSecPwdOutput, SeededOutputMatchesGoldenVectorsAndNeverInitialises) {
         EXPECT_EQ(allocSpy::calls, 1);
         EXPECT_EQ(allocSpy::lastSize, g.length + 1);
     }
-    for (unsigned int requested : {0u, 5u, 0x80000000u, 0xFFFFFFFFu}) {  // below 6, 2^31 and above being negative
-        pwdLen = requested;
-        EXPECT_EQ(Take(PPC_GenSecPwd("", &pwd, &pwdLen), &pwd).size(), 3006u) << requested;
-        EXPECT_EQ(pwdLen, 3006u) << requested;
-    }
+    pwdLen = 0x80000000u;  // negative as a length: below 6
+    EXPECT_EQ(Take(PPC_GenSecPwd("", &pwd, &pwdLen), &pwd).size(), 3006u);
+    EXPECT_EQ(pwdLen, 3006u);
     EXPECT_EQ(ppcInitFlag, 0);
     EXPECT_TRUE(testenv::LogEntries().empty());
     testenv::ConfigFile config;
