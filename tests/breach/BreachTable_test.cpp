@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cinttypes>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -40,14 +41,11 @@ std::vector<uint64_t> RandomKeys(uint64_t first, size_t count) {
     return keys;
 }
 
-// A downloader line whose key (first 16 hex digits) is `key`.
+// Downloader lines whose keys (first 16 hex digits) are `keys`.
 std::string KeyLines(const std::vector<uint64_t>& keys) {
     std::string text;
     char line[64];
-    for (uint64_t key : keys) {
-        snprintf(line, sizeof line, "%016llX000000000000000000000000:1\n", static_cast<unsigned long long>(key));
-        text += line;
-    }
+    for (uint64_t key : keys) text.append(line, snprintf(line, sizeof line, "%016" PRIX64 "%024d:1\n", key, 0));
     return text;
 }
 
@@ -167,7 +165,6 @@ TEST(BreachFormat, EveryMemberIsFoundInEveryBlockPageSegmentAndException) {
         if (c.segmentPages != 0) EXPECT_EQ(header.segmentPages, c.segmentPages);
         EXPECT_EQ(header.resultBits, c.resultBits);
         EXPECT_EQ(header.exceptionCount, c.exceptions);
-        EXPECT_EQ(built.result.exceptions, c.exceptions);
         EXPECT_EQ(built.table->FalsePositiveRate(), c.keys.empty() ? 0 : std::ldexp(1.0, -int(c.resultBits)));
         EXPECT_EQ(built.table->Entries(), c.keys.size());
         EXPECT_EQ(CountFound(*built.table, c.keys), c.keys.size());
@@ -269,7 +266,9 @@ TEST(BreachFormat, DamageMetByALookupFailsClosedAndIsLoggedOncePerPage) {
     }
 }
 
-TEST(TableSet, ListsOfTablesParse) {
+// Lists of tables parse. A delta built from the grown list with --skip-members-of the base holds only
+// what the base lacks; the set of both finds every member, and a set that cannot open names the table.
+TEST(TableSet, ListsParseAndABaseAndItsDeltaFindEveryMember) {
     const struct { const char* value; std::vector<std::string> paths; const char* problem; } cases[] = {
         {" \t", {}, ""},
         {" /data/base.tbl , /data/delta 1.tbl,/d2 ", {"/data/base.tbl", "/data/delta 1.tbl", "/d2"}, ""},
@@ -282,22 +281,15 @@ TEST(TableSet, ListsOfTablesParse) {
         EXPECT_EQ(breach::ParseTableList(c.value, &paths), c.problem) << c.value;
         EXPECT_EQ(paths, c.paths) << c.value;
     }
-}
-
-// A delta built from the grown list with --skip-members-of the base holds only what the base lacks; the
-// set of both finds every member, and a set that cannot open names the table at fault.
-TEST(TableSet, ABaseAndItsDeltaFindEveryMember) {
     testenv::TempDir dir;
-    const std::vector<uint64_t> first = RandomKeys(0, 3000);
-    std::vector<uint64_t> grown = RandomKeys(0, 4000);
-    const Built base = Build(dir, "base", first);
+    const std::vector<uint64_t> grown = RandomKeys(0, 4000);
+    const Built base = Build(dir, "base", RandomKeys(0, 3000));
     const Built delta = Build(dir, "delta", grown, 0, 1e-9, {dir.Path() + "/base"});
     EXPECT_EQ(delta.result.skipped, 3000u);
     EXPECT_EQ(delta.table->Entries(), 1000u);
     std::string problem;
     const auto set = breach::TableSet::Open({dir.Path() + "/base", dir.Path() + "/delta"}, &problem);
     ASSERT_NE(set, nullptr) << problem;
-    EXPECT_EQ(CountFound(*base.table, grown), 3000u);
     for (uint64_t key : grown) ASSERT_EQ(set->Find(key), Lookup::kPresent) << key;
     EXPECT_EQ(set->Entries(), 4000u);
     EXPECT_DOUBLE_EQ(set->FalsePositiveRate(), 2 * base.table->FalsePositiveRate());
