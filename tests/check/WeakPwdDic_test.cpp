@@ -24,7 +24,7 @@ EntryMap Entries(const WeakPwdDic::WeakPwdMap& loaded) {
 }  // namespace
 
 // Each line is an entry of its exact bytes once trimmed, duplicates kept, up to the first empty one.
-TEST(WeakPwdDic, LoadsTrimmedLinesUpToTheFirstEmptyOne) {
+TEST(WeakPwdDic, LoadsTrimmedLinesUpToTheFirstEmptyOneAndComparesTrimmedPasswordsExactly) {
     TempDir dir;
     const EntryMap two{{6, {"abc123"}}, {8, {"password"}}};
     struct Case { const char* name; std::string content; EntryMap entries; } cases[] = {
@@ -45,14 +45,10 @@ TEST(WeakPwdDic, LoadsTrimmedLinesUpToTheFirstEmptyOne) {
         for (const auto& [length, list] : c.entries) EXPECT_TRUE(dic.IsWeakPwd(list.back())) << c.name;
         EXPECT_FALSE(dic.IsWeakPwd("later1")) << c.name;
     }
-}
-
-// Trim drops one CR at the very end, then blanks at both ends; a password is trimmed, then compared.
-TEST(WeakPwdDic, PasswordIsTrimmedThenComparedExactly) {
-    TempDir dir;
+    // Trim drops one CR at the very end, then blanks at both ends; a password is trimmed, then compared.
     WeakPwdDic dic;
     ASSERT_EQ(dic.Init(dir.WriteFile("d", "abc\n\tqrs\nPassword\n   \na\0b\nsecret\n"s)), 0);
-    struct Case { std::string pwd, trimmed; bool weak; } cases[] = {
+    const struct { std::string pwd, trimmed; bool weak; } compared[] = {
         {"abc", "abc", true},       {"abc \r", "abc", true},      {"abc\r ", "abc\r", false},
         {"\r", "", false},          {"", "", false},              {"   ", "   ", true},
         {" ", " ", false},          {" \r", " ", false},          {"  a b  ", "a b", false},
@@ -60,7 +56,7 @@ TEST(WeakPwdDic, PasswordIsTrimmedThenComparedExactly) {
         {"\rabc", "\rabc", false},  {" x\t ", "x\t", false},      {"a\0b "s, "a\0b"s, true},
         {"Password", "Password", true}, {"password", "password", false}, {"secret\r", "secret", true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : compared) {
         EXPECT_EQ(WeakPwdDic::Trim(c.pwd), c.trimmed) << '"' << c.pwd << '"';
         EXPECT_EQ(dic.IsWeakPwd(c.pwd), c.weak) << '"' << c.pwd << '"';
     }

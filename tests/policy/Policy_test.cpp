@@ -50,7 +50,7 @@ std::string Query(int policyId, int size) {
 
 // "space" in a special set is one blank, the search resuming two characters after it; integers
 // convert like strtol in base 10, keeping the low 32 bits.
-TEST(PolicyConfig, ValuesAreStoredConverted) {
+TEST(PolicyConfig, ValuesSectionsKeysAndCopiesOfPolicyZero) {
     ConfigFile config;
     for (auto [value, stored] : {std::pair{"xspacey", "x y"}, {"space", " "}, {"spacespace", " space"},
                                  {"spacespacespace", " space "}, {"!spaceXspace", "! X "}, {"SPACE", "SPACE"}}) {
@@ -64,12 +64,8 @@ TEST(PolicyConfig, ValuesAreStoredConverted) {
         ASSERT_EQ(Load(config, "[POLICY1]\nminlen="s + value + "\n"), 0);
         EXPECT_EQ(policyCfgObj.GetPolicyByID(1)->minlen, stored) << value;
     }
-}
-
-// Ids from the seventh character on; a new section after policy 0 in the same load copies it.
-// Unknown keys and sections are ignored.
-TEST(PolicyConfig, SectionsKeysAndCopiesOfPolicyZero) {
-    ConfigFile config;
+    // Ids from the seventh character on; a new section after policy 0 in the same load copies it.
+    // Unknown keys and sections are ignored.
     ASSERT_EQ(Load(config,
                    "[POLICY3]\nminlen=3\n"
                    "[POLICY]\nminlen=10\nallowminlen=5\nallowminclass=1\nspecialchar=ab\n"
