@@ -71,8 +71,7 @@ Built Build(const testenv::TempDir& dir, const std::string& name, const std::vec
     return built;
 }
 
-// 2,600 keys whose first chance falls in the first of four pages: more than their window of two
-// pages holds, less than twice as many.
+// 2,600 keys starting in the first of four pages: more than their two-page window holds, not twice.
 std::vector<uint64_t> CrowdedKeys() {
     const breach::Placement placement(kSlotsPerPage, 1927, 4);
     std::vector<uint64_t> keys;
@@ -98,8 +97,7 @@ void FlipBit(const std::string& path, uint64_t offset, int bit) {
 
 }  // namespace
 
-// Every key's first start and later chances stay in its window of two pages, in later blocks, and
-// never make an equation cross a segment boundary or the end; the first start keeps the keys' order.
+// Every start stays in its key's two-page window, in later blocks, never crossing a segment or the end.
 TEST(Placement, ChancesStayInTheirWindowAndInsideSegments) {
     const struct { uint32_t segmentPages; uint64_t pages; } shapes[] = {{2, 2}, {2, 3}, {2, 6}, {3, 7}, {1927, 2000}};
     for (const auto& shape : shapes) {
@@ -130,10 +128,9 @@ TEST(Placement, ChancesStayInTheirWindowAndInsideSegments) {
     }
 }
 
-// Tables of no key, of one, of six pages' keys in 2-page segments (equations meet two segment
-// boundaries; the keys with the smallest and the largest mixed values take the first and the last
-// start), the same keys with 8-bit fingerprints, and a crowded window (its overflow kept as exception
-// pages). Every member is found; strangers as often as the fingerprints allow, a count the seed fixes.
+// Tables of no key, one, six pages in 2-page segments (the smallest and largest mixed keys take the first
+// and last start), the same with 8-bit fingerprints, and a crowded window (overflow in exception pages).
+// Every member is found; strangers as often as the fingerprints allow, a count the seed fixes.
 TEST(BreachFormat, EveryMemberIsFoundInEveryBlockPageSegmentAndException) {
     testenv::TempDir dir;
     std::vector<uint64_t> six = RandomKeys(0, 5 * 1082 - 2);
@@ -172,8 +169,7 @@ TEST(BreachFormat, EveryMemberIsFoundInEveryBlockPageSegmentAndException) {
     }
 }
 
-// Every check made at open, each with its problem; version 1 is refused with how to rebuild. The table
-// has exception pages, which opening checks all.
+// Every check made at open, each with its problem (the table has exception pages, all checked).
 TEST(BreachFormat, UnusableFilesAreRefusedWithTheirProblem) {
     testenv::TempDir dir;
     Build(dir, "good", CrowdedKeys());
@@ -216,10 +212,8 @@ TEST(BreachFormat, UnusableFilesAreRefusedWithTheirProblem) {
     }
 }
 
-// Damage in pages that opening does not sample (it checks 1, 5, 9, 13, 17, 21, 25 and 30 of 30): zeroed
-// pages and single flipped bits in a page's first, middle and last bytes. Every lookup that starts on
-// a damaged page answers "breached", members are all still found, lookups whose window avoids the damage
-// are unchanged, and each damaged page is logged once however often it is met.
+// Damage in pages opening does not sample (1, 5, 9, 13, 17, 21, 25, 30 of 30): a lookup starting on a
+// damaged page answers "breached", members are still found, others are unchanged, each page logged once.
 TEST(BreachFormat, DamageMetByALookupFailsClosedAndIsLoggedOncePerPage) {
     testenv::TempDir dir;
     const std::vector<uint64_t> members = RandomKeys(0, 28 * 1082 + 1);
@@ -297,8 +291,7 @@ TEST(TableSet, ListsParseAndABaseAndItsDeltaFindEveryMember) {
     EXPECT_EQ(problem, dir.Path() + "/none: cannot open: No such file or directory");
 }
 
-// Keys of one partition, with counts, spread over several chunks of the temporary file: sorted,
-// summed across chunks and kept when they reach the minimum, in order.
+// Counted keys over several spooled chunks: sorted, summed across chunks, kept from the minimum on.
 TEST(KeyPartitioner, SortsSumsAndFiltersAcrossChunks) {
     testenv::TempDir dir;
     breach::KeyPartitioner partitioner(1 << 20, dir.Path(), true);

@@ -24,9 +24,8 @@ std::string Config(const TempDir& dir) {
 
 }  // namespace
 
-// A failed on-demand initialisation leaves no policy for the policy checks and is not reported by the
-// weak check. Bad arguments are rejected before the policy checks initialise; the weak check
-// initialises before it tests `pwd`.
+// A failed on-demand initialisation leaves no policy, unreported by the weak check. Bad arguments are
+// refused before the policy checks initialise; the weak check initialises before it tests `pwd`.
 TEST(MatchPolicy, BadArgumentsAbsentPoliciesVerdictsAndTheirPrecedence) {
     ConfigFile config;
     config.Remove();

@@ -1,6 +1,5 @@
-// PPC_GenSecPwd draws from rand(): hosts that seed it expect the same password back, so golden
-// vectors pin its draws. PPC_GenCryptoPwdByPolicy draws from the kernel. Through a policy both follow
-// the same rules, run once per generator. An interposed AllocMem counts (and fails) allocations.
+// PPC_GenSecPwd draws from rand(): hosts that seed it expect the same password back, so golden vectors
+// pin its draws. The policy rules run once per generator; an interposed AllocMem counts and fails.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -112,9 +111,8 @@ TEST_P(GenByPolicy, LengthRulesAndFailures) {
     EXPECT_EQ(next, rand());
 }
 
-// Every password holds a lower-case letter, a capital, a digit and a special character (when the
-// policy has one) and nothing else; 14,000 draws a policy reach every character. The kernel's
-// generator leaves rand() where it was.
+// Every password holds each class (special only if the policy has one) and nothing else; 14,000 draws a
+// policy reach every character. The kernel's generator leaves rand() where it was.
 TEST_P(GenByPolicy, EveryClassInEveryPasswordAndEveryCharacterReached) {
     ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
     srand(7);
@@ -142,11 +140,8 @@ TEST_P(GenByPolicy, EveryClassInEveryPasswordAndEveryCharacterReached) {
     EXPECT_EQ(rand() != firstDraw, GetParam().drawsFromRand);
 }
 
-// Block sizes 1 (lengths 6 to 11), 2 and 3, the tail phase, an empty set, a set with repeats, a
-// blank as the only special character. nextDraw is rand() right after: exactly the draws were made.
-// First, in a fresh process, the generator neither initialises nor reseeds: it draws from rand()'s
-// default seed, which C fixes at 1. Called directly, it makes 3006 characters of a length below 6.
-// Last, the policy functions hand their set to the same draws.
+// Block sizes 1, 2 and 3, the tail, empty, repeating and blank-only sets; nextDraw shows exactly those
+// draws were made. The first row draws from C's default seed 1: no initialising, no reseeding.
 TEST(GenSecPwdOutput, SeededOutputMatchesGoldenVectorsAndNeverInitialises) {
     const struct { unsigned seed; std::string set; unsigned length; std::string password; int nextDraw; } golden[] = {
         {1u, kDefaultSet, 16, "D2Wb7q9{bHny6B6O", 1059961393},
@@ -183,10 +178,9 @@ TEST(GenSecPwdOutput, SeededOutputMatchesGoldenVectorsAndNeverInitialises) {
     EXPECT_EQ(Take(PPC_GenDefaultSecPwd(&pwd, &pwdLen), &pwd), "D2Wb7q9{bHny6B6O");
 }
 
-// Each position against the pooled distribution, and each character against the others of its
-// class, over 100,000 passwords of policy 0 at length 8 (half of them the guaranteed characters,
-// so a shuffle that favours places shows at once; so does a bias within a class). The kernel's
-// draws cannot be seeded: thresholds at z = 7 give a false failure about once in 1e12.
+// Chi-square of each position and of each character within its class over 100,000 passwords of length
+// 8 (half of them the guaranteed characters, so a biased shuffle shows). Thresholds at z = 7 give a
+// false failure about once in 1e12: the kernel's draws cannot be seeded.
 TEST(GenCryptoPwdOutput, PositionsAndCharactersUniformByChiSquare) {
     testenv::ConfigFile config;
     config.Write(kConfig);

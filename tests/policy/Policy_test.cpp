@@ -64,8 +64,8 @@ TEST(PolicyConfig, ValuesSectionsKeysAndCopiesOfPolicyZero) {
         ASSERT_EQ(Load(config, "[POLICY1]\nminlen="s + value + "\n"), 0);
         EXPECT_EQ(policyCfgObj.GetPolicyByID(1)->minlen, stored) << value;
     }
-    // Ids from the seventh character on; a new section after policy 0 in the same load copies it.
-    // Unknown keys and sections are ignored.
+    // Ids from the seventh character on; a new section after policy 0 in the same load copies it (1,
+    // loaded above, is updated in place). Unknown keys and sections are ignored.
     ASSERT_EQ(Load(config,
                    "[POLICY3]\nminlen=3\n"
                    "[POLICY]\nminlen=10\nallowminlen=5\nallowminclass=1\nspecialchar=ab\n"
@@ -79,7 +79,7 @@ TEST(PolicyConfig, ValuesSectionsKeysAndCopiesOfPolicyZero) {
                    "[BASIC]\nminlen=5\n[basic]\nweakPwdDic=/y\n[OTHER]\nkey=value\n[Policy7]\nminlen=1\n"),
               0);
     EXPECT_EQ(policyCfgObj.sectionMap.size(), 9u);
-    EXPECT_EQ(Dump(), "-4:-4,11,2,5,1,ab 0:99,11,2,5,1,ab 1:1,21,2,5,1,ab 3:3,32,3,6,2, 7:10,11,2,5,1,c ");
+    EXPECT_EQ(Dump(), "-4:-4,11,2,5,1,ab 0:99,11,2,5,1,ab 1:1,21,3,6,2,SPACE 3:3,32,3,6,2, 7:10,11,2,5,1,c ");
     EXPECT_EQ(policyCfgObj.defaultPolicy, nullptr);
     EXPECT_EQ(policyCfgObj.GetWeakPwdDicFile(), "");
 }
@@ -186,8 +186,8 @@ TEST(PolicyConfig, HostileLinesAreSkippedAndTheRestLoads) {
 }
 
 // Before any load: the fallback record, code 3005, unlogged and without initialising. Then the ids in
-// force, ascending, as many as fit; the count says how many there are.
-TEST(GetPolicy, FallbackValuesThenIdsInForceAscending) {
+// force, ascending, as many as fit; the count says how many there are; then the store across reloads.
+TEST(GetPolicy, FallbackValuesIdsInForceAndTheStoreAcrossReloadsAndFinalize) {
     const std::string fallback = "~!#$%^&*()-_=+\\|[{}]:,<.>?";
     EXPECT_EQ(Query(0, 5), "3005:8,15,3,6,2,-," + fallback);
     for (int id : {7, -1, INT_MIN}) EXPECT_EQ(Query(id, 5), "3005:8,32,3,6,2,-," + fallback) << id;
@@ -207,29 +207,25 @@ TEST(GetPolicy, FallbackValuesThenIdsInForceAscending) {
     EXPECT_EQ((std::vector<int>(ids, ids + 4)), (std::vector<int>{-3, 0, 7, 9}));
     EXPECT_EQ(PPC_GetPolicyIds(nullptr, 1, &count), PPC_ERR_BAD_ARGUMENT);
     EXPECT_EQ(PPC_GetPolicyIds(ids, 4, nullptr), PPC_ERR_BAD_ARGUMENT);
-}
 
-// A text handed out stays unchanged across reloads, short (inside the record's string) or long.
-TEST(GetPolicy, ReportsTheStoreAcrossReloadsAndFinalize) {
-    ConfigFile config;
+    // A text handed out stays unchanged across reloads, short (inside the record's string) or long.
     const std::string longSet = "~!#$%^&*()-_=+|[{}]:,<.>?";
     config.Write("[POLICY0]\nminlen=9\nmaxlen=18\nminclass=4\nallowminlen=7\nallowminclass=1\n"
                  "specialchar=!spacespace#\n[POLICY-2]\nspecialchar=" + longSet + "\n");
-    ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
+    ASSERT_EQ(InitData(), 0);
     EXPECT_EQ(Query(0, 5), "0:9,18,4,7,1,-,! space#");
-    EXPECT_EQ(Query(-2, 5), "0:9,18,4,7,1,-," + longSet);
+    EXPECT_EQ(Query(-2, 5), "0:8,32,3,6,2,-," + longSet);  // new, but policy 0 is not: no copy
     for (int size : {4, 6}) EXPECT_EQ(Query(0, size), "0:-,-,-,-,-,-,! space#") << size;
     int limits[5];
     const char *shortBefore = nullptr, *longBefore = nullptr, *again = nullptr;
     ASSERT_EQ(PPC_GetPolicy(0, limits, 5, &shortBefore), PPC_OK);
     ASSERT_EQ(PPC_GetPolicy(-2, limits, 5, &longBefore), PPC_OK);
-
     config.Write("[POLICY0]\nmaxlen=30\nspecialchar=$%\n[POLICY-2]\nspecialchar=" + longSet + "@@\n");
     ASSERT_EQ(InitData(), 0);
     EXPECT_STREQ(shortBefore, "! space#");
     EXPECT_STREQ(longBefore, longSet.c_str());
     EXPECT_EQ(Query(0, 5), "0:9,30,4,7,1,-,$%");
-    EXPECT_EQ(Query(-2, 5), "0:9,18,4,7,1,-," + longSet + "@@");
+    EXPECT_EQ(Query(-2, 5), "0:8,32,3,6,2,-," + longSet + "@@");
     config.Write("[POLICY0]\nspecialchar=!spacespace#\n");
     ASSERT_EQ(InitData(), 0);
     ASSERT_EQ(PPC_GetPolicy(0, limits, 5, &again), PPC_OK);
