@@ -30,7 +30,6 @@ TEST(WeakPwdDic, LoadsTrimmedLinesUpToTheFirstEmptyOneAndComparesTrimmedPassword
     struct Case { const char* name; std::string content; EntryMap entries; } cases[] = {
         {"exact bytes", "abc\nabc\nxyz\n\tqrs\nPassword\n   \na\0b\n"s,
          {{3, {"abc", "abc", "xyz", "   ", "a\0b"s}}, {4, {"\tqrs"}}, {8, {"Password"}}}},
-        {"lf", "abc123\npassword\n\nlater1\n", two},
         {"crlf", "abc123\r\npassword\r\n\r\nlater1\r\n", two},
         {"no final newline", "abc123\npassword", two},
         {"padded, then a lone CR", "  abc123 \npassword\n\r\nlater1\n", two},

@@ -194,9 +194,7 @@ TEST(GenCryptoPwdOutput, PositionsAndCharactersUniformByChiSquare) {
     }
     ASSERT_EQ(counts.size(), 88u);
     // Wilson-Hilferty: the value chi-square with df degrees exceeds as often as a normal exceeds 7.
-    auto threshold = [](double df) {
-        return df * std::pow(1 - 2 / (9 * df) + 7 * std::sqrt(2 / (9 * df)), 3);
-    };
+    auto threshold = [](double df) { return df * std::pow(1 - 2 / (9 * df) + 7 * std::sqrt(2 / (9 * df)), 3); };
     double positional = 0, withinClass = 0;
     for (const std::string& cls : {kLower, kUpper, kDigits, kDefaultSet}) {
         std::vector<double> totals;

