@@ -20,9 +20,10 @@ namespace {
 
 constexpr int kUntouched = -12345;
 
-int32_t Load(const ConfigFile& config, const std::string& text) {
+// Writes `text` and loads it, which must succeed.
+void Load(const ConfigFile& config, const std::string& text) {
     config.Write(text);
-    return policyCfgObj.Init(ConfigFile::Path());
+    ASSERT_EQ(policyCfgObj.Init(ConfigFile::Path()), 0) << text;
 }
 
 // The store by id, one "id:minlen,maxlen,minclass,allowminlen,allowminclass,specialchar" a policy.
@@ -54,30 +55,28 @@ TEST(PolicyConfig, ValuesSectionsKeysAndCopiesOfPolicyZero) {
     ConfigFile config;
     for (auto [value, stored] : {std::pair{"xspacey", "x y"}, {"space", " "}, {"spacespace", " space"},
                                  {"spacespacespace", " space "}, {"!spaceXspace", "! X "}, {"SPACE", "SPACE"}}) {
-        ASSERT_EQ(Load(config, "[POLICY1]\nspecialchar="s + value + "\n"), 0);
+        Load(config, "[POLICY1]\nspecialchar="s + value + "\n");
         EXPECT_EQ(policyCfgObj.GetPolicyByID(1)->specialchar, stored) << value;
     }
     for (auto [value, stored] : {std::pair{"abc", 0}, {"12abc", 12}, {"-3", -3}, {"+7", 7}, {"0x10", 0},
                                  {"010", 10}, {"4294967297", 1}, {"2147483648", INT32_MIN},
                                  {"-2147483649", INT32_MAX}, {"99999999999999999999", -1},  // LONG_MAX
                                  {"-99999999999999999999", 0}}) {                         // LONG_MIN
-        ASSERT_EQ(Load(config, "[POLICY1]\nminlen="s + value + "\n"), 0);
+        Load(config, "[POLICY1]\nminlen="s + value + "\n");
         EXPECT_EQ(policyCfgObj.GetPolicyByID(1)->minlen, stored) << value;
     }
     // Ids from the seventh character on; a new section after policy 0 in the same load copies it (1,
     // loaded above, is updated in place). Unknown keys and sections are ignored.
-    ASSERT_EQ(Load(config,
-                   "[POLICY3]\nminlen=3\n"
-                   "[POLICY]\nminlen=10\nallowminlen=5\nallowminclass=1\nspecialchar=ab\n"
-                   "[MYPOLICY1]\nmaxlen=11\n"     // seventh character 'C': policy 0
-                   "[BASICPOLICY]\nminclass=2\n"  // a policy section, seventh 'O': policy 0
-                   "[POLICY1]\nminlen=1\n"
-                   "[POLICY01]\nmaxlen=21\n"  // the same record as POLICY1
-                   "[XXXXXX7POLICY]\nspecialchar=c\n"
-                   "[POLICY-4]\nminlen=-4\n"
-                   "[POLICY0]\nminlen=99\nweakPwdDic=/x\nMinlen=4\n"  // after the copies
-                   "[BASIC]\nminlen=5\n[basic]\nweakPwdDic=/y\n[OTHER]\nkey=value\n[Policy7]\nminlen=1\n"),
-              0);
+    Load(config, "[POLICY3]\nminlen=3\n"
+                 "[POLICY]\nminlen=10\nallowminlen=5\nallowminclass=1\nspecialchar=ab\n"
+                 "[MYPOLICY1]\nmaxlen=11\n"     // seventh character 'C': policy 0
+                 "[BASICPOLICY]\nminclass=2\n"  // a policy section, seventh 'O': policy 0
+                 "[POLICY1]\nminlen=1\n"
+                 "[POLICY01]\nmaxlen=21\n"  // the same record as POLICY1
+                 "[XXXXXX7POLICY]\nspecialchar=c\n"
+                 "[POLICY-4]\nminlen=-4\n"
+                 "[POLICY0]\nminlen=99\nweakPwdDic=/x\nMinlen=4\n"  // after the copies
+                 "[BASIC]\nminlen=5\n[basic]\nweakPwdDic=/y\n[OTHER]\nkey=value\n[Policy7]\nminlen=1\n");
     EXPECT_EQ(policyCfgObj.sectionMap.size(), 9u);
     EXPECT_EQ(Dump(), "-4:-4,11,2,5,1,ab 0:99,11,2,5,1,ab 1:1,21,3,6,2,SPACE 3:3,32,3,6,2, 7:10,11,2,5,1,c ");
     EXPECT_EQ(policyCfgObj.defaultPolicy, nullptr);
@@ -114,24 +113,22 @@ TEST(PolicyConfig, RuleKeysLoadSilentlyAndCopyWithPolicyZero) {
 TEST(PolicyConfig, ReloadUpdatesInPlaceKeepsWhatTheFileDroppedAndSurvivesOutOfMemory) {
     EXPECT_EQ(policyCfgObj.GetTimeInterval(), 3600);
     ConfigFile config;
-    ASSERT_EQ(Load(config, ""), 0);
+    Load(config, "");
     EXPECT_EQ(Dump(), "");
-    ASSERT_EQ(Load(config,
-                   "[BASIC]\nweakPwdDic=/a.dic\ntimerInterval=1\n"
-                   "[POLICY0]\nminlen=8\nmaxlen=50\n[POLICY2]\nmaxlen=20\n"),
-              0);
+    Load(config, "[BASIC]\nweakPwdDic=/a.dic\ntimerInterval=1\n"
+                 "[POLICY0]\nminlen=8\nmaxlen=50\n[POLICY2]\nmaxlen=20\n");
     const ppc_PolicyInfo* two = policyCfgObj.GetPolicyByID(2);
     // POLICY2 and BASIC are gone; POLICY3 is new but policy 0 is not, so nothing is copied.
-    ASSERT_EQ(Load(config, "[POLICY0]\nminlen=9\n[POLICY3]\nminlen=12\n"), 0);
+    Load(config, "[POLICY0]\nminlen=9\n[POLICY3]\nminlen=12\n");
     EXPECT_EQ(Dump(), "0:9,50,3,6,2, 2:8,20,3,6,2, 3:12,32,3,6,2, ");
     EXPECT_EQ(policyCfgObj.GetWeakPwdDicFile(), "/a.dic");
     EXPECT_EQ(policyCfgObj.GetTimeInterval(), 60);
-    ASSERT_EQ(Load(config, "[POLICY2]\nmaxlen=25\nspecialchar=#\n"), 0);
+    Load(config, "[POLICY2]\nmaxlen=25\nspecialchar=#\n");
     EXPECT_EQ(policyCfgObj.GetPolicyByID(2), two);
     EXPECT_EQ(two->maxlen, 25);
     EXPECT_EQ(two->specialchar, "#");
     for (auto [value, seconds] : {std::pair{"0", 0}, {"-2", -120}, {"5x", 300}, {"35791394", 2147483640}}) {
-        ASSERT_EQ(Load(config, std::string("[BASIC]\ntimerInterval=") + value + "\n"), 0);
+        Load(config, std::string("[BASIC]\ntimerInterval=") + value + "\n");
         EXPECT_EQ(policyCfgObj.GetTimeInterval(), seconds) << value;
     }
     const std::string before = Dump();
@@ -161,22 +158,16 @@ TEST(PolicyConfig, HostileLinesAreSkippedAndTheRestLoads) {
     ConfigFile config;
     std::string binary;
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 131 + 7) % 256);
-    ASSERT_EQ(Load(config, std::string("[POLICY2]\nmin\0len=5\nminlen=6\0junk\n", 34) + binary +
-                               "\n[POLICY2]\nmaxlen\n=\n[\nmaxlen=2\n"),
-              0);
+    Load(config, std::string("[POLICY2]\nmin\0len=5\nminlen=6\0junk\n", 34) + binary +
+                     "\n[POLICY2]\nmaxlen\n=\n[\nmaxlen=2\n");
     EXPECT_EQ(Dump(), "2:6,2,3,6,2, ");
     const std::string head = "specialchar=" + std::string(187, '!');  // 199 bytes
-    ASSERT_EQ(Load(config, "[POLICY0]\nminclass=3\n" +
-                               head + "minclass=1\n" +  // line 3
-                               "minlen=8\n" +
-                               head + "[POLICY9]\n" +  // line 5
-                               "minlen=9\n" +
-                               "[POLICY1]\n" + head + "\n"),  // fits exactly
-              0);
+    Load(config, "[POLICY0]\nminclass=3\n" + head + "minclass=1\n" +  // line 3
+                     "minlen=8\n" + head + "[POLICY9]\n" +  // line 5
+                     "minlen=9\n[POLICY1]\n" + head + "\n");  // fits exactly
     EXPECT_EQ(Dump(), "0:9,15,3,6,2, 1:9,15,3,6,2," + std::string(187, '!') + " 2:6,2,3,6,2, ");
-    ASSERT_EQ(Load(config, "[POLICY0]\nminlen=12\nminclass=4\n[POLICY1_" + std::string(220, 'x') +
-                               "]\nminlen=4\n; a comment\nminclass=1\n[POLICY4]\nmaxlen=20\n"),
-              0);
+    Load(config, "[POLICY0]\nminlen=12\nminclass=4\n[POLICY1_" + std::string(220, 'x') +
+                     "]\nminlen=4\n; a comment\nminclass=1\n[POLICY4]\nmaxlen=20\n");
     EXPECT_EQ(Dump(), "0:12,15,4,6,2, 1:9,15,3,6,2," + std::string(187, '!') + " 2:6,2,3,6,2, 4:8,20,3,6,2, ");
 }
 
