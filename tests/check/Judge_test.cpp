@@ -1,5 +1,4 @@
-// PPC_JudgePassword: every reason code, the rule keys behind them, and the verdict it shares with
-// PPC_IsMatchPolicy; the bounded edit distance behind minOldDiff.
+// PPC_JudgePassword's reasons, its verdict shared with PPC_IsMatchPolicy, and the edit distance.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -13,16 +13,6 @@ using namespace std::string_literals;
 using testenv::TempDir;
 using EntryMap = std::map<int32_t, std::list<std::string>>;
 
-namespace {
-
-EntryMap Entries(const WeakPwdDic::WeakPwdMap& loaded) {
-    EntryMap entries;
-    for (const auto& [length, list] : loaded) entries[length].assign(list.begin(), list.end());
-    return entries;
-}
-
-}  // namespace
-
 // Each line is an entry of its exact bytes once trimmed, duplicates kept, up to the first empty one.
 TEST(WeakPwdDic, LoadsTrimmedLinesUpToTheFirstEmptyOneAndComparesTrimmedPasswordsExactly) {
     TempDir dir;
@@ -40,7 +30,9 @@ TEST(WeakPwdDic, LoadsTrimmedLinesUpToTheFirstEmptyOneAndComparesTrimmedPassword
         WeakPwdDic dic;
         ASSERT_EQ(dic.Init(dir.WriteFile("d", "later1\n")), 0);  // replaced, never merged
         ASSERT_EQ(dic.Init(dir.WriteFile("d", c.content)), 0) << c.name;
-        EXPECT_EQ(Entries(dic.weakPwdMap()), c.entries) << c.name;
+        EntryMap entries;
+        for (const auto& [length, list] : dic.weakPwdMap()) entries[length].assign(list.begin(), list.end());
+        EXPECT_EQ(entries, c.entries) << c.name;
         for (const auto& [length, list] : c.entries) EXPECT_TRUE(dic.IsWeakPwd(list.back())) << c.name;
         EXPECT_FALSE(dic.IsWeakPwd("later1")) << c.name;
     }
