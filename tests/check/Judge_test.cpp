@@ -15,8 +15,7 @@ using Reasons = std::vector<unsigned int>;
 
 namespace {
 
-// Policy 0 is plain; 1 follows NIST SP 800-63B-4 with context and old-password rules; 2 limits runs;
-// 3 counts code points without normalising.
+// Policy 0 plain; 1 NIST SP 800-63B-4 with context and old-password rules; 2 limits runs; 3 counts code points.
 std::string Config(const TempDir& dir) {
     breach::BuildOptions build;
     build.inputs = {dir.WriteFile("breached", "Breach-Secret-1\n")};
