@@ -1,10 +1,8 @@
 // Breach tables: built from lists, and used by the checks while ticks reload.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,19 +18,12 @@ using breach::BreachTable;
 
 namespace {
 
-std::vector<std::string> Passwords(const std::string& prefix, size_t count) {
-    std::vector<std::string> passwords;
-    for (size_t i = 0; i < count; ++i) passwords.push_back(prefix + std::to_string(i));
-    return passwords;
-}
-
 // The downloader's line for `password`: 40 hex digits, ":count".
-std::string HashLine(const std::string& password, uint32_t count, bool upper = true) {
+std::string HashLine(const std::string& password, uint32_t count) {
     uint8_t digest[breach::kSha1Bytes];
     breach::Sha1(password, digest);
-    const char* hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string line;
-    for (uint8_t byte : digest) line += {hex[byte >> 4], hex[byte & 15]};
+    for (uint8_t byte : digest) line += {"0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 15]};
     return line + ":" + std::to_string(count);
 }
 
@@ -55,11 +46,6 @@ std::unique_ptr<BreachTable> Build(const std::vector<std::string>& inputs, const
     auto table = BreachTable::Open(output, &problem);
     EXPECT_NE(table, nullptr) << problem;
     return table;
-}
-
-size_t CountFound(const BreachTable& table, const std::vector<std::string>& passwords) {
-    return std::count_if(passwords.begin(), passwords.end(),
-                         [&](const std::string& p) { return table.ContainsPassword(p); });
 }
 
 bool IsWeak(const char* pwd) {
@@ -88,32 +74,13 @@ protected:
 
 }  // namespace
 
-// Unsorted hash lines in either case and a password list trimmed like the dictionary (empty lines
-// add nothing) give the same table; lookups take the text as given.
-TEST_F(BreachTest, HashListsInEitherCaseAndPlainListsGiveTheSameTable) {
-    // SHA-1("password") = 5BAA61E4C9B93F3F0682250B6CF8331B7EE68FD8: keys are its first 8 bytes.
-    EXPECT_EQ(breach::KeyOfPassword("password"), 0x5BAA61E4C9B93F3FULL);
-    auto members = Passwords("member-", 150000);
-    std::shuffle(members.begin(), members.end(), std::mt19937(7));
-    std::vector<std::string> hashes, plain;
-    for (size_t i = 0; i < members.size(); ++i) {
-        hashes.push_back(HashLine(members[i], 1, i % 2 == 1));
-        plain.push_back(i % 3 == 0 ? "  " + members[i] + " \r" : members[i]);
-    }
-    for (const auto& [name, text] : {std::pair{"hashes", Joined(hashes)}, {"plain", Joined(plain) + "\n\r\n"}}) {
-        const auto table = Build({dir_.WriteFile(name, text)}, Path(name) + ".tbl");
-        EXPECT_EQ(table->Entries(), members.size()) << name;
-        EXPECT_EQ(CountFound(*table, members), members.size()) << name;
-        EXPECT_EQ(CountFound(*table, Passwords("stranger-", 20000)), 0u) << name;
-        EXPECT_FALSE(table->ContainsPassword("  member-0 ")) << name;
-    }
-}
-
-TEST_F(BreachTest, MinCountSumsDuplicatesAcrossInputs) {
+// Counts sum across inputs; bad input names its file and line and leaves no table; a missing table
+// fails the load.
+TEST_F(BreachTest, MinCountSumsDuplicatesAndBadInputLeavesNoTable) {
     const std::vector<std::string> inputs = {
         dir_.WriteFile("a", Joined({HashLine("often", 3), HashLine("seldom", 4), HashLine("often", 1).substr(0, 40)})),
         dir_.WriteFile("b", Joined({HashLine("often", 1), HashLine("twice", 2)})),
-        dir_.WriteFile("c", "twice\ntwice\ntwice\n")};  // a password list counts lines
+        dir_.WriteFile("c", "twice\ntwice\ntwice\n")};
     EXPECT_EQ(Build(inputs, Path("all"))->Entries(), 3u);
     auto frequent = Build(inputs, Path("frequent"), 5);
     EXPECT_TRUE(frequent->ContainsPassword("often"));    // 3 + 1 (a line without a count) + 1
@@ -122,10 +89,6 @@ TEST_F(BreachTest, MinCountSumsDuplicatesAcrossInputs) {
     auto empty = Build(inputs, Path("empty"), 6);
     EXPECT_EQ(empty->Entries(), 0u);
     EXPECT_FALSE(empty->ContainsPassword("often"));
-}
-
-// Bad input names its file and line and leaves no table; a table that cannot be used fails the load.
-TEST_F(BreachTest, BadInputLeavesNoTableAndAMissingOneFailsTheLoad) {
     const std::string input = dir_.WriteFile("in", Joined({HashLine("a", 1), HashLine("b", 1) + "x"}));
     breach::BuildOptions options;
     options.inputs = {input, Path("missing")};
@@ -133,13 +96,12 @@ TEST_F(BreachTest, BadInputLeavesNoTableAndAMissingOneFailsTheLoad) {
     EXPECT_EQ(breach::BuildTable(options).error, input + ":2: not a hash line (40 hex digits, then :count)");
     options.inputs = {Path("missing")};
     EXPECT_NE(breach::BuildTable(options).error.find("missing: No such file"), std::string::npos);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 4);  // only "in" added
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.Path()), {}), 10);  // "in" the last added
     WriteConfig(Path("missing"));
     EXPECT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_ERR_DATA_LOAD);
 }
 
-// Weak in the dictionary or the table; a table renamed over the configured one is taken at the
-// next tick, and kept when the one renamed over it next cannot be used.
+// A table renamed over the configured one is taken at the next tick, kept if its successor is unusable.
 TEST_F(BreachTest, WeakWhenInTheTableAndReloadTakesATableRenamedOver) {
     ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
     EXPECT_TRUE(IsWeak("Dictionary1"));
@@ -147,12 +109,6 @@ TEST_F(BreachTest, WeakWhenInTheTableAndReloadTakesATableRenamedOver) {
     EXPECT_TRUE(IsWeak("  Breached1 \r"));  // trimmed as the dictionary trims
     EXPECT_FALSE(IsWeak("breached1"));
     EXPECT_FALSE(IsWeak(""));
-    unsigned int breached = 2, unbreached = 2;
-    EXPECT_EQ(PPC_IsStrongPwd("Breached1", &breached), PPC_OK);
-    EXPECT_EQ(PPC_IsStrongPwd("Unbreached1", &unbreached), PPC_OK);
-    EXPECT_EQ(breached, 0u);
-    EXPECT_EQ(unbreached, 1u);
-
     ASSERT_GE(gBreachTableWd[0], 0);
     Build({dir_.WriteFile("list", "Breached2\n")}, table_);  // written beside it and renamed over it
     HandlerTimeTask(SIGALRM);

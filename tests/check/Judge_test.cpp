@@ -1,5 +1,4 @@
-// PPC_JudgePassword: every reason code, the rule keys behind them, and the verdict it shares with
-// PPC_IsMatchPolicy; the bounded edit distance behind minOldDiff.
+// PPC_JudgePassword's reasons, its verdict shared with PPC_IsMatchPolicy, and the edit distance.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,8 +15,7 @@ using Reasons = std::vector<unsigned int>;
 
 namespace {
 
-// Policy 0 is plain; 1 follows NIST SP 800-63B-4 with context and old-password rules; 2 limits runs;
-// 3 counts code points without normalising.
+// Policy 0 plain; 1 NIST SP 800-63B-4 with context and old-password rules; 2 limits runs; 3 counts code points.
 std::string Config(const TempDir& dir) {
     breach::BuildOptions build;
     build.inputs = {dir.WriteFile("breached", "Breach-Secret-1\n")};
@@ -34,7 +32,7 @@ std::string Config(const TempDir& dir) {
 
 }  // namespace
 
-TEST(JudgePassword, EveryReasonAndTheVerdictOfTheMatchCheck) {
+TEST(JudgePassword, EveryReasonTheVerdictOfTheMatchCheckAndBadArguments) {
     ConfigFile config;
     TempDir dir;
     config.Write(Config(dir));
@@ -57,7 +55,6 @@ TEST(JudgePassword, EveryReasonAndTheVerdictOfTheMatchCheck) {
         {0, "Breach-Secret-1", 0, nullptr, {PPC_REASON_BREACHED}},
         {0, "alice.smith", 0, &alice, {PPC_REASON_TOO_FEW_CLASSES}},  // no contextCheck: context unused
         {1, "correct horse battery", 1, &alice, {}},  // no class or special rule
-        {1, "p\xc3\xa4sswortp\xc3\xa4sswort", 0, &alice, {}},  // 16 code points, 18 bytes
         {1, "kurz-\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4", 0, nullptr, {PPC_REASON_TOO_SHORT}},  // 10 code points
         {1, "\xff" "correct horse battery", 0, nullptr, {PPC_REASON_INVALID_UTF8}},
         {1, "\xef\xbd\x90\xef\xbd\x81\xef\xbd\x93\xef\xbd\x93\xef\xbd\x97\xef\xbd\x8f\xef\xbd\x92\xef\xbd\x84"
@@ -67,7 +64,6 @@ TEST(JudgePassword, EveryReasonAndTheVerdictOfTheMatchCheck) {
          {PPC_REASON_TOO_SHORT, PPC_REASON_EQUALS_CONTEXT, PPC_REASON_CONTAINS_CONTEXT}},
         {1, "vesticor", 0, &alice, {PPC_REASON_TOO_SHORT, PPC_REASON_EQUALS_CONTEXT}},
         {1, "J\xc3\x9cRGEN-and-the-sea", 0, &alice, {PPC_REASON_CONTAINS_CONTEXT}},  // case folds beyond ASCII
-        {1, "Smith-and-Wesson-1987", 0, &alice, {PPC_REASON_CONTAINS_CONTEXT}},
         {1, "a-bedroom-with-a-view", 0, &alice, {PPC_REASON_CONTAINS_CONTEXT}},  // a part of the full name
         {1, "my-own-12-words-here", 0, &alice, {}},  // "12" is under 4 characters: only equality counts
         {1, "blue-kettle-song-42", 0, &alice, {PPC_REASON_EQUALS_OLD, PPC_REASON_TOO_CLOSE_TO_OLD}},
@@ -80,7 +76,6 @@ TEST(JudgePassword, EveryReasonAndTheVerdictOfTheMatchCheck) {
         {2, "xabcdz", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
         {2, "x4321y", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
         {2, "\xc3\xa0\xc3\xa1\xc3\xa2\xc3\xa3!", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},  // U+E0..E3
-        {3, "p\xc3\xa4sswort", 0, nullptr, {}},                 // 9 bytes but 8 code points
         {3, "p\xc3\xa4sswort12", 0, nullptr, {PPC_REASON_TOO_LONG}},
         {3, "p\xe4sswort", 0, nullptr, {PPC_REASON_INVALID_UTF8}},  // Latin-1
     };
@@ -94,13 +89,7 @@ TEST(JudgePassword, EveryReasonAndTheVerdictOfTheMatchCheck) {
         EXPECT_EQ(judgement.verdict, verdict);
         if (!c.reasons.empty() && c.reasons[0] <= PPC_INVALID_UTF8) EXPECT_EQ(judgement.verdict, c.reasons[0]);
     }
-}
-
-TEST(JudgePassword, BadArgumentsAndAbsentPolicies) {
-    ConfigFile config;
-    TempDir dir;
-    config.Write(Config(dir));
-    PPC_Judgement judgement{77, 77, {}};
+    PPC_Judgement judgement{77, 77, {}};  // bad arguments and an absent policy leave it alone
     const PPC_PasswordContext noWords{nullptr, nullptr, nullptr, 1, nullptr};
     EXPECT_EQ(PPC_JudgePassword(nullptr, 0, 0, nullptr, &judgement), PPC_ERR_BAD_ARGUMENT);
     EXPECT_EQ(PPC_JudgePassword("Abcdef1!", 0, 0, nullptr, nullptr), PPC_ERR_BAD_ARGUMENT);
@@ -118,7 +107,5 @@ TEST(EditDistance, CountsChangesUpToTheCap) {
         {U"abcdefgh", U"bcdefgha", 5, 2}, {U"abcdefgh", U"hgfedcba", 100, 8}, {U"ab", U"abcdef", 4, 4},
         {U"abcdefghij", U"abcdefghiX", 1, 1}, {U"flaw", U"lawn", 3, 2},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(EditDistanceUpTo(c.a, c.b, c.cap), c.distance) << c.cap;
-    }
+    for (const auto& c : cases) EXPECT_EQ(EditDistanceUpTo(c.a, c.b, c.cap), c.distance) << c.cap;
 }
