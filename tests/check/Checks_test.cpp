@@ -52,10 +52,16 @@ TEST(MatchPolicy, BadArgumentsAbsentPoliciesVerdictsAndTheirPrecedence) {
                  "[POLICY4]\nspecialchar=\xc3\xa9\n[POLICY5]\nminlen=1\nminclass=5\nspecialchar=!\n"
                  "[POLICY6]\nminlen=0\nminclass=4\n[POLICY7]\nminlen=0\nmaxlen=-1\nminclass=0\n"
                  "[POLICY8]\nminlen=0\nmaxlen=0\nminclass=0\n[POLICY9]\nminlen=-5\nminclass=-1\n"
-                 "[POLICY10]\nminlen=1\nminclass=2\n");
+                 "[POLICY10]\nminlen=1\nminclass=2\n[POLICY11]\nminlen=1\nminclass=1\n");
     ASSERT_EQ(PPC_Initialize(nullptr, 0, 0), PPC_OK);
     struct Case { int policy; std::string pwd; unsigned int ind, verdict; } cases[] = {
         {1, "Abcdef12", 0, PPC_MATCH},  // exactly minclass
+        // Every pair of classes is short of three, every triple reaches it; one class is enough for one.
+        {1, "ABCDefgh", 0, PPC_TOO_FEW_CLASSES}, {1, "ABCDEF12", 0, PPC_TOO_FEW_CLASSES},
+        {1, "ABCDEF!#", 0, PPC_TOO_FEW_CLASSES}, {1, "abcdef12", 0, PPC_TOO_FEW_CLASSES},
+        {1, "abcdef!#", 0, PPC_TOO_FEW_CLASSES}, {1, "123456!#", 0, PPC_TOO_FEW_CLASSES},
+        {1, "ABCdef!#", 0, PPC_MATCH}, {1, "ABC123!#", 0, PPC_MATCH}, {1, "abc123!#", 0, PPC_MATCH},
+        {11, "!", 0, PPC_MATCH},
         {1, "Abcdefgh1!abcdef", 0, PPC_MATCH},  // exactly maxlen
         {1, std::string(21, 'a'), 0, PPC_TOO_FEW_CLASSES},  // 3 before 2
         {1, "Abcd 1ef", 1, PPC_BAD_SPECIAL_CHAR},

@@ -152,14 +152,14 @@ TEST(PolicyConfig, ReloadUpdatesInPlaceKeepsWhatTheFileDroppedAndSurvivesOutOfMe
     EXPECT_EQ(policyCfgObj.GetPolicyByID(3)->minlen, 13);
 }
 
-// Binary junk is skipped; a line over 199 bytes is ignored whole, its head and its tail. The keys after
+// Binary junk is skipped, also a line that starts with NUL; a line over 199 bytes is ignored whole, its head and its tail. The keys after
 // a section header too long to read belong to no section: never to the one before it.
 TEST(PolicyConfig, HostileLinesAreSkippedAndTheRestLoads) {
     ConfigFile config;
     std::string binary;
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 131 + 7) % 256);
     Load(config, std::string("[POLICY2]\nmin\0len=5\nminlen=6\0junk\n", 34) + binary +
-                     "\n[POLICY2]\nmaxlen\n=\n[\nmaxlen=2\n");
+                     std::string("\n\0junk", 6) + "\n[POLICY2]\nmaxlen\n=\n[\nmaxlen=2\n");
     EXPECT_EQ(Dump(), "2:6,2,3,6,2, ");
     const std::string head = "specialchar=" + std::string(187, '!');  // 199 bytes
     Load(config, "[POLICY0]\nminclass=3\n" + head + "minclass=1\n" +  // line 3
