@@ -49,22 +49,12 @@ void free(void* block) {
     __libc_free(block);
 }
 
-JNIEXPORT jlong JNICALL Java_com_korvane_vesticor_pwdpolicy_TestNative_allocatedBlocks(JNIEnv* env,
-                                                                                       jclass type) {
-    (void)env;
-    (void)type;
-    return atomic_load(&allocated);
-}
-
-JNIEXPORT jlong JNICALL Java_com_korvane_vesticor_pwdpolicy_TestNative_outstandingBlocks(
-    JNIEnv* env, jclass type) {
-    (void)env;
-    (void)type;
-    return atomic_load(&outstanding);
-}
-
-JNIEXPORT jlong JNICALL Java_com_korvane_vesticor_pwdpolicy_TestNative_unwipedBlocks(JNIEnv* env, jclass type) {
-    (void)env;
-    (void)type;
-    return atomic_load(&unwiped);
-}
+// TestNative's static natives, each reading one counter.
+#define COUNTER(name, counter)                                                                        \
+    JNIEXPORT jlong JNICALL Java_com_korvane_vesticor_pwdpolicy_TestNative_##name(JNIEnv* env, jclass type) { \
+        (void)env, (void)type;                                                                        \
+        return atomic_load(&counter);                                                                 \
+    }
+COUNTER(allocatedBlocks, allocated)
+COUNTER(outstandingBlocks, outstanding)
+COUNTER(unwipedBlocks, unwiped)
