@@ -12,13 +12,11 @@ extern void __libc_free(void* block);
 static _Atomic(void*) slots[SLOT_COUNT];
 static size_t sizes[SLOT_COUNT];
 static atomic_long outstanding;
-static atomic_long allocated;
 static atomic_long unwiped;
 
 void* AllocMem(size_t size) {
     void* block = malloc(size);
     if (block == NULL) return NULL;
-    atomic_fetch_add(&allocated, 1);
     for (int i = 0; i < SLOT_COUNT; ++i) {
         void* expected = NULL;
         if (atomic_compare_exchange_strong(&slots[i], &expected, block)) {
@@ -55,6 +53,5 @@ void free(void* block) {
         (void)env, (void)type;                                                                        \
         return atomic_load(&counter);                                                                 \
     }
-COUNTER(allocatedBlocks, allocated)
 COUNTER(outstandingBlocks, outstanding)
 COUNTER(unwipedBlocks, unwiped)

@@ -38,6 +38,7 @@ class PwdPolicyAPITest {
         assertEquals(PPC_OK, PPCIsMatchPolicy(pwd, policyId, specialCharCheckInd, result), pwd);
         return result.intVal;
     }
+
     @Test
     void checksPutTheirAnswerInIntValOrPassTheirCodeThrough() {
         assertEquals(PPC_OK, PPCIsStrongPwd(STRONG, result));
@@ -64,18 +65,13 @@ class PwdPolicyAPITest {
                 (len, r) -> PPCGenDefaultSecPwd(len, r));
         // {requested, got}: 0 and negative values ask for policy 0's minlen.
         int[][] lengths = {{12, 12}, {0, 8}, {Integer.MIN_VALUE, 8}};
-        long allocatedBefore = TestNative.allocatedBlocks();
-        for (int g = 0; g < generators.size(); ++g) {
-            for (int[] row : lengths) {
-                String label = "generator " + g + ", length " + row[0];
-                PwdPolicyResult pwd = new PwdPolicyResult();
-                assertEquals(PPC_OK, generators.get(g).applyAsInt(row[0], pwd), label);
-                assertEquals(row[1], pwd.intVal, label);
-                assertEquals(row[1], pwd.byteArr.length, label);
-            }
-        }
-        assertEquals(allocatedBefore + 3 * lengths.length, TestNative.allocatedBlocks());
         for (ToIntBiFunction<Integer, Object> generator : generators) {
+            for (int[] row : lengths) {
+                PwdPolicyResult pwd = new PwdPolicyResult();
+                assertEquals(PPC_OK, generator.applyAsInt(row[0], pwd), "length " + row[0]);
+                assertEquals(row[1], pwd.intVal, "length " + row[0]);
+                assertEquals(row[1], pwd.byteArr.length, "length " + row[0]);
+            }
             assertEquals(PPC_ERR_ALLOC, generator.applyAsInt(Integer.MAX_VALUE, result));
         }
         assertEquals(PPC_ERR_NO_POLICY, PPCGenCryptoPwdByPolicy(ABSENT_POLICY, 10, result));
