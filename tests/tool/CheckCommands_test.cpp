@@ -38,7 +38,6 @@ TEST(CheckCommand, EachAnswerInWordsWithItsExitStatus) {
     } cases[] = {
         {{"--version"}, 0, PPC_VERSION "\n", ""},
         {{}, 2, "", usage},
-        {{"check", "--policy", "x", "pwd"}, 2, "", usage},
         {{"check", "a", "b"}, 2, "", usage},
         {{"check", "Blue-Kettle4"}, 0, "matches policy 0\n", ""},
         {{"check", "bluekettle42"}, 1, "has 2 character classes, policy requires 3\n", ""},
@@ -75,9 +74,6 @@ TEST(CheckCommand, ContextOptionsListEveryReason) {
                                     "alice-in-chains-98\n");
     EXPECT_EQ(judged.status, 1);
     EXPECT_EQ(json::parse(judged.out).at("reasons"), json::parse("[11, 13]"));
-    const toolrun::Run word = Ppc({"check", "--policy", "2", "--context", "Vesticor", "-"}, "rocitsev\nBlue-Kettle\n");
-    EXPECT_EQ(word.out, "is the user name, a part of the user's name or a context word, or one reversed\n"
-                        "matches policy 2\n");
 }
 
 TEST(CheckCommand, BatchOnStandardInputAnswersLineByLine) {
@@ -89,11 +85,6 @@ TEST(CheckCommand, BatchOnStandardInputAnswersLineByLine) {
                                   "matches policy 0", "shorter than the minimum length 8",
                                   "shorter than the minimum length 8",
                                   "has 2 character classes, policy requires 3", "matches policy 0"}));
-    // weak trims blanks, as the component does.
-    EXPECT_EQ(Ppc({"weak", "--json"}, "  Summer-2024 \nBlue-Kettle4\n").out,
-              R"({"line":1,"weak":true,"message":"weak: in the weak-password dictionary"})"
-              "\n" R"({"line":2,"weak":false,"message":"not weak"})" "\n");
-
     // A NUL byte would cut a password short, and a line over the limit is not held: both refused, exit 2.
     const std::string tooLong(4097, 'a');
     for (const std::string& input : {std::string("Bk-4\npassword\0Zq9#xYwv77\n", 25), "Bk-4\n" + tooLong + "\n"}) {
@@ -102,18 +93,4 @@ TEST(CheckCommand, BatchOnStandardInputAnswersLineByLine) {
         EXPECT_EQ(refused.out, "not weak\n");
     }
     EXPECT_EQ(Ppc({"check", tooLong.substr(1)}).status, 1);  // 4096 bytes: taken
-}
-
-// policies lists by id, each with the keys policy 0 sets and it does not.
-TEST(PolicyCommand, ShowsOneOrEveryPolicy) {
-    testenv::ConfigFile config;
-    config.Write("[POLICY0]\nminlen=9\nmaxlen=20\nminclass=3\nallowminlen=7\nallowminclass=1\n"
-                 "specialchar=!#space\n[POLICY12]\nmaxlen=64\n[POLICY1]\nminlen=10\n");
-    EXPECT_EQ(json::parse(Ppc({"policy", "12", "--json"}).out),
-              json::parse(R"({"id":12,"minlen":9,"maxlen":64,"minclass":3,"allowminlen":7,"allowminclass":1,
-                  "specialchar":"!# "})"));
-    EXPECT_EQ(Ppc({"policy", "4"}).status, 3);
-    const std::vector<std::string> table = Lines(Ppc({"policies"}).out);
-    ASSERT_EQ(table.size(), 4u);
-    EXPECT_EQ(table[1].substr(0, 2) + table[2].substr(0, 2) + table[3].substr(0, 3), "0 1 12 ");
 }

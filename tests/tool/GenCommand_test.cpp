@@ -1,13 +1,11 @@
 // ppc gen.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 
 #include "TestEnv.h"
 #include "ToolRunner.h"
 
-using nlohmann::json;
 using toolrun::Lines;
 using toolrun::Ppc;
 
@@ -38,10 +36,6 @@ TEST(GenCommand, ExitStatusAndRemarks) {
         // The length asked for, else the policy's minlen.
         for (const std::string& pwd : passwords) EXPECT_EQ(pwd.size(), args[1] == "--length" ? 20u : 10u);
     }
-    const json answer = json::parse(Ppc({"gen", "--json", "--policy", "2", "--length", "30", "--count=3"}).out);
-    ASSERT_EQ(answer.at("passwords").size(), 3u);
-    for (const std::string pwd : answer.at("passwords")) EXPECT_EQ(pwd.size(), 30u);
-
     // Policy 3's only special is the blank: a third of length-6 passwords would have one at an end.
     auto blankEnded = [](const std::string& pwd) { return pwd.front() == ' ' || pwd.back() == ' '; };
     std::vector<std::string> args = {"gen", "--policy", "3", "--count", "300"};
