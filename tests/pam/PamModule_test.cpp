@@ -128,6 +128,8 @@ TEST_F(PamModule, UnusablePolicyRefusesBeforeAnyPrompt) {
         std::string("cannot load /usr/local/vesticor/conf/ppc.conf or the dictionary it names")}));
     config_.Write(ConfigText(dictionary_));
     EXPECT_EQ(Change("pwdpolicy_policy7", {}), std::make_pair(PAM_TRY_AGAIN, std::vector<std::string>{noPolicy}));
+    EXPECT_EQ(Change("pwdpolicy_badoption", {}), std::make_pair(PAM_TRY_AGAIN, std::vector<std::string>{
+        kUnavailable + std::string("bad module option retry=0")}));
     // Root without enforce_for_root is told, and may go on.
     BeCaller(0);
     EXPECT_EQ(Change("pwdpolicy_policy7", {kShort, kShort, kShort, kShort}),
