@@ -12,8 +12,7 @@ if(NOT pamtest_FOUND OR NOT pam_wrapper_FOUND OR NOT uid_wrapper_FOUND OR NOT ns
   return()
 endif()
 
-# One service per set of module options; pam_set_items sets $PAM_AUTHTOK and $PAM_OLDAUTHTOK as a
-# previous module would.
+# One service per set of module options; pam_set_items sets $PAM_(OLD)AUTHTOK as a previous module would.
 set(pam_service_dir ${CMAKE_CURRENT_BINARY_DIR}/pam-services)
 set(pam_module "password requisite $<TARGET_FILE:pam_pwdpolicy>")
 foreach(service_options "|" "_retry|retry=2" "_warn|enforcing=0" "_root|enforce_for_root" "_policy1|policy=1"

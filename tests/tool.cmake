@@ -11,10 +11,8 @@ target_link_libraries(with_config PRIVATE ppc_toolrunner)
 
 # ppc inherits the test's private configuration folder; breach and config init (--root) read none.
 pwdpolicy_test(WatchCommand_test CONFIG RELOAD tool/WatchCommand_test.cpp)
-pwdpolicy_test(ConfigInit_test tool/ConfigInit_test.cpp)
-pwdpolicy_test(BreachCommands_test tool/BreachCommands_test.cpp)
-foreach(name CheckCommands GenCommand ConfigCheck)
-  pwdpolicy_test(${name}_test CONFIG tool/${name}_test.cpp)
+foreach(name CheckCommands GenCommand ConfigCheck ConfigInit BreachCommands)
+  pwdpolicy_test(${name}_test tool/${name}_test.cpp)
 endforeach()
 foreach(name CheckCommands GenCommand ConfigCheck WatchCommand ConfigInit BreachCommands)
   target_link_libraries(${name}_test PRIVATE ppc_toolrunner)

@@ -2,14 +2,7 @@
 # light.sh BUILD_DIR SOURCE_DIR: the README's light set-up path, scripts/setup.sh --light, as a
 # newcomer runs it, but installed into a staging folder: builds in BUILD_DIR/light-tree
 # (incremental after the first run), then checks what was staged and runs the staged ppc.
-set -euo pipefail
-build=$(cd "$1" && pwd)
-source=$(cd "$2" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-# The build under test's compiler cache, if it has one (CMake reads these from the environment).
-eval "$(sed -n 's/^\(CMAKE_CX*_COMPILER_LAUNCHER\):[A-Z]*=\(..*\)/export \1=\2/p' "$build/CMakeCache.txt")"
+source "$(dirname "$0")/common.sh"
 "$source/scripts/setup.sh" --light --build-dir "$build/light-tree" --dest "$work/stage" >"$work/setup.log" 2>&1 \
     || { cat "$work/setup.log" >&2; fail "scripts/setup.sh --light"; }
 rm -f "$(sed -n 's/.*(the build log is \(.*\))$/\1/p' "$work/setup.log")"

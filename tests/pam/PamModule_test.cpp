@@ -64,7 +64,9 @@ protected:
     std::string dictionary_;
 };
 
-TEST_F(PamModule, VerdictsRetriesAndWhoIsOnlyWarned) {
+// Policy 2 compares with alice's login name, her GECOS names (nss_wrapper) and the old password that
+// a previous module set (pam_set_items); every reason is told, in the host's language.
+TEST_F(PamModule, VerdictsRetriesContextAndWhoIsOnlyWarned) {
     const std::string bad = "BAD PASSWORD: ";
     const std::string weak = bad + "in the weak-password dictionary";
     const std::string shortOf8 = bad + "shorter than the minimum length 8";
@@ -77,8 +79,6 @@ TEST_F(PamModule, VerdictsRetriesAndWhoIsOnlyWarned) {
         std::vector<std::string> errors;
         const char* stored;
     } cases[] = {
-        {1000, "pwdpolicy", nullptr, {kTooLong, kTooLong}, PAM_AUTHTOK_ERR,
-         {bad + "longer than the maximum length 32"}, kOldPassword},
         {1000, "pwdpolicy_policy1", nullptr, {kShort, kShort}, PAM_AUTHTOK_ERR,
          {bad + "shorter than the minimum length 12"}, kOldPassword},
         // One attempt by default; retry=2 asks again, and a retype that differs uses up an attempt.
@@ -96,7 +96,15 @@ TEST_F(PamModule, VerdictsRetriesAndWhoIsOnlyWarned) {
         {1000, "pwdpolicy_authtok", kOneClass, {kStrong, kStrong, kStrong, kStrong}, PAM_AUTHTOK_ERR,
          {bad + "has 1 character class, policy requires 3"}, kOldPassword},
         {1000, "pwdpolicy_authtok", kStrong, {kStrong, kStrong}, PAM_SUCCESS, {}, kStrong},
+        {1000, "pwdpolicy_context", nullptr, {"alice", "alice"}, PAM_AUTHTOK_ERR,
+         {bad + "is the user name, a part of the user's name or a context word, or one reversed"}, kOldPassword},
+        {1000, "pwdpolicy_context", nullptr, {"Liddell-Lumen-9", "Liddell-Lumen-9"}, PAM_AUTHTOK_ERR,
+         {bad + "contains the user name, a part of the user's name or a context word"}, kOldPassword},
+        {1000, "pwdpolicy_context", nullptr, {"old-secret-1", "old-secret-1"}, PAM_AUTHTOK_ERR,
+         {bad + "is the old password, reversed or with its case changed; differs from the old password in too "
+                "few characters"}, kOldPassword},
     };
+    setenv("PAM_OLDAUTHTOK", kOldPassword, 1);
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.service) + " " + c.typed[0] + " uid " + std::to_string(c.uid));
         BeCaller(c.uid);
@@ -106,61 +114,26 @@ TEST_F(PamModule, VerdictsRetriesAndWhoIsOnlyWarned) {
         EXPECT_EQ(errors, c.errors);
         EXPECT_EQ(testenv::ReadFile(dir_.Path() + "/passdb"), std::string("alice:") + c.stored + ":pwdpolicy\n");
     }
-}
-
-// Policy 2 compares with alice's login name, her GECOS names (nss_wrapper) and the old password that
-// a previous module set (pam_set_items); every reason is told, in the host's language.
-TEST_F(PamModule, ContextFromTheAccountAndTheStack) {
-    const std::string bad = "BAD PASSWORD: ";
-    const struct {
-        const char* language;
-        const char* typed;
-        std::string error;
-    } cases[] = {
-        {"C", "alice", bad + "is the user name, a part of the user's name or a context word, or one reversed"},
-        {"C", "Liddell-Lumen-9", bad + "contains the user name, a part of the user's name or a context word"},
-        {"C", "old-secret-1", bad + "is the old password, reversed or with its case changed; " +
-                              "differs from the old password in too few characters"},
-        {"de_DE.UTF-8", "Bk", "SCHLECHTES PASSWORT: k\xc3\xbcrzer als die Mindestl\xc3\xa4nge 5"},
-    };
-    unsetenv("PAM_AUTHTOK");
-    setenv("PAM_OLDAUTHTOK", kOldPassword, 1);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.language) + " " + c.typed);
-        ASSERT_NE(setlocale(LC_ALL, c.language), nullptr) << "locale missing: scripts/install-deps.sh makes it";
-        const auto [status, errors] = Change("pwdpolicy_context", {c.typed, c.typed});
-        EXPECT_EQ(status, PAM_AUTHTOK_ERR);
-        EXPECT_EQ(errors, std::vector<std::string>{c.error});
-    }
+    ASSERT_NE(setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "locale missing: scripts/install-deps.sh makes it";
+    EXPECT_EQ(Change("pwdpolicy_context", {"Bk", "Bk"}).second,
+              std::vector<std::string>{"SCHLECHTES PASSWORT: k\xc3\xbcrzer als die Mindestl\xc3\xa4nge 5"});
     setlocale(LC_ALL, "C");
-    unsetenv("PAM_OLDAUTHTOK");
 }
 
 TEST_F(PamModule, UnusablePolicyRefusesBeforeAnyPrompt) {
-    const std::string noLoad = "cannot load /usr/local/vesticor/conf/ppc.conf or the dictionary it names";
-    const std::string noPolicy = "no policy 7 in /usr/local/vesticor/conf/ppc.conf";
+    const std::string noPolicy = kUnavailable + std::string("no policy 7 in /usr/local/vesticor/conf/ppc.conf");
     // In this order: the component keeps the first configuration it loads.
-    const struct {
-        std::string config;
-        const char* service;
-        std::string error;
-    } cases[] = {
-        {ConfigText(dir_.Path() + "/absent.dic"), "pwdpolicy", noLoad},
-        {ConfigText(dictionary_), "pwdpolicy_policy7", noPolicy},
-        {ConfigText(dictionary_), "pwdpolicy_badoption", "bad module option retry=0"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.error);
-        config_.Write(c.config);
-        const auto [status, errors] = Change(c.service, {});
-        EXPECT_EQ(status, PAM_TRY_AGAIN);
-        EXPECT_EQ(errors, std::vector<std::string>{kUnavailable + c.error});
-    }
+    config_.Write(ConfigText(dir_.Path() + "/absent.dic"));
+    EXPECT_EQ(Change("pwdpolicy", {}), std::make_pair(PAM_TRY_AGAIN, std::vector<std::string>{kUnavailable +
+        std::string("cannot load /usr/local/vesticor/conf/ppc.conf or the dictionary it names")}));
+    config_.Write(ConfigText(dictionary_));
+    EXPECT_EQ(Change("pwdpolicy_policy7", {}), std::make_pair(PAM_TRY_AGAIN, std::vector<std::string>{noPolicy}));
+    EXPECT_EQ(Change("pwdpolicy_badoption", {}), std::make_pair(PAM_TRY_AGAIN, std::vector<std::string>{
+        kUnavailable + std::string("bad module option retry=0")}));
     // Root without enforce_for_root is told, and may go on.
     BeCaller(0);
-    const auto [status, errors] = Change("pwdpolicy_policy7", {kShort, kShort, kShort, kShort});
-    EXPECT_EQ(status, PAM_SUCCESS);
-    EXPECT_EQ(errors, std::vector<std::string>{kUnavailable + noPolicy});
+    EXPECT_EQ(Change("pwdpolicy_policy7", {kShort, kShort, kShort, kShort}),
+              std::make_pair(PAM_SUCCESS, std::vector<std::string>{noPolicy}));
 }
 
 }  // namespace

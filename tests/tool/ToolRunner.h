@@ -15,7 +15,7 @@ struct Run {
     std::string err;
 };
 
-// Standard input, output and error opened on these paths (`err` empty: standard input's, as on a terminal).
+// Standard input, output and error opened on these paths.
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args, const std::string& in,
             const std::string& out, const std::string& err);
 int Wait(pid_t pid);  // exit status, or 128 + signal number

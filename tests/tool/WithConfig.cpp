@@ -8,10 +8,7 @@
 #include "ToolRunner.h"
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: with_config FILE COMMAND [ARGS...]\n");
-        return 2;
-    }
+    if (argc < 3) return 2;
     testenv::ConfigFile config;
     config.Write(testenv::ReadFile(argv[1]));
     const pid_t child = fork();

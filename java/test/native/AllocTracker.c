@@ -12,13 +12,11 @@ extern void __libc_free(void* block);
 static _Atomic(void*) slots[SLOT_COUNT];
 static size_t sizes[SLOT_COUNT];
 static atomic_long outstanding;
-static atomic_long allocated;
 static atomic_long unwiped;
 
 void* AllocMem(size_t size) {
     void* block = malloc(size);
     if (block == NULL) return NULL;
-    atomic_fetch_add(&allocated, 1);
     for (int i = 0; i < SLOT_COUNT; ++i) {
         void* expected = NULL;
         if (atomic_compare_exchange_strong(&slots[i], &expected, block)) {
@@ -49,22 +47,11 @@ void free(void* block) {
     __libc_free(block);
 }
 
-JNIEXPORT jlong JNICALL Java_com_korvane_vesticor_pwdpolicy_TestNative_allocatedBlocks(JNIEnv* env,
-                                                                                       jclass type) {
-    (void)env;
-    (void)type;
-    return atomic_load(&allocated);
-}
-
-JNIEXPORT jlong JNICALL Java_com_korvane_vesticor_pwdpolicy_TestNative_outstandingBlocks(
-    JNIEnv* env, jclass type) {
-    (void)env;
-    (void)type;
-    return atomic_load(&outstanding);
-}
-
-JNIEXPORT jlong JNICALL Java_com_korvane_vesticor_pwdpolicy_TestNative_unwipedBlocks(JNIEnv* env, jclass type) {
-    (void)env;
-    (void)type;
-    return atomic_load(&unwiped);
-}
+// TestNative's static natives, each reading one counter.
+#define COUNTER(name, counter)                                                                        \
+    JNIEXPORT jlong JNICALL Java_com_korvane_vesticor_pwdpolicy_TestNative_##name(JNIEnv* env, jclass type) { \
+        (void)env, (void)type;                                                                        \
+        return atomic_load(&counter);                                                                 \
+    }
+COUNTER(outstandingBlocks, outstanding)
+COUNTER(unwipedBlocks, unwiped)

@@ -17,22 +17,13 @@ final class ConfigFile {
     private ConfigFile() {}
 
     static void write(String text) throws IOException {
-        requirePrivateFolder();
-        Files.write(PATH, text.getBytes(StandardCharsets.UTF_8));
-    }
-
-    private static void requirePrivateFolder() throws IOException {
-        // mountinfo: field 4 is the mount point; after " - " come the type and the source. The
-        // last mount on the folder is the one in force.
-        String top = "";
-        for (String line : Files.readAllLines(Paths.get("/proc/self/mountinfo"))) {
-            if (line.split(" ")[4].equals(DIR)) {
-                top = line.substring(line.indexOf(" - ") + 3);
-            }
-        }
-        if (!top.startsWith("tmpfs ppc-test-conf ")) {
+        // mountinfo: field 4 is the mount point; after " - " come the type and the source.
+        boolean isPrivate = Files.readAllLines(Paths.get("/proc/self/mountinfo")).stream()
+                .anyMatch(line -> line.split(" ")[4].equals(DIR) && line.contains(" - tmpfs ppc-test-conf "));
+        if (!isPrivate) {
             throw new IOException("refusing to write " + PATH + " outside a private mount"
                     + " namespace; run the test under tests/support/private-conf.sh (ctest does)");
         }
+        Files.write(PATH, text.getBytes(StandardCharsets.UTF_8));
     }
 }

@@ -8,9 +8,7 @@ final class TestNative {
 
     private TestNative() {}
 
-    /** Buffers AllocMem allocated since the process started, and of those the ones not freed. */
-    static native long allocatedBlocks();
-
+    /** Buffers AllocMem allocated and not freed yet. */
     static native long outstandingBlocks();
 
     /** Buffers freed before their bytes were wiped. */
