@@ -52,7 +52,7 @@ TEST(ConfigCheck, EachProblemNamedWithItsLine) {
           "error: line 10: [POLICY1] minlen = \"ten\" is not a number",
           "error: line 10: policy 1 has an empty special set",
           "warning: line 10: policy 1: minlen 0 is below 6",
-          "warning: line 14: [POLICY2] minlen = \"12abc\" has text after the number",
+          "warning: line 14: [POLICY2] minlen = \"12abc\" has text after the number; the component reads it as 12",
           "warning: line 14: policy 2: the special set holds letters or digits (a1)"}},
         {"[BASIC]\nweakPwdDic=" + dir.WriteFile("cut.dic", "password\r\nqwerty\n\nletmein\n") +
              "\ntimerInterval=1\n[POLICY3]\nminlen=10\n[POLICY0]\nminlen=8\nmaxlen=16\n"
