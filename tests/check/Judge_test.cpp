@@ -26,7 +26,7 @@ std::string Config(const TempDir& dir) {
            "\n[POLICY0]\nminlen=8\nmaxlen=16\nminclass=3\nspecialchar=!#-\n"
            "[POLICY1]\nminlen=15\nmaxlen=64\nlengthUnit=codepoint\nnormalize=NFKC\ncomposition=none\n"
            "contextCheck=1\nminOldDiff=4\n"
-           "[POLICY2]\nminlen=4\nmaxlen=64\ncomposition=none\nmaxRepeat=2\nmaxSequence=3\n"
+           "[POLICY2]\nminlen=4\nmaxlen=64\ncomposition=none\nmaxRepeat=2\nmaxSequence=3\nminOldDiff=8\n"
            "[POLICY3]\nminlen=8\nmaxlen=9\nminclass=1\nlengthUnit=codepoint\n";
 }
 
@@ -40,6 +40,7 @@ TEST(JudgePassword, EveryReasonTheVerdictOfTheMatchCheckAndBadArguments) {
     const std::string longWord(130, 'q');
     const char* words[] = {"Vesticor", "J\xc3\xbcrgen", longWord.c_str(), nullptr};
     const PPC_PasswordContext alice{"alice.smith", "Alice Smith,Room 12,,", words, 3, "Blue-Kettle-Song-42"};
+    const PPC_PasswordContext bob{"bob", nullptr, nullptr, 0, nullptr};  // no old password to be close to
     const struct Case {
         int policy;
         std::string pwd;
@@ -71,7 +72,7 @@ TEST(JudgePassword, EveryReasonTheVerdictOfTheMatchCheckAndBadArguments) {
         {1, "Blue-Kettle-Sing-43", 0, &alice, {PPC_REASON_TOO_CLOSE_TO_OLD}},  // 2 changes, 4 asked
         {1, "Blue-Kettle-Sing-9999", 0, &alice, {}},                          // 5 changes
         {1, "Blue-Kettle-Song-42", 0, nullptr, {}},  // without its context
-        {2, "xaab-zz", 0, nullptr, {}},
+        {2, "xaab-zz", 0, &bob, {}},
         {2, "xaaab", 0, nullptr, {PPC_REASON_REPEATED_CHARS}},
         {2, "xabcdz", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
         {2, "x4321y", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
