@@ -33,12 +33,12 @@ int OpenDescriptors() {
     return count;
 }
 
-// Loads the library and initialises it with the timer on; null on failure.
+// The library, loaded and initialised with the timer on; null on failure.
 void* LoadAndInitialize(const char* library) {
     void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
-    auto initialize = reinterpret_cast<unsigned int (*)(const char*, int, int)>(
-        handle == nullptr ? nullptr : dlsym(handle, "PPC_Initialize"));
-    return initialize != nullptr && initialize(nullptr, 1, 1) == 0 ? handle : nullptr;
+    void* initialize = handle == nullptr ? nullptr : dlsym(handle, "PPC_Initialize");
+    return initialize != nullptr && reinterpret_cast<unsigned int (*)(const char*, int, int)>(initialize)(
+                                        nullptr, 1, 1) == 0 ? handle : nullptr;
 }
 
 }  // namespace
@@ -47,27 +47,21 @@ int main(int argc, char** argv) {
     if (argc != 3) return 100;
     const std::string mode = argv[2];
     signal(SIGALRM, EarlierHandler);
-    if (mode == "cycles") {
-        const int before = OpenDescriptors();
-        for (int cycle = 0; cycle < 200; ++cycle) {
-            void* library = LoadAndInitialize(argv[1]);
-            if (library == nullptr || dlclose(library) != 0) return 1;
-        }
-        return OpenDescriptors() == before ? 0 : 11;
+    const int before = OpenDescriptors();
+    for (int cycle = 0; mode == "cycles" && cycle < 200; ++cycle) {
+        void* library = LoadAndInitialize(argv[1]);
+        if (library == nullptr || dlclose(library) != 0) return 1;
     }
+    if (mode == "cycles") return OpenDescriptors() == before ? 0 : 11;
     void* library = LoadAndInitialize(argv[1]);
-    if (library == nullptr) return 1;
-    if (!TimerArmed() || CurrentHandler() == EarlierHandler) return 2;
-    if (mode == "restore") {
-        auto finalize = reinterpret_cast<unsigned int (*)()>(dlsym(library, "PPC_Finalize"));
-        if (finalize == nullptr || finalize() != 0) return 3;
-        if (TimerArmed() || CurrentHandler() != EarlierHandler) return 4;
-    } else {
-        signal(SIGALRM, HostHandler);
-    }
-    if (dlclose(library) != 0) return 5;
-    if (dlopen(argv[1], RTLD_NOW | RTLD_NOLOAD) != nullptr) return 6;  // still mapped
+    if (library == nullptr || !TimerArmed() || CurrentHandler() == EarlierHandler) return 2;
     const bool hostOwned = mode == "host-owned";
+    auto finalize = reinterpret_cast<unsigned int (*)()>(dlsym(library, "PPC_Finalize"));
+    if (!hostOwned && (finalize == nullptr || finalize() != 0 || TimerArmed() || CurrentHandler() != EarlierHandler)) {
+        return 4;
+    }
+    if (hostOwned) signal(SIGALRM, HostHandler);
+    if (dlclose(library) != 0 || dlopen(argv[1], RTLD_NOW | RTLD_NOLOAD) != nullptr) return 6;  // still mapped
     if (CurrentHandler() != (hostOwned ? HostHandler : EarlierHandler)) return 7;
     return TimerArmed() == hostOwned ? 0 : 8;
 }

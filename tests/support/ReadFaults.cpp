@@ -39,14 +39,10 @@ void testenv::DisarmReadFaults() { armed = false; }
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
     const bool targeted = Targeted(fd);
     if (targeted) {
-        if (interruptNext) {
-            interruptNext = false;
-            errno = EINTR;
-            return -1;
-        }
-        interruptNext = plan.interrupt;
-        if (plan.failAt >= 0 && delivered >= plan.failAt) {
-            errno = EIO;
+        const bool interrupt = interruptNext;
+        interruptNext = !interrupt && plan.interrupt;
+        if (interrupt || (plan.failAt >= 0 && delivered >= plan.failAt)) {
+            errno = interrupt ? EINTR : EIO;
             return -1;
         }
         if (plan.chunk != 0) size = std::min(size, plan.chunk);

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "pwdpolicy.h"
@@ -34,10 +35,7 @@ inline unsigned int Weak(const char* pwd) {
 
 // Writes a sibling file and renames it over `path`, as editors and sed -i do.
 inline void ReplaceByRename(const std::string& path, const std::string& text) {
-    FILE* file = fopen((path + ".new").c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    fputs(text.c_str(), file);
-    fclose(file);
+    std::ofstream(path + ".new") << text;
     ASSERT_EQ(rename((path + ".new").c_str(), path.c_str()), 0);
 }
 

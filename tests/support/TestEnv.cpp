@@ -28,9 +28,8 @@ static bool ConfigFolderIsPrivate() {
     std::ifstream mounts("/proc/self/mountinfo");
     bool found = false;
     for (std::string line; std::getline(mounts, line);) {
-        if (line.find(std::string(" ") + kConfigDir + " ") != std::string::npos) {
-            found = line.find(std::string(" - tmpfs ") + kPrivateSource + " ") != std::string::npos;
-        }
+        if (line.find(std::string(" ") + kConfigDir + " ") == std::string::npos) continue;
+        found = line.find(std::string(" - tmpfs ") + kPrivateSource + " ") != std::string::npos;
     }
     return found;
 }
@@ -71,9 +70,8 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::WriteFile(const std::string& name, const std::string& content) const {
-    const std::string path = path_ + "/" + name;
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-    return path;
+    std::ofstream(path_ + "/" + name, std::ios::binary | std::ios::trunc) << content;
+    return path_ + "/" + name;
 }
 
 std::string LogPath() {

@@ -14,8 +14,7 @@ public:
     explicit Watchdog(std::chrono::seconds limit)
         : waiter_(std::async(std::launch::async, [done = done_.get_future(), limit] {
               if (done.wait_for(limit) == std::future_status::ready) return;
-              fprintf(stderr, "watchdog: not finished after %lld s, aborting\n",
-                      static_cast<long long>(limit.count()));
+              fprintf(stderr, "watchdog: not finished after %d s, aborting\n", static_cast<int>(limit.count()));
               abort();
           })) {}
     ~Watchdog() { done_.set_value(); }  // then waiter_'s destructor waits
