@@ -52,11 +52,7 @@ TEST(DataGuard, WriterWaitsForReadersBeyondTheSlotsAndExitsFreeThem) {
     for (int i = 0; i < kThreads; ++i) {
         readers.emplace_back([&, left] {
             std::optional<ReadSection> read(std::in_place);
-            if (guard::threadState.slot > 0) {
-                read.reset();
-            } else {
-                ++onShared;
-            }
+            guard::threadState.slot > 0 ? read.reset() : void(++onShared);
             ++ready;
             left.wait();
         });
@@ -85,8 +81,7 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermostReadersWaitForPublication) {
     });
     AwaitCount(innerClosed, 1);
     std::future<void> writer = Publish();
-    EXPECT_EQ(writer.wait_for(100ms), std::future_status::timeout)
-        << "a writer got in beside the outer section";
+    EXPECT_EQ(writer.wait_for(100ms), std::future_status::timeout) << "a writer got in beside the outer section";
     closeOuter.set_value();
     writer.get();
     reader.join();
@@ -136,12 +131,7 @@ TEST(DataGuard, ForkChildStartsWithoutTheParentsReaders) {
         ReadSection own;
         EXPECT_EQ(ForkWithGuardHooks([] { return InReadSection() ? 0 : 3; }), 0);
     }
-    EXPECT_EQ(ForkWithGuardHooks([] {
-                  ReloadLock lock;
-                  WriteSection write;
-                  return 0;
-              }),
-              0);
+    EXPECT_EQ(ForkWithGuardHooks([] { ReloadLock lock; WriteSection write; return 0; }), 0);
     leave.set_value();
     other.join();
 }

@@ -127,19 +127,15 @@ TEST_P(Recovery, LastDictionaryInForceOnlyWithRecovery) {
 
 INSTANTIATE_TEST_SUITE_P(ReloadTick, Recovery, ::testing::Values(0, 1));
 
-TEST_F(ReloadTick, BusyFlagMakesTickLeaveAtOnce) {
+// A tick that finds the busy flag set leaves at once. The handler only marks the tick due for the next
+// call; once the host runs ticks itself (PPC_RunDueTick), queries leave them to it.
+TEST_F(ReloadTick, BusyFlagAndDeliveredSignalMarkingTheTickDue) {
     Write(9);
     timerLock = 1;
     HandlerTimeTask(SIGALRM);
-    EXPECT_EQ(timerLock + MinLen(), 1 + 8);  // nothing read, nothing loaded
+    EXPECT_EQ(timerLock, 1);
+    EXPECT_EQ(MinLen(), 8);  // nothing read, nothing loaded
     timerLock = 0;
-    HandlerTimeTask(SIGALRM);
-    EXPECT_EQ(MinLen(), 9);
-}
-
-// The handler only marks the tick due for the next call; once the host runs
-// ticks itself (PPC_RunDueTick), queries leave them to it.
-TEST_F(ReloadTick, DeliveredSignalMarksTickDueForNextCallOrHost) {
     Write(10);
     ASSERT_EQ(kill(getpid(), SIGALRM), 0);  // a lone thread takes it before kill returns
     EXPECT_EQ(tickDue.load(), 1);
@@ -167,8 +163,7 @@ TEST_P(InitTimerPeriod, ArmsTimerOrFailsAndClosesMonitor) {
     itimerval timer{};
     ASSERT_EQ(getitimer(ITIMER_REAL, &timer), 0);
     EXPECT_EQ(timer.it_interval.tv_sec, ok ? period : 0);
-    EXPECT_GE(timer.it_value.tv_sec, ok ? period - 10 : 0);
-    EXPECT_LE(timer.it_value.tv_sec, ok ? period : 0);
+    EXPECT_EQ(timer.it_value.tv_sec > period - 10 && timer.it_value.tv_sec <= period, ok);
     EXPECT_EQ(ppcInitFlag, ok);
     EXPECT_EQ(gMonitorFd >= 0 && gDicFileWd >= 0, ok);
     EXPECT_EQ(InitTimer(), ok ? 0 : 3002);
