@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,7 +6,6 @@
 #include <functional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "ReloadTestUtil.h"
 #include "TestEnv.h"
@@ -135,18 +133,6 @@ TEST(Initialize, LoadReportNamesEveryFileAndIgnoredLine) {
     config.Remove();
     EXPECT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_ERR_DATA_LOAD);
     EXPECT_EQ(visit(), "0/7@0 cannot be opened: No such file or directory\n");
-}
-
-// A check initialises with the dictionary (Checks_test), without monitor and timer.
-TEST(Initialize, QueryInitialisesOnDemandWithoutMonitorOrTimer) {
-    ConfigFile config;
-    testenv::TempDir dir;
-    config.Write(Config(dir.WriteFile("weak.dic", "Secret1234\n"), 9));
-    EXPECT_EQ(Weak("Secret1234"), 1u);
-    EXPECT_EQ(gMonitorFd, -1);
-    itimerval timer{};
-    ASSERT_EQ(getitimer(ITIMER_REAL, &timer), 0);
-    EXPECT_EQ(timer.it_value.tv_sec, 0);
 }
 
 // A child shares the parent's inotify instance: its tick reads nothing from

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstring>
 #include <ctime>
 #include <functional>
 #include <string>
