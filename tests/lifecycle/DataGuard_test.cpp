@@ -3,9 +3,6 @@
 #include "lifecycle/DataGuard.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -98,21 +95,17 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermostReadersWaitForPublication) {
     EXPECT_EQ(guard::writerActive.load(), 0);
 }
 
-// Exit status of `child` run in a fork() child, between the guard's fork hooks
-// (called directly: a static link registers no pthread_atfork handlers).
+// `child`'s exit status in a fork() child, between the guard's fork hooks (called directly: a static
+// link registers no pthread_atfork handlers). The child needs no lock of the parent's meanwhile.
 int ForkWithGuardHooks(int (*child)()) {
     ReloadLockPrepareFork();
-    const pid_t pid = fork();
-    if (pid == 0) {
+    const int status = testenv::InChild([child] {
         ReloadLockChildAfterFork();
         GuardChildAfterFork();
-        alarm(20);  // a hang ends the child with SIGALRM
-        _exit(child());
-    }
+        return child();
+    });
     ReloadLockParentAfterFork();
-    int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, 0), pid);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return status;
 }
 
 // Forked while this and another thread read: the child keeps its own section

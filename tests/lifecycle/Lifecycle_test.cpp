@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,19 +17,6 @@ namespace {
 
 using namespace reloadtest;
 using testenv::ConfigFile;
-
-// Exit status of `child` run in a fork() child, which SIGALRM ends after 20 s.
-int InChild(const std::function<int()>& child) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGALRM, SIG_DFL);
-        alarm(20);
-        _exit(child());
-    }
-    int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, 0), pid);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 // With the parameter, a daemon's case: stdin closed, so the monitor is descriptor 0.
 class Fork : public ::testing::TestWithParam<bool> {
@@ -141,7 +127,7 @@ TEST(Initialize, LoadReportNamesEveryFileAndIgnoredLine) {
 // The child's own instance after a new initialisation reloads for the child alone.
 TEST_P(Fork, ChildNeitherReadsNorChangesParentWatches) {
     const int parentCfgWatch = gCfgFileWd;
-    ASSERT_EQ(InChild([this] {
+    ASSERT_EQ(testenv::InChild([this] {
                   config_.Write(Config(dictionary_, 14));
                   HandlerTimeTask(SIGALRM);
                   if (MinLen() != 8) return 1;
@@ -168,7 +154,7 @@ TEST_P(Fork, ForkDuringReloadsGivesUsableChildren) {
         }
     });
     for (int i = 0; i < 40; ++i) {
-        const int status = InChild([] {
+        const int status = testenv::InChild([] {
             unsigned int strong = 9;
             const bool used = PPC_IsStrongPwd("Abcdefgh12!", &strong) == PPC_OK && strong == 1;
             return used && PPC_Finalize() == PPC_OK ? 0 : 1;

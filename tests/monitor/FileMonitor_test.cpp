@@ -3,10 +3,10 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "TestEnv.h"
+#include "Watchdog.h"
 
 // A watch that cannot be added is -1 and the other is still tried; a second call adds only what is
 // missing, on the same instance, which never blocks a tick and is inherited like any descriptor.
@@ -34,14 +34,11 @@ TEST(AddFileWatch, ChildMakesAnInstanceOfItsOwn) {
     close(0);
     ASSERT_EQ(AddFileWatch(cfg.c_str(), dic.c_str()), 0);
     ASSERT_EQ(gMonitorFd, 0);
-    const pid_t child = fork();
-    if (child == 0) {
-        const bool inherited = !MonitorIsOwn() && gMonitorFd == 0;
-        const bool own = AddFileWatch(cfg.c_str(), dic.c_str()) == 0 && MonitorIsOwn() && gCfgFileWd >= 0;
-        _exit(inherited && own ? 0 : 1);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(testenv::InChild([&] {
+                  const bool inherited = !MonitorIsOwn() && gMonitorFd == 0;
+                  return inherited && AddFileWatch(cfg.c_str(), dic.c_str()) == 0 && MonitorIsOwn() && gCfgFileWd >= 0
+                             ? 0 : 1;
+              }),
+              0);
     EXPECT_TRUE(MonitorIsOwn());
 }
