@@ -42,12 +42,7 @@ std::string ConfigText(const Version& v, const std::string& dictionary) {
     return text;
 }
 
-std::atomic<long> failures{0};
-std::string firstFailure;  // written by the first failure only
-
-void Check(bool ok, const char* what, long value) {
-    if (!ok && failures.fetch_add(1) == 0) firstFailure = what + std::string(" ") + std::to_string(value);
-}
+std::atomic<long> mixed{0}, wordsLost{0};
 
 void ReadOnce() {
     int limits[5] = {};
@@ -57,8 +52,8 @@ void ReadOnce() {
     for (const Version& v : kVersions) {
         whole = whole || (memcmp(limits, v.limits, sizeof limits) == 0 && strcmp(special, v.special) == 0);
     }
-    Check(ok && whole, "policy minlen*100+maxlen", limits[0] * 100 + limits[1]);
-    Check(Weak("commonWeak1") == 1 && Weak("neverWeak99") == 0, "common or absent word", 0);
+    mixed += !(ok && whole);
+    wordsLost += !(Weak("commonWeak1") == 1 && Weak("neverWeak99") == 0);
 }
 
 }  // namespace
@@ -103,7 +98,8 @@ TEST(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
     }
     stop = true;
     for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(failures.load(), 0) << "first: " << firstFailure;
+    EXPECT_EQ(mixed.load(), 0);
+    EXPECT_EQ(wordsLost.load(), 0);
     EXPECT_GT(seen, 0);  // not vacuous: reloads happened (how many is up to the machine)
     EXPECT_EQ(MinLen(), kVersions[0].limits[0]);
 }

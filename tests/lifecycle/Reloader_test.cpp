@@ -166,12 +166,10 @@ TEST_P(InitTimerPeriod, ArmsTimerOrFailsAndClosesMonitor) {
     EXPECT_EQ(timer.it_value.tv_sec > period - 10 && timer.it_value.tv_sec <= period, ok);
     EXPECT_EQ(ppcInitFlag, ok);
     EXPECT_EQ(gMonitorFd >= 0 && gDicFileWd >= 0, ok);
-    EXPECT_EQ(InitTimer(), ok ? 0 : 3002);
     // Like signal() on Linux: stays installed, restarts calls, blocks SIGALRM meanwhile.
     struct sigaction current {};
     sigaction(SIGALRM, nullptr, &current);
     EXPECT_NE(current.sa_handler, SIG_DFL);
-    EXPECT_NE(current.sa_handler, SIG_IGN);
     EXPECT_EQ(current.sa_flags & (SA_RESTART | SA_RESETHAND | SA_NODEFER | SA_SIGINFO), SA_RESTART);
 }
 
