@@ -3,6 +3,7 @@
 #include "lifecycle/DataGuard.h"
 
 #include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <future>

@@ -37,15 +37,13 @@ protected:
 }  // namespace
 
 // Bad indicators are refused before anything happens. Initialised, a second call, whatever its
-// arguments, does nothing. Finalising reports when there is nothing to end and keeps
-// the store.
+// arguments, does nothing. Finalising reports when there is nothing to end and keeps the store.
 TEST(Initialize, BadIndicatorsSecondCallsAndFinalize) {
     ConfigFile config;
     config.Write("[POLICY0]\nminlen=9\n");
     gWeakPwdUseInd = 0;
     for (const auto& [timer, dictionary] : {std::pair{2, 1}, {0, -1}, {-1, 0}}) {
-        EXPECT_EQ(PPC_Initialize(nullptr, timer, dictionary), PPC_ERR_BAD_ARGUMENT)
-            << timer << " " << dictionary;
+        EXPECT_EQ(PPC_Initialize(nullptr, timer, dictionary), PPC_ERR_BAD_ARGUMENT) << timer << " " << dictionary;
     }
     EXPECT_EQ(gWeakPwdUseInd, 0);
     EXPECT_EQ(ppcInitFlag, 0);
@@ -113,10 +111,9 @@ TEST(Initialize, LoadReportNamesEveryFileAndIgnoredLine) {
     EXPECT_EQ(visit(), "0/7@0 ");
 }
 
-// A child shares the parent's inotify instance: its tick reads nothing from
-// it, its PPC_Finalize leaves the parent's watches, and initialised again it
-// has a monitor of its own. The child's write is still in the parent's queue.
-// The child's own instance after a new initialisation reloads for the child alone.
+// A child shares the parent's inotify instance: its tick reads nothing from it, its PPC_Finalize leaves
+// the parent's watches (the child's write is still in the parent's queue), and initialised again it has
+// a monitor of its own, which reloads for the child alone.
 TEST_P(Fork, ChildNeitherReadsNorChangesParentWatches) {
     const int parentCfgWatch = gCfgFileWd;
     ASSERT_EQ(testenv::InChild([this] {
@@ -146,12 +143,11 @@ TEST_P(Fork, ForkDuringReloadsGivesUsableChildren) {
         }
     });
     for (int i = 0; i < 40; ++i) {
-        const int status = testenv::InChild([] {
-            unsigned int strong = 9;
-            const bool used = PPC_IsStrongPwd("Abcdefgh12!", &strong) == PPC_OK && strong == 1;
-            return used && PPC_Finalize() == PPC_OK ? 0 : 1;
-        });
-        EXPECT_EQ(status, 0) << "child " << i;
+        EXPECT_EQ(testenv::InChild([] {
+                      unsigned int strong = 9;
+                      const bool used = PPC_IsStrongPwd("Abcdefgh12!", &strong) == PPC_OK && strong == 1;
+                      return used && PPC_Finalize() == PPC_OK ? 0 : 1;
+                  }), 0) << "child " << i;
     }
     stop = true;
     reloader.join();

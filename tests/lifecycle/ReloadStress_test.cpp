@@ -7,7 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -77,17 +76,15 @@ TEST(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
         });
     }
     long seen = 0;
-    const auto replace = [&](const std::string& text, const std::function<bool()>& loaded) {
-        ReplaceByRename(PPC_CONFIG_PATH, text);
-        for (const auto end = Clock::now() + 5s;; std::this_thread::sleep_for(50us)) {
-            for (std::thread& thread : threads) pthread_kill(thread.native_handle(), SIGALRM);
-            kill(getpid(), SIGALRM);
-            if ((loaded() && ++seen > 0) || Clock::now() > end) break;
-        }
-    };
     for (auto end = Clock::now() + 10s; Clock::now() < end;) {
         for (const Version& v : {kVersions[1], kVersions[0]}) {
-            replace(ConfigText(v, dictionary), [&] { return MinLen() == v.limits[0]; });
+            ReplaceByRename(PPC_CONFIG_PATH, ConfigText(v, dictionary));
+            for (const auto given = Clock::now() + 5s; MinLen() != v.limits[0] && Clock::now() < given;) {
+                for (std::thread& thread : threads) pthread_kill(thread.native_handle(), SIGALRM);
+                kill(getpid(), SIGALRM);
+                std::this_thread::sleep_for(50us);
+            }
+            seen += MinLen() == v.limits[0];
         }
     }
     stop = true;

@@ -57,7 +57,6 @@ TEST(InputFile, ShortAndInterruptedReadsChangeNothingAndAnErrorEndsTheFile) {
     } cases[] = {
         {"no fault", {}, whole, allWords},
         {"one byte a read", {1, false, -1}, whole, allWords},
-        {"interrupted", {0, true, -1}, whole, allWords},
         {"three bytes, interrupted", {3, true, -1}, whole, allWords},
         // Byte 41 begins line 5 of both: the lines before it stay, as if the file ended there.
         {"error at byte 41", {0, false, 41}, "0:9,15 /d" + failed + "5 ",
