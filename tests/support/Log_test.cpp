@@ -61,8 +61,8 @@ TEST(LogLine, ExactBytesCutAndDebugGate) {
     } cases[] = {
         {now, PPC_LOG_INFO, -1, "value 42", info + "value 42\n"},
         {LocalTime(2009, 1, 9, 23, 59, 59), PPC_LOG_WARN, -1, "w", "9-1-9 23:59:59[WARN]" + thread + "w\n"},
-        {LocalTime(2000, 10, 31, 0, 0, 0), PPC_LOG_ERROR, -1, "e\n", "0-10-31 00:00:00[ERROR]" + thread + "e\n\n"},
-        {LocalTime(2031, 2, 28, 12, 30, 1), PPC_LOG_DEBUG, 0, "d", "31-2-28 12:30:01[DEBUG]" + thread + "d\n"},
+        {now, PPC_LOG_ERROR, -1, "e\n", "26-12-3 04:05:06[ERROR]" + thread + "e\n\n"},
+        {LocalTime(2000, 2, 28, 0, 0, 1), PPC_LOG_DEBUG, 0, "d", "0-2-28 00:00:01[DEBUG]" + thread + "d\n"},
         {now, PPC_LOG_DEBUG, -1, "d", ""},
         {now, PPC_LOG_DEBUG, -1000, "d", ""},
         {now, PPC_LOG_INFO, -1, std::string(room - 1, 'x'), info + std::string(room - 1, 'x') + "\n"},  // fits

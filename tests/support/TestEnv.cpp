@@ -19,12 +19,8 @@ const char kConfigDir[] = "/usr/local/vesticor/conf";
 const char kConfigPath[] = "/usr/local/vesticor/conf/ppc.conf";
 const char kPrivateSource[] = "ppc-test-conf";  // the launcher's tmpfs
 
-// Not init's mount namespace, and the launcher's tmpfs is the last mount on the folder.
+// The launcher's tmpfs is the last mount on the folder.
 static bool ConfigFolderIsPrivate() {
-    std::error_code error;
-    if (fs::read_symlink("/proc/self/ns/mnt", error) == fs::read_symlink("/proc/1/ns/mnt", error) && !error) {
-        return false;
-    }
     std::ifstream mounts("/proc/self/mountinfo");
     bool found = false;
     for (std::string line; std::getline(mounts, line);) {
