@@ -63,7 +63,6 @@ TEST(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
     const std::string dictionary = dir.WriteFile("dic.txt", "commonWeak1\n");
     config.Write(ConfigText(kVersions[0], dictionary));
     ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
-    SetAlarmBlocked(true);  // for the main thread: the readers lift it
     testenv::Watchdog watchdog(60s);
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
@@ -71,7 +70,6 @@ TEST(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
         threads.emplace_back([&stop] {
             // A lower priority leaves the flipping thread enough of the two cores.
             setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
-            SetAlarmBlocked(false);
             while (!stop.load(std::memory_order_relaxed)) ReadOnce();
         });
     }

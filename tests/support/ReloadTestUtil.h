@@ -2,7 +2,6 @@
 #define PWDPOLICY_TESTS_SUPPORT_RELOADTESTUTIL_H
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <csignal>
 #include <cstdio>
@@ -37,13 +36,6 @@ inline unsigned int Weak(const char* pwd) {
 inline void ReplaceByRename(const std::string& path, const std::string& text) {
     std::ofstream(path + ".new") << text;
     ASSERT_EQ(rename((path + ".new").c_str(), path.c_str()), 0);
-}
-
-inline void SetAlarmBlocked(bool blocked) {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGALRM);
-    pthread_sigmask(blocked ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
 }  // namespace reloadtest
