@@ -19,12 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // A publication on a thread of its own.
-std::future<void> Publish() {
-    return std::async(std::launch::async, [] {
-        ReloadLock lock;
-        WriteSection write;
-    });
-}
+std::future<void> Publish() { return std::async(std::launch::async, [] { ReloadLock lock; WriteSection write; }); }
 
 int ClaimedSlots() {
     int claimed = 0;

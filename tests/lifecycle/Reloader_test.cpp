@@ -20,8 +20,6 @@ namespace {
 
 using namespace reloadtest;
 
-const std::string kConfigPath = PPC_CONFIG_PATH;
-
 // Which of the words the dictionaries below may hold are weak, each after a blank.
 std::string WeakWords() {
     std::string weak;
@@ -67,7 +65,7 @@ void ExpectTicks(const std::string& first, const std::function<void()>& change, 
 
 // The renewed watch follows the new file, which the next change is seen in.
 TEST_F(ReloadTick, ReplaceByRenameReloadsAndFollowsNewFile) {
-    ReplaceByRename(kConfigPath, Config(dic_, 12, 16));
+    ReplaceByRename(PPC_CONFIG_PATH, Config(dic_, 12, 16));
     ExpectTicks("minlen 12, watches 3 4, weak alpha123", [&] { Write(13); }, "minlen 13, watches 3 4, weak alpha123");
 }
 

@@ -25,8 +25,7 @@ TEST(AddFileWatch, FillsInWhatIsMissingOnOneInstance) {
     EXPECT_EQ(gMonitorFd, monitor);
 }
 
-// A forked child leaves its parent's instance alone and makes its own, also
-// when a daemon's closed stdin made the instance descriptor 0.
+// A forked child leaves its parent's instance alone and makes its own, also on descriptor 0 (stdin closed).
 TEST(AddFileWatch, ChildMakesAnInstanceOfItsOwn) {
     testenv::TempDir dir;
     const std::string cfg = dir.WriteFile("ppc.conf", "[BASIC]\n");

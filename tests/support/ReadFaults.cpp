@@ -10,24 +10,20 @@
 namespace {
 
 bool armed = false;
-dev_t device = 0;
-ino_t inode = 0;
+struct stat target {};
 testenv::ReadFaults plan;
 long delivered = 0;
 bool interruptNext = false;
 
 bool Targeted(int fd) {
     struct stat info {};
-    return armed && fstat(fd, &info) == 0 && info.st_dev == device && info.st_ino == inode;
+    return armed && fstat(fd, &info) == 0 && info.st_dev == target.st_dev && info.st_ino == target.st_ino;
 }
 
 }  // namespace
 
 void testenv::ArmReadFaults(const std::string& path, const ReadFaults& faults) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return;
-    device = info.st_dev;
-    inode = info.st_ino;
+    if (stat(path.c_str(), &target) != 0) return;
     plan = faults;
     delivered = 0;
     interruptNext = faults.interrupt;
