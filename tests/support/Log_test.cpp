@@ -16,9 +16,7 @@
 
 namespace {
 using namespace std::string_literals;
-int checkLogLevelResult = 0;
-int checkLogLevelCalls = 0;
-int lastCheckedLevel = 0;
+int checkLogLevelResult = 0, checkLogLevelCalls = 0, lastCheckedLevel = 0;  // CheckLogLevel's answer and calls
 time_t fixedNow = 2'000'000'000;  // what time() answers
 
 time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
