@@ -17,72 +17,42 @@ int32_t timerLock = 1;
 
 namespace {
 
-class Hygiene : public ::testing::Test {
-protected:
-    void SetUp() override { config_.Write(ConfigText(8)); }
-
-    std::string ConfigText(int minlen) const {
-        return "[BASIC]\nweakPwdDic=" + dicPath_ + "\ntimerInterval=60\n[POLICY0]\nminlen=" +
-               std::to_string(minlen) + "\nmaxlen=32\nminclass=3\nspecialchar=!#-space\n"
-               "[POLICY1]\nminlen=12\n";
-    }
-
-    void Keep(char* made) {
-        generated_.emplace_back(made);
-        free(made);
-    }
-
-    // Every check and generator on every test password (also as the special set).
-    void CheckEverything() {
-        char* made = nullptr;
-        unsigned int answer = 0;
-        for (const char* pwd : testpasswords::kTestPasswords) {
-            for (int policy : {0, 1, 99}) {
-                for (unsigned int check : {0u, 1u, 2u}) PPC_IsMatchPolicy(pwd, policy, check, &answer);
-            }
-            EXPECT_EQ(PPC_IsWeakPwd(pwd, &answer), PPC_OK);
-            EXPECT_EQ(PPC_IsStrongPwd(pwd, &answer), PPC_OK);
-            unsigned int length = 12;
-            ASSERT_EQ(PPC_GenSecPwd(pwd, &made, &length), PPC_OK);
-            Keep(made);
-        }
-        for (int policy : {0, 1, 99}) {
-            unsigned int length = 16;
-            if (PPC_GenSecPwdByPolicy(policy, &made, &length) == PPC_OK) Keep(made);
-        }
-        unsigned int length = 0;
-        ASSERT_EQ(PPC_GenDefaultSecPwd(&made, &length), PPC_OK);
-        Keep(made);
-    }
-
-    testenv::ConfigFile config_;
-    testenv::TempDir dir_;
-    const std::string dicPath_ = dir_.WriteFile("weak.dic", std::string(testpasswords::kWeak) + "\n");
-    std::vector<std::string> generated_;
-};
-
-TEST_F(Hygiene, NoPasswordInTheLogThroughTheWholeLifecycle) {
-    ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
-    CheckEverything();
-    config_.Write(ConfigText(9));
-    HandlerTimeTask(SIGALRM);
-    int limits[5] = {};
-    const char* special = nullptr;
-    ASSERT_EQ(PPC_GetPolicy(0, limits, 5, &special), PPC_OK);
-    EXPECT_EQ(limits[0], 9) << "the reload did not happen";
-    EXPECT_EQ(timerLock, 1);
-    CheckEverything();
-    EXPECT_EQ(PPC_Finalize(), PPC_OK);
-    CheckEverything();  // initialised on demand
-
-    const std::string log = testenv::ReadFile(testenv::LogPath());
-    ASSERT_FALSE(log.empty()) << "no log at " << testenv::LogPath();
-    for (const char* pwd : testpasswords::kTestPasswords) EXPECT_EQ(log.find(pwd), std::string::npos) << pwd;
-    for (const std::string& made : generated_) EXPECT_EQ(log.find(made), std::string::npos) << made;
+std::string ConfigText(const std::string& dictionary, int minlen) {
+    return "[BASIC]\nweakPwdDic=" + dictionary + "\ntimerInterval=60\n[POLICY0]\nminlen=" + std::to_string(minlen) +
+           "\nmaxlen=32\nminclass=3\nspecialchar=!#-space\n[POLICY1]\nminlen=12\n";
 }
 
-TEST_F(Hygiene, ChecksMakeNoHeapCopyOfThePassword) {
-    ASSERT_EQ(PPC_Initialize(nullptr, 0, 1), PPC_OK);
+// Every check and generator on every test password (also as the special set); adds what was generated.
+void CheckEverything(std::vector<std::string>* generated) {
+    char* made = nullptr;
+    unsigned int answer = 0, length = 12;
+    const auto keep = [&] { generated->emplace_back(made), free(made); };
+    for (const char* pwd : testpasswords::kTestPasswords) {
+        for (int policy : {0, 1, 99}) {
+            for (unsigned int check : {0u, 1u, 2u}) PPC_IsMatchPolicy(pwd, policy, check, &answer);
+        }
+        EXPECT_EQ(PPC_IsWeakPwd(pwd, &answer), PPC_OK);
+        EXPECT_EQ(PPC_IsStrongPwd(pwd, &answer), PPC_OK);
+        ASSERT_EQ(PPC_GenSecPwd(pwd, &made, &(length = 12)), PPC_OK);
+        keep();
+    }
+    for (int policy : {0, 1, 99}) {
+        if (PPC_GenSecPwdByPolicy(policy, &made, &(length = 16)) == PPC_OK) keep();
+    }
+    ASSERT_EQ(PPC_GenDefaultSecPwd(&made, &(length = 0)), PPC_OK);
+    keep();
+}
+
+}  // namespace
+
+TEST(Hygiene, NoPasswordInTheLogNorOnTheHeapThroughTheWholeLifecycle) {
+    testenv::ConfigFile config;
+    testenv::TempDir dir;
+    const std::string dictionary = dir.WriteFile("weak.dic", std::string(testpasswords::kWeak) + "\n");
+    std::vector<std::string> generated;
+    config.Write(ConfigText(dictionary, 8));
+    ASSERT_EQ(PPC_Initialize(nullptr, 1, 1), PPC_OK);
+    CheckEverything(&generated);
     unsigned int answer = 0;
     testenv::FailAllocationAfter(0);  // the checks' first allocation throws
     for (const char* pwd : testpasswords::kTestPasswords) {
@@ -92,7 +62,20 @@ TEST_F(Hygiene, ChecksMakeNoHeapCopyOfThePassword) {
         PPC_IsStrongPwd(pwd, &answer);
     }
     testenv::FailAllocationAfter(-1);
-    EXPECT_FALSE(testenv::AllocationFailed());
-}
+    EXPECT_FALSE(testenv::AllocationFailed()) << "a check copied a password to the heap";
+    config.Write(ConfigText(dictionary, 9));
+    HandlerTimeTask(SIGALRM);
+    int limits[5] = {};
+    const char* special = nullptr;
+    ASSERT_EQ(PPC_GetPolicy(0, limits, 5, &special), PPC_OK);
+    EXPECT_EQ(limits[0], 9) << "the reload did not happen";
+    EXPECT_EQ(timerLock, 1);
+    CheckEverything(&generated);
+    EXPECT_EQ(PPC_Finalize(), PPC_OK);
+    CheckEverything(&generated);  // initialised on demand
 
-}  // namespace
+    const std::string log = testenv::ReadFile(testenv::LogPath());
+    ASSERT_FALSE(log.empty()) << "no log at " << testenv::LogPath();
+    for (const char* pwd : testpasswords::kTestPasswords) EXPECT_EQ(log.find(pwd), std::string::npos) << pwd;
+    for (const std::string& made : generated) EXPECT_EQ(log.find(made), std::string::npos) << made;
+}

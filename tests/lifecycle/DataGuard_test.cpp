@@ -3,8 +3,6 @@
 #include "lifecycle/DataGuard.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -21,12 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // A publication on a thread of its own.
-std::future<void> Publish() {
-    return std::async(std::launch::async, [] {
-        ReloadLock lock;
-        WriteSection write;
-    });
-}
+std::future<void> Publish() { return std::async(std::launch::async, [] { ReloadLock lock; WriteSection write; }); }
 
 int ClaimedSlots() {
     int claimed = 0;
@@ -52,11 +45,7 @@ TEST(DataGuard, WriterWaitsForReadersBeyondTheSlotsAndExitsFreeThem) {
     for (int i = 0; i < kThreads; ++i) {
         readers.emplace_back([&, left] {
             std::optional<ReadSection> read(std::in_place);
-            if (guard::threadState.slot > 0) {
-                read.reset();
-            } else {
-                ++onShared;
-            }
+            guard::threadState.slot > 0 ? read.reset() : void(++onShared);
             ++ready;
             left.wait();
         });
@@ -85,8 +74,7 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermostReadersWaitForPublication) {
     });
     AwaitCount(innerClosed, 1);
     std::future<void> writer = Publish();
-    EXPECT_EQ(writer.wait_for(100ms), std::future_status::timeout)
-        << "a writer got in beside the outer section";
+    EXPECT_EQ(writer.wait_for(100ms), std::future_status::timeout) << "a writer got in beside the outer section";
     closeOuter.set_value();
     writer.get();
     reader.join();
@@ -103,21 +91,17 @@ TEST(DataGuard, NestedSectionsEndWithTheOutermostReadersWaitForPublication) {
     EXPECT_EQ(guard::writerActive.load(), 0);
 }
 
-// Exit status of `child` run in a fork() child, between the guard's fork hooks
-// (called directly: a static link registers no pthread_atfork handlers).
+// `child`'s exit status in a fork() child, between the guard's fork hooks (called directly: a static
+// link registers no pthread_atfork handlers). The child needs no lock of the parent's meanwhile.
 int ForkWithGuardHooks(int (*child)()) {
     ReloadLockPrepareFork();
-    const pid_t pid = fork();
-    if (pid == 0) {
+    const int status = testenv::InChild([child] {
         ReloadLockChildAfterFork();
         GuardChildAfterFork();
-        alarm(20);  // a hang ends the child with SIGALRM
-        _exit(child());
-    }
+        return child();
+    });
     ReloadLockParentAfterFork();
-    int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, 0), pid);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return status;
 }
 
 // Forked while this and another thread read: the child keeps its own section
@@ -136,12 +120,7 @@ TEST(DataGuard, ForkChildStartsWithoutTheParentsReaders) {
         ReadSection own;
         EXPECT_EQ(ForkWithGuardHooks([] { return InReadSection() ? 0 : 3; }), 0);
     }
-    EXPECT_EQ(ForkWithGuardHooks([] {
-                  ReloadLock lock;
-                  WriteSection write;
-                  return 0;
-              }),
-              0);
+    EXPECT_EQ(ForkWithGuardHooks([] { ReloadLock lock; WriteSection write; return 0; }), 0);
     leave.set_value();
     other.join();
 }

@@ -1,31 +1,16 @@
-// dlopens libpwdpolicy, arms the timer, unloads it; exits 0 or the failed check's number.
-//   restore     PPC_Finalize disarms the timer and gives SIGALRM back to the earlier handler.
-//   host-owned  the host's own handler, installed later, and the timer stay.
-//   cycles      200 loads, initialisations and unloads without PPC_Finalize leave no descriptor open.
+// dlopens libpwdpolicy and initialises it with the timer on, then unloads it without PPC_Finalize, 200
+// times: the unload disarms the timer, gives SIGALRM back to the earlier handler, unmaps the library and
+// leaves no descriptor open. Exits 0, or the failed check's number.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <string>
 
 namespace {
 
 void EarlierHandler(int) {}
-void HostHandler(int) {}
-
-bool TimerArmed() {
-    itimerval timer{};
-    getitimer(ITIMER_REAL, &timer);
-    return timer.it_value.tv_sec != 0 || timer.it_value.tv_usec != 0;
-}
-
-sighandler_t CurrentHandler() {
-    struct sigaction current {};
-    sigaction(SIGALRM, nullptr, &current);
-    return current.sa_handler;
-}
 
 int OpenDescriptors() {
     int count = 0;
@@ -33,41 +18,25 @@ int OpenDescriptors() {
     return count;
 }
 
-// Loads the library and initialises it with the timer on; null on failure.
-void* LoadAndInitialize(const char* library) {
-    void* handle = dlopen(library, RTLD_NOW | RTLD_LOCAL);
-    auto initialize = reinterpret_cast<unsigned int (*)(const char*, int, int)>(
-        handle == nullptr ? nullptr : dlsym(handle, "PPC_Initialize"));
-    return initialize != nullptr && initialize(nullptr, 1, 1) == 0 ? handle : nullptr;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) return 100;
-    const std::string mode = argv[2];
+    if (argc != 2) return 100;
     signal(SIGALRM, EarlierHandler);
-    if (mode == "cycles") {
-        const int before = OpenDescriptors();
-        for (int cycle = 0; cycle < 200; ++cycle) {
-            void* library = LoadAndInitialize(argv[1]);
-            if (library == nullptr || dlclose(library) != 0) return 1;
+    const int before = OpenDescriptors();
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+        void* initialize = library == nullptr ? nullptr : dlsym(library, "PPC_Initialize");
+        if (initialize == nullptr || reinterpret_cast<unsigned int (*)(const char*, int, int)>(initialize)(
+                                         nullptr, 1, 1) != 0) {
+            return 1;
         }
-        return OpenDescriptors() == before ? 0 : 11;
+        if (dlclose(library) != 0 || dlopen(argv[1], RTLD_NOW | RTLD_NOLOAD) != nullptr) return 2;  // still mapped
     }
-    void* library = LoadAndInitialize(argv[1]);
-    if (library == nullptr) return 1;
-    if (!TimerArmed() || CurrentHandler() == EarlierHandler) return 2;
-    if (mode == "restore") {
-        auto finalize = reinterpret_cast<unsigned int (*)()>(dlsym(library, "PPC_Finalize"));
-        if (finalize == nullptr || finalize() != 0) return 3;
-        if (TimerArmed() || CurrentHandler() != EarlierHandler) return 4;
-    } else {
-        signal(SIGALRM, HostHandler);
-    }
-    if (dlclose(library) != 0) return 5;
-    if (dlopen(argv[1], RTLD_NOW | RTLD_NOLOAD) != nullptr) return 6;  // still mapped
-    const bool hostOwned = mode == "host-owned";
-    if (CurrentHandler() != (hostOwned ? HostHandler : EarlierHandler)) return 7;
-    return TimerArmed() == hostOwned ? 0 : 8;
+    itimerval timer{};
+    getitimer(ITIMER_REAL, &timer);
+    struct sigaction current {};
+    sigaction(SIGALRM, nullptr, &current);
+    if (timer.it_value.tv_sec != 0 || timer.it_value.tv_usec != 0 || current.sa_handler != EarlierHandler) return 3;
+    return OpenDescriptors() == before ? 0 : 4;
 }

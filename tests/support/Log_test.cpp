@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstring>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -17,9 +16,7 @@
 
 namespace {
 using namespace std::string_literals;
-int checkLogLevelResult = 0;
-int checkLogLevelCalls = 0;
-int lastCheckedLevel = 0;
+int checkLogLevelResult = 0, checkLogLevelCalls = 0, lastCheckedLevel = 0;  // CheckLogLevel's answer and calls
 time_t fixedNow = 2'000'000'000;  // what time() answers
 
 time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
@@ -43,65 +40,44 @@ extern "C" time_t time(time_t* out) noexcept {
     return fixedNow;
 }
 
-TEST(LogLine, ExactBytesForEachLevelAndDate) {
+// Date and level prefix, the cut at 1023 bytes (the newline goes first) and the DEBUG gate: only DEBUG
+// asks CheckLogLevel(1), and a line it turns off is not even formatted.
+TEST(LogLine, ExactBytesCutAndDebugGate) {
+    const int line = __LINE__ + 2;
+    const auto emit = [](int level, const std::string& text, int* evaluated) {
+        PPC_LOG(level, "Fn", "%s\n", (++*evaluated, text.c_str()));
+    };
+    const std::string thread = ThreadField("Fn", line);
+    const time_t now = LocalTime(2026, 12, 3, 4, 5, 6);
+    const std::string info = "26-12-3 04:05:06[INFO]" + thread;
+    const size_t room = 1023 - info.size();
     const struct {
         time_t when;
         int level;
-        const char* expectedStart;
+        int check;  // CheckLogLevel's answer
+        std::string text, expected;
     } cases[] = {
-        {LocalTime(2026, 12, 3, 4, 5, 6), PPC_LOG_INFO, "26-12-3 04:05:06[INFO]"},
-        {LocalTime(2009, 1, 9, 23, 59, 59), PPC_LOG_WARN, "9-1-9 23:59:59[WARN]"},
-        {LocalTime(2000, 10, 31, 0, 0, 0), PPC_LOG_ERROR, "0-10-31 00:00:00[ERROR]"},
-        {LocalTime(2031, 2, 28, 12, 30, 1), PPC_LOG_DEBUG, "31-2-28 12:30:01[DEBUG]"},
+        {now, PPC_LOG_INFO, -1, "value 42", info + "value 42\n"},
+        {LocalTime(2009, 1, 9, 23, 59, 59), PPC_LOG_WARN, -1, "w", "9-1-9 23:59:59[WARN]" + thread + "w\n"},
+        {now, PPC_LOG_ERROR, -1, "e\n", "26-12-3 04:05:06[ERROR]" + thread + "e\n\n"},
+        {LocalTime(2000, 2, 28, 0, 0, 1), PPC_LOG_DEBUG, 0, "d", "0-2-28 00:00:01[DEBUG]" + thread + "d\n"},
+        {now, PPC_LOG_DEBUG, -1, "d", ""},
+        {now, PPC_LOG_DEBUG, -1000, "d", ""},
+        {now, PPC_LOG_INFO, -1, std::string(room - 1, 'x'), info + std::string(room - 1, 'x') + "\n"},  // fits
+        {now, PPC_LOG_INFO, -1, std::string(room, 'x'), info + std::string(room, 'x')},
+        {now, PPC_LOG_INFO, -1, std::string(5000, 'x'), info + std::string(room, 'x')},
     };
     for (const auto& c : cases) {
         fixedNow = c.when;
-        testenv::ClearLog();
-        const int line = __LINE__ + 1;
-        PPC_LOG(c.level, "LogTestFn", "value %i and %s\n", 42, "text");
-        EXPECT_EQ(testenv::ReadFile(testenv::LogPath()),
-                  c.expectedStart + ThreadField("LogTestFn", line) + "value 42 and text\n");
-    }
-}
-
-TEST(LogLine, LongLineIsCutTo1023CharactersAndStillWritten) {
-    fixedNow = LocalTime(2026, 12, 3, 4, 5, 6);
-    const int line = __LINE__ + 1;
-    const auto emit = [](const std::string& message) { PPC_LOG_INFO("Long", "%s\n", message.c_str()); };
-    const std::string prefix = "26-12-3 04:05:06[INFO]" + ThreadField("Long", line);
-    const size_t room = 1023 - prefix.size();
-    const struct {
-        size_t messageLength;  // bytes before the newline
-        std::string expected;
-    } cases[] = {
-        {room - 1, prefix + std::string(room - 1, 'x') + "\n"},  // fits exactly
-        {room, prefix + std::string(room, 'x')},                 // the newline is cut
-        {5000, prefix + std::string(room, 'x')},
-    };
-    for (const auto& c : cases) {
-        testenv::ClearLog();
-        emit(std::string(c.messageLength, 'x'));
-        EXPECT_EQ(testenv::ReadFile(testenv::LogPath()), c.expected) << c.messageLength;
-    }
-}
-
-TEST(LogLine, OnlyDebugLinesAreGatedByCheckLogLevel) {
-    for (const auto& [checkResult, written] : {std::pair{-1, false}, {-1000, false}, {0, true}, {3, true}}) {
-        checkLogLevelResult = checkResult;
+        checkLogLevelResult = c.check;
         checkLogLevelCalls = lastCheckedLevel = 0;
         int evaluated = 0;
         testenv::ClearLog();
-        PPC_LOG_DEBUG("Gate", "n=%i\n", ++evaluated);
-        EXPECT_EQ(checkLogLevelCalls, 1);
-        EXPECT_EQ(lastCheckedLevel, 1);
-        EXPECT_EQ(evaluated, written ? 1 : 0);  // a disabled line is not even formatted
-        PPC_LOG_INFO("Gate", "i\n");
-        PPC_LOG_WARN("Gate", "w\n");
-        PPC_LOG_ERROR("Gate", "e\n\n");
-        EXPECT_EQ(checkLogLevelCalls, 1);  // the other levels never ask
-        std::vector<std::string> expected{"INFO|Gate|i", "WARN|Gate|w", "ERROR|Gate|e\n"};
-        if (written) expected.insert(expected.begin(), "DEBUG|Gate|n=1");
-        EXPECT_EQ(testenv::LogEntries(), expected) << checkResult;
+        emit(c.level, c.text, &evaluated);
+        EXPECT_EQ(testenv::ReadFile(testenv::LogPath()), c.expected) << c.text.size() << " " << c.check;
+        EXPECT_EQ(evaluated, c.expected.empty() ? 0 : 1);
+        EXPECT_EQ(checkLogLevelCalls, c.level == PPC_LOG_DEBUG ? 1 : 0);
+        EXPECT_EQ(lastCheckedLevel, c.level == PPC_LOG_DEBUG ? 1 : 0);
     }
 }
 

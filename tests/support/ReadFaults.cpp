@@ -10,24 +10,20 @@
 namespace {
 
 bool armed = false;
-dev_t device = 0;
-ino_t inode = 0;
+struct stat target {};
 testenv::ReadFaults plan;
 long delivered = 0;
 bool interruptNext = false;
 
 bool Targeted(int fd) {
     struct stat info {};
-    return armed && fstat(fd, &info) == 0 && info.st_dev == device && info.st_ino == inode;
+    return armed && fstat(fd, &info) == 0 && info.st_dev == target.st_dev && info.st_ino == target.st_ino;
 }
 
 }  // namespace
 
 void testenv::ArmReadFaults(const std::string& path, const ReadFaults& faults) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return;
-    device = info.st_dev;
-    inode = info.st_ino;
+    if (stat(path.c_str(), &target) != 0) return;
     plan = faults;
     delivered = 0;
     interruptNext = faults.interrupt;
@@ -39,14 +35,10 @@ void testenv::DisarmReadFaults() { armed = false; }
 extern "C" ssize_t read(int fd, void* buffer, size_t size) {
     const bool targeted = Targeted(fd);
     if (targeted) {
-        if (interruptNext) {
-            interruptNext = false;
-            errno = EINTR;
-            return -1;
-        }
-        interruptNext = plan.interrupt;
-        if (plan.failAt >= 0 && delivered >= plan.failAt) {
-            errno = EIO;
+        const bool interrupt = interruptNext;
+        interruptNext = !interrupt && plan.interrupt;
+        if (interrupt || (plan.failAt >= 0 && delivered >= plan.failAt)) {
+            errno = interrupt ? EINTR : EIO;
             return -1;
         }
         if (plan.chunk != 0) size = std::min(size, plan.chunk);

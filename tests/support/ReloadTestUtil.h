@@ -2,10 +2,10 @@
 #define PWDPOLICY_TESTS_SUPPORT_RELOADTESTUTIL_H
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "pwdpolicy.h"
@@ -34,18 +34,8 @@ inline unsigned int Weak(const char* pwd) {
 
 // Writes a sibling file and renames it over `path`, as editors and sed -i do.
 inline void ReplaceByRename(const std::string& path, const std::string& text) {
-    FILE* file = fopen((path + ".new").c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    fputs(text.c_str(), file);
-    fclose(file);
+    std::ofstream(path + ".new") << text;
     ASSERT_EQ(rename((path + ".new").c_str(), path.c_str()), 0);
-}
-
-inline void SetAlarmBlocked(bool blocked) {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGALRM);
-    pthread_sigmask(blocked ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
 }  // namespace reloadtest

@@ -19,18 +19,13 @@ const char kConfigDir[] = "/usr/local/vesticor/conf";
 const char kConfigPath[] = "/usr/local/vesticor/conf/ppc.conf";
 const char kPrivateSource[] = "ppc-test-conf";  // the launcher's tmpfs
 
-// Not init's mount namespace, and the launcher's tmpfs is the last mount on the folder.
+// The launcher's tmpfs is the last mount on the folder.
 static bool ConfigFolderIsPrivate() {
-    std::error_code error;
-    if (fs::read_symlink("/proc/self/ns/mnt", error) == fs::read_symlink("/proc/1/ns/mnt", error) && !error) {
-        return false;
-    }
     std::ifstream mounts("/proc/self/mountinfo");
     bool found = false;
     for (std::string line; std::getline(mounts, line);) {
-        if (line.find(std::string(" ") + kConfigDir + " ") != std::string::npos) {
-            found = line.find(std::string(" - tmpfs ") + kPrivateSource + " ") != std::string::npos;
-        }
+        if (line.find(std::string(" ") + kConfigDir + " ") == std::string::npos) continue;
+        found = line.find(std::string(" - tmpfs ") + kPrivateSource + " ") != std::string::npos;
     }
     return found;
 }
@@ -71,9 +66,8 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::WriteFile(const std::string& name, const std::string& content) const {
-    const std::string path = path_ + "/" + name;
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
-    return path;
+    std::ofstream(path_ + "/" + name, std::ios::binary | std::ios::trunc) << content;
+    return path_ + "/" + name;
 }
 
 std::string LogPath() {

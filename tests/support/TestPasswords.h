@@ -1,5 +1,4 @@
-// Passwords that tests/hardening/scan-logs.sh looks for in every log: keep each a
-// `constexpr const char kName[] = "...";` line (no backslash or quote) in kTestPasswords.
+// Passwords that LogHygiene_test looks for in its log: list each in kTestPasswords.
 #ifndef PWDPOLICY_TESTS_SUPPORT_TESTPASSWORDS_H
 #define PWDPOLICY_TESTS_SUPPORT_TESTPASSWORDS_H
 
