@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -58,9 +60,8 @@ void ReadOnce() {
 
 }  // namespace
 
-// SIGALRM lands in host threads inside malloc, localtime_r and stdio, each holding a C library lock:
-// the readers run the due ticks, whose reloads allocate and whose log lines format the time and go
-// through stdio. The handler may only mark a tick due, or the thread deadlocks (the watchdog fails the
+// SIGALRM lands in host threads inside malloc, localtime_r and stdio, each holding a C library lock,
+// and in the readers, which run the due ticks. The handler may only mark a tick due, or the thread deadlocks (the watchdog fails the
 // hang; ThreadSanitizer an unsafe call). Meanwhile the readers see whole versions. Each replacement is
 // signalled until in force (up to 5 s): a tick that finds another at work leaves at once.
 TEST(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
@@ -78,6 +79,16 @@ TEST(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
             setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
             while (!stop.load(std::memory_order_relaxed)) ReadOnce();
         });
+    }
+    // Host threads that sit in malloc (up to mmap sizes), localtime_r and stdio when the signal lands.
+    FILE* out = fopen("/dev/null", "w");
+    const std::function<void()> hostWork[] = {
+        [] { for (size_t size = 16; size < (1 << 22); size *= 3) free(malloc(size)); },
+        [] { const time_t now = time(nullptr); struct tm parts; localtime_r(&now, &parts); },
+        [out] { fprintf(out, "line %ld %s\n", random(), "some text to format"); },
+    };
+    for (const auto& work : hostWork) {
+        threads.emplace_back([&stop, work] { while (!stop.load(std::memory_order_relaxed)) work(); });
     }
     // A replacement between a reload and the renewal of its watches goes unseen (by default): the next
     // one, of the other file, reloads both.
@@ -99,6 +110,7 @@ TEST(ReloadStress, SignalsInMallocLocaltimeAndStdioNeverHang) {
     }
     stop = true;
     for (std::thread& thread : threads) thread.join();
+    fclose(out);
     EXPECT_EQ(mixed.load(), 0);
     EXPECT_EQ(wordsLost.load(), 0);
     EXPECT_GT(seen, 0);  // not vacuous: reloads happened (how many is up to the machine)
