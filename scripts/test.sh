@@ -24,7 +24,7 @@ run_ctest() {
   local log
   log=$(mktemp)
   local status=0
-  # The log scan reads every test log: only this run's.
+  # Each run starts with no test logs of an earlier one.
   rm -f "$dir"/test-logs/*.log
   (cd "$dir" && ctest --output-on-failure -j"$jobs" "$@") 2>&1 | tee "$log" || status=$?
   local total fails
