@@ -222,6 +222,34 @@ TEST(BreachFormat, UnusableFilesAreRefusedWithTheirProblem) {
     }
 }
 
+// The largest table the header allows, as a sparse file with only the pages opening samples written:
+// it opens (no size or index overflows), and lookups that read its unwritten pages answer "breached".
+TEST(BreachFormat, TheLargestTableOpens) {
+    testenv::TempDir dir;
+    breach::BreachHeader header = Build(dir, "small", RandomKeys(0, 100)).table->Header();
+    const uint64_t pages = breach::kMaxEntries / 1082 + 2;
+    header.dataPages = pages;
+    header.entryCount = breach::kMaxEntries;
+    header.fileBytes = breach::FileBytes(pages, 0);
+    const std::string path = dir.Path() + "/largest";
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_EQ(ftruncate(fd, static_cast<off_t>(header.fileBytes)), 0);
+    for (uint64_t k = 0; k < 9; ++k) {  // the header, then the data pages opening checks
+        std::string page(breach::kPageBytes, '\0');
+        if (k == 0) memcpy(page.data(), &header, sizeof header);
+        const uint64_t number = k < 2 ? k : k == 2 ? pages : 1 + (pages - 1) * (k - 2) / 7;
+        breach::SealPage(reinterpret_cast<uint8_t*>(page.data()), number, k == 0 ? 0 : kSeed);
+        ASSERT_EQ(pwrite(fd, page.data(), page.size(), static_cast<off_t>(number * breach::kPageBytes)),
+                  static_cast<ssize_t>(page.size()));
+    }
+    close(fd);
+    std::string problem;
+    const auto table = BreachTable::Open(path, &problem);
+    ASSERT_NE(table, nullptr) << problem;
+    EXPECT_EQ(CountFound(*table, RandomKeys(0, 100)), 100u);
+    EXPECT_GE(table->DamagedPages(), 90u);
+}
+
 // Damage in pages opening does not sample (1, 5, 9, 13, 17, 21, 25, 30 of 30): a lookup starting on a
 // damaged page answers "breached", members are still found, others are unchanged, each page logged once.
 TEST(BreachFormat, DamageMetByALookupFailsClosedAndIsLoggedOncePerPage) {
