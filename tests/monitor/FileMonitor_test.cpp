@@ -23,6 +23,8 @@ TEST(AddFileWatch, FillsInWhatIsMissingOnOneInstance) {
     dir.WriteFile("ppc.conf", "[BASIC]\n");
     EXPECT_EQ(AddFileWatch(cfg.c_str(), dic.c_str()), 0);  // which watches it adds: the Recovery cases
     EXPECT_EQ(gMonitorFd, monitor);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(CloseFileMonitor(), 0);  // closed, then nothing to close
+    EXPECT_EQ(fcntl(monitor, F_GETFD), -1);
 }
 
 // A forked child leaves its parent's instance alone and makes its own, also on descriptor 0 (stdin closed).

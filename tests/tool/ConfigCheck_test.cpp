@@ -126,6 +126,7 @@ TEST(ConfigCheck, BreachTableIsReportedAndAProblemIsAnError) {
     const toolrun::Run run = Ppc({"config", "check"});
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find(table + " (3 entries, 0.0 MB, built 0 days ago)"), std::string::npos) << run.out;
+    EXPECT_EQ(json::parse(Ppc({"config", "check", "--json"}).out)["breachTable"]["falsePositiveRate"], 0x1p-30);
 
     // One flipped bit in the data: an error that names the damaged table of the set.
     std::string bytes = testenv::ReadFile(table);

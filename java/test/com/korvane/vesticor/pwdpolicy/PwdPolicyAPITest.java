@@ -4,6 +4,7 @@ import static com.korvane.vesticor.pwdpolicy.Fixtures.*;
 import static com.korvane.vesticor.pwdpolicy.PwdPolicyAPI.*;
 import static org.junit.jupiter.api.Assertions.*;
 
+import java.util.Arrays;
 import java.util.List;
 import java.util.function.ToIntBiFunction;
 import org.junit.jupiter.api.*;
@@ -125,6 +126,8 @@ class PwdPolicyAPITest {
                 judgement));
         assertArrayEquals(new int[] {PPC_REASON_CONTAINS_CONTEXT, PPC_REASON_TOO_CLOSE_TO_OLD}, judgement.reasons);
         assertEquals(PPC_MATCH, judgement.verdict);
+        assertEquals(PPC_OK, PPCJudgePassword("VESTICOR", 4, 0, null, null, words, null, judgement));
+        assertTrue(Arrays.stream(judgement.reasons).anyMatch(r -> r == PPC_REASON_EQUALS_CONTEXT));
         assertEquals(PPC_OK, PPCJudgePassword("Blue-Kettle-42", 0, 0, "alice", null, null, null, judgement));
         assertTrue(judgement.passes(), judgement.toString()); // policy 0 has no context rules
         assertEquals(PPC_ERR_BAD_ARGUMENT, PPCJudgePassword("abc\u0000defgh", 4, 0, null, null, null, null, judgement));
