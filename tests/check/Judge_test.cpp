@@ -76,6 +76,7 @@ TEST(JudgePassword, EveryReasonTheVerdictOfTheMatchCheckAndBadArguments) {
         {2, "xaaab", 0, nullptr, {PPC_REASON_REPEATED_CHARS}},
         {2, "xabcdz", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
         {2, "x4321y", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
+        {2, "x\x03\x02\x01", 0, nullptr, {}},  // a run of three down to U+0001 ends at the last character
         {2, "\xc3\xa0\xc3\xa1\xc3\xa2\xc3\xa3!", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},  // U+E0..E3
         {3, "p\xc3\xa4sswort12", 0, nullptr, {PPC_REASON_TOO_LONG}},
         {3, "p\xe4sswort", 0, nullptr, {PPC_REASON_INVALID_UTF8}},  // Latin-1
