@@ -15,7 +15,8 @@ using Reasons = std::vector<unsigned int>;
 
 namespace {
 
-// Policy 0 plain; 1 NIST SP 800-63B-4 with context and old-password rules; 2 limits runs; 3 counts code points.
+// Policy 0 plain; 1 NIST SP 800-63B-4 with context and old-password rules; 2 limits runs; 3 counts code points;
+// 4 allows no run at all.
 std::string Config(const TempDir& dir) {
     breach::BuildOptions build;
     build.inputs = {dir.WriteFile("breached", "Breach-Secret-1\n")};
@@ -27,7 +28,8 @@ std::string Config(const TempDir& dir) {
            "[POLICY1]\nminlen=15\nmaxlen=64\nlengthUnit=codepoint\nnormalize=NFKC\ncomposition=none\n"
            "contextCheck=1\nminOldDiff=4\n"
            "[POLICY2]\nminlen=4\nmaxlen=64\ncomposition=none\nmaxRepeat=2\nmaxSequence=3\nminOldDiff=8\n"
-           "[POLICY3]\nminlen=8\nmaxlen=9\nminclass=1\nlengthUnit=codepoint\n";
+           "[POLICY3]\nminlen=8\nmaxlen=9\nminclass=1\nlengthUnit=codepoint\n"
+           "[POLICY4]\nminlen=2\ncomposition=none\nmaxRepeat=1\nmaxSequence=1\n";
 }
 
 }  // namespace
@@ -76,7 +78,9 @@ TEST(JudgePassword, EveryReasonTheVerdictOfTheMatchCheckAndBadArguments) {
         {2, "xaaab", 0, nullptr, {PPC_REASON_REPEATED_CHARS}},
         {2, "xabcdz", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
         {2, "x4321y", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
-        {2, "x\x03\x02\x01", 0, nullptr, {}},  // a run of three down to U+0001 ends at the last character
+        {2, "x\x03\x02\x01", 0, nullptr, {}},
+        {4, "ac", 0, nullptr, {}}, {4, "ab", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},  // limits of 1
+        {4, "aa", 0, nullptr, {PPC_REASON_REPEATED_CHARS}},  // a run of three down to U+0001 ends at the last character
         {2, "\xc3\xa0\xc3\xa1\xc3\xa2\xc3\xa3!", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},  // U+E0..E3
         {3, "p\xc3\xa4sswort12", 0, nullptr, {PPC_REASON_TOO_LONG}},
         {3, "p\xe4sswort", 0, nullptr, {PPC_REASON_INVALID_UTF8}},  // Latin-1
