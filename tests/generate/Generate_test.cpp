@@ -24,13 +24,13 @@ const std::string kDefaultSet = "~!#$%^&*()-_=+\\|[{}]:,<.>?";
 char* const kUntouched = reinterpret_cast<char*>(0x5a5a);
 
 // Its dictionary does not exist: an initialisation that loaded it would fail. Policy 3's set
-// repeats bytes and holds letters, a digit and "space" (a blank): its special class is "! ".
+// repeats bytes and holds letters, a digit, "space" (a blank) and byte 0x80: its special class is "! \x80".
 const char kConfig[] =
     "[BASIC]\nweakPwdDic=/nonexistent/ppc-generate-test.dic\n"
     "[POLICY0]\nminlen=8\nmaxlen=15\nminclass=3\nspecialchar=~!#$%^&*()-_=+\\|[{}]:,<.>?\n"
     "[POLICY1]\nminlen=9\nmaxlen=20\nspecialchar=!#\n"
     "[POLICY2]\nminlen=3\nspecialchar=\n"
-    "[POLICY3]\nspecialchar=aa!!1space!\n";
+    "[POLICY3]\nspecialchar=aa!!1space!\x80\n";
 
 struct Generator {
     const char* name;
@@ -42,10 +42,10 @@ struct Generator {
 };
 const Generator kGenerators[] = {
     {"GenSecPwd", PPC_GenSecPwdByPolicy, PPC_GenDefaultSecPwd,
-     "ERROR|PPC_GenSecPwdByPolicy|Call GenSecPwd failed : 51", "aa!!1 !", true},
+     "ERROR|PPC_GenSecPwdByPolicy|Call GenSecPwd failed : 51", "aa!!1 !\x80", true},
     {"GenCryptoPwd", PPC_GenCryptoPwdByPolicy,
      [](char** pwd, unsigned int* pwdLen) { return PPC_GenCryptoPwdByPolicy(0, pwd, pwdLen); },
-     "ERROR|PPC_GenCryptoPwdByPolicy|Call GenCryptoPwd failed : 51", "! ", false},
+     "ERROR|PPC_GenCryptoPwdByPolicy|Call GenCryptoPwd failed : 51", "! \x80", false},
 };
 
 std::string Take(unsigned int code, char** pwd) {
