@@ -1,6 +1,9 @@
 // PPC_JudgePassword's reasons, its verdict shared with PPC_IsMatchPolicy, and the edit distance.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <atomic>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,29 @@
 using testenv::ConfigFile;
 using testenv::TempDir;
 using Reasons = std::vector<unsigned int>;
+
+// While `watchFrees` is set, every block freed is searched for a word of the password or of the old
+// password below, as UTF-8 and as UTF-32 (the forms the context rules hold). Not under
+// AddressSanitizer, whose own free() must stay in place.
+#if !defined(__SANITIZE_ADDRESS__)
+#define PWDPOLICY_WATCH_FREES 1
+namespace {
+std::atomic<bool> watchFrees{false};
+std::atomic<int> unwipedFrees{0};
+}  // namespace
+extern "C" void __libc_free(void*);
+extern "C" void free(void* block) {
+    if (block != nullptr && watchFrees.load()) {
+        const size_t size = malloc_usable_size(block);
+        static const char32_t kWide[] = U"kettle";  // no allocation in here
+        for (const auto& [bytes, length] : {std::pair<const void*, size_t>{"the-sea", 7}, {"Kettle", 6},
+                                            {kWide, sizeof kWide - sizeof kWide[0]}}) {
+            if (memmem(block, size, bytes, length) != nullptr) ++unwipedFrees;
+        }
+    }
+    __libc_free(block);
+}
+#endif
 
 namespace {
 
@@ -104,6 +130,26 @@ TEST(JudgePassword, EveryReasonTheVerdictOfTheMatchCheckAndBadArguments) {
     EXPECT_EQ(PPC_JudgePassword("Abcdef1!", 7, 0, nullptr, &judgement), PPC_ERR_NO_POLICY);
     EXPECT_EQ(judgement.verdict, 77u);
     EXPECT_EQ(judgement.reasonCount, 77u);
+}
+
+// Copies of a password and of the old one (normalised, case-folded, the context's) are wiped before
+// they are freed.
+TEST(JudgePassword, WipesTheCopiesItFrees) {
+#ifndef PWDPOLICY_WATCH_FREES
+    GTEST_SKIP() << "free() is AddressSanitizer's";
+#else
+    ConfigFile config;
+    TempDir dir;
+    config.Write(Config(dir));
+    const PPC_PasswordContext context{"alice", nullptr, nullptr, 0, "Blue-Kettle-Song-42"};
+    PPC_Judgement judgement;
+    ASSERT_EQ(PPC_JudgePassword("x", 1, 0, nullptr, &judgement), PPC_OK);  // loads the configuration
+    watchFrees = true;
+    const unsigned int code = PPC_JudgePassword("\xef\xbc\xa1LICE-the-sea-\xc3\x9c", 1, 0, &context, &judgement);
+    watchFrees = false;
+    EXPECT_EQ(code, PPC_OK);
+    EXPECT_EQ(unwipedFrees.load(), 0);
+#endif
 }
 
 TEST(EditDistance, CountsChangesUpToTheCap) {
