@@ -1,6 +1,6 @@
 # The Python module's pytest suites (python/tests), one process a file: the
 # component's state is process-wide. Like every test, each starts through
-# the private configuration folder, and logs to test-logs/ for the scan.
+# the private configuration folder, and logs to test-logs/.
 if(NOT TARGET pwdpolicy_python)
   return()
 endif()

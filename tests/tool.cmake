@@ -11,10 +11,9 @@ target_link_libraries(with_config PRIVATE ppc_toolrunner)
 
 # ppc inherits the test's private configuration folder; breach and config init (--root) read none.
 pwdpolicy_test(WatchCommand_test CONFIG RELOAD tool/WatchCommand_test.cpp)
+target_link_libraries(WatchCommand_test PRIVATE ppc_toolrunner)
 foreach(name CheckCommands GenCommand ConfigCheck ConfigInit BreachCommands)
   pwdpolicy_test(${name}_test tool/${name}_test.cpp)
-endforeach()
-foreach(name CheckCommands GenCommand ConfigCheck WatchCommand ConfigInit BreachCommands)
   target_link_libraries(${name}_test PRIVATE ppc_toolrunner)
 endforeach()
 

@@ -16,28 +16,6 @@ using testenv::ConfigFile;
 using testenv::TempDir;
 using Reasons = std::vector<unsigned int>;
 
-// While `watchFrees` is set, every block freed is searched for a word of the password or of the old
-// password below, as UTF-8 and as UTF-32 (the forms the context rules hold). Not under
-// AddressSanitizer, whose own free() must stay in place.
-#if !defined(__SANITIZE_ADDRESS__)
-#define PWDPOLICY_WATCH_FREES 1
-namespace {
-std::atomic<bool> watchFrees{false};
-std::atomic<int> unwipedFrees{0};
-}  // namespace
-extern "C" void __libc_free(void*);
-extern "C" void free(void* block) {
-    if (block != nullptr && watchFrees.load()) {
-        const size_t size = malloc_usable_size(block);
-        static const char32_t kWide[] = U"kettle";  // no allocation in here
-        for (const auto& [bytes, length] : {std::pair<const void*, size_t>{"the-sea", 7}, {"Kettle", 6},
-                                            {kWide, sizeof kWide - sizeof kWide[0]}}) {
-            if (memmem(block, size, bytes, length) != nullptr) ++unwipedFrees;
-        }
-    }
-    __libc_free(block);
-}
-#endif
 
 namespace {
 
@@ -104,9 +82,9 @@ TEST(JudgePassword, EveryReasonTheVerdictOfTheMatchCheckAndBadArguments) {
         {2, "xaaab", 0, nullptr, {PPC_REASON_REPEATED_CHARS}},
         {2, "xabcdz", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
         {2, "x4321y", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},
-        {2, "x\x03\x02\x01", 0, nullptr, {}},
+        {2, "x\x03\x02\x01", 0, nullptr, {}},  // a run of three down to U+0001 ends at the last character
         {4, "ac", 0, nullptr, {}}, {4, "ab", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},  // limits of 1
-        {4, "aa", 0, nullptr, {PPC_REASON_REPEATED_CHARS}},  // a run of three down to U+0001 ends at the last character
+        {4, "aa", 0, nullptr, {PPC_REASON_REPEATED_CHARS}},
         {2, "\xc3\xa0\xc3\xa1\xc3\xa2\xc3\xa3!", 0, nullptr, {PPC_REASON_SEQUENTIAL_CHARS}},  // U+E0..E3
         {3, "p\xc3\xa4sswort12", 0, nullptr, {PPC_REASON_TOO_LONG}},
         {3, "p\xe4sswort", 0, nullptr, {PPC_REASON_INVALID_UTF8}},  // Latin-1
@@ -132,12 +110,36 @@ TEST(JudgePassword, EveryReasonTheVerdictOfTheMatchCheckAndBadArguments) {
     EXPECT_EQ(judgement.reasonCount, 77u);
 }
 
-// Copies of a password and of the old one (normalised, case-folded, the context's) are wiped before
-// they are freed.
+TEST(EditDistance, CountsChangesUpToTheCap) {
+    const struct { std::u32string a, b; size_t cap, distance; } cases[] = {
+        {U"kitten", U"sitting", 10, 3}, {U"kitten", U"sitting", 3, 3}, {U"kitten", U"sitting", 2, 2},
+        {U"", U"abc", 5, 3},            {U"abc", U"", 5, 3},            {U"abcdef", U"abcdef", 4, 0},
+        {U"abcdefgh", U"bcdefgha", 5, 2}, {U"abcdefgh", U"hgfedcba", 100, 8}, {U"ab", U"abcdef", 4, 4},
+        {U"abcdefghij", U"abcdefghiX", 1, 1}, {U"flaw", U"lawn", 3, 2},
+    };
+    for (const auto& c : cases) EXPECT_EQ(EditDistanceUpTo(c.a, c.b, c.cap), c.distance) << c.cap;
+}
+
+// Copies of the password and of the old password (normalised, case-folded) are wiped before they are
+// freed: while the judge runs, an interposed free() searches every freed block for a word of either, as
+// UTF-8 and as UTF-32. (Not under AddressSanitizer, whose own free() must stay in place.)
+#if !defined(__SANITIZE_ADDRESS__)
+namespace {
+std::atomic<bool> watchFrees{false};
+std::atomic<int> unwipedFrees{0};
+}  // namespace
+extern "C" void __libc_free(void*);
+extern "C" void free(void* block) {
+    static const char32_t kWide[] = U"kettle";  // no allocation in here
+    if (block != nullptr && watchFrees.load()) {
+        const size_t size = malloc_usable_size(block);
+        unwipedFrees += memmem(block, size, "the-sea", 7) != nullptr || memmem(block, size, "Kettle", 6) != nullptr ||
+                        memmem(block, size, kWide, sizeof kWide - sizeof kWide[0]) != nullptr;
+    }
+    __libc_free(block);
+}
+
 TEST(JudgePassword, WipesTheCopiesItFrees) {
-#ifndef PWDPOLICY_WATCH_FREES
-    GTEST_SKIP() << "free() is AddressSanitizer's";
-#else
     ConfigFile config;
     TempDir dir;
     config.Write(Config(dir));
@@ -149,15 +151,5 @@ TEST(JudgePassword, WipesTheCopiesItFrees) {
     watchFrees = false;
     EXPECT_EQ(code, PPC_OK);
     EXPECT_EQ(unwipedFrees.load(), 0);
+}
 #endif
-}
-
-TEST(EditDistance, CountsChangesUpToTheCap) {
-    const struct { std::u32string a, b; size_t cap, distance; } cases[] = {
-        {U"kitten", U"sitting", 10, 3}, {U"kitten", U"sitting", 3, 3}, {U"kitten", U"sitting", 2, 2},
-        {U"", U"abc", 5, 3},            {U"abc", U"", 5, 3},            {U"abcdef", U"abcdef", 4, 0},
-        {U"abcdefgh", U"bcdefgha", 5, 2}, {U"abcdefgh", U"hgfedcba", 100, 8}, {U"ab", U"abcdef", 4, 4},
-        {U"abcdefghij", U"abcdefghiX", 1, 1}, {U"flaw", U"lawn", 3, 2},
-    };
-    for (const auto& c : cases) EXPECT_EQ(EditDistanceUpTo(c.a, c.b, c.cap), c.distance) << c.cap;
-}

@@ -28,7 +28,7 @@ extern "C" ssize_t getrandom(void* buffer, size_t length, unsigned int flags) {
     return syscall(SYS_getrandom, buffer, length, flags);
 }
 
-TEST(KernelRandom, InterruptedReadsAreRetriedRefusalsAreNot) {
+TEST(KernelRandom, InterruptedReadsRetriedRefusalsNotAndReadsInBatches) {
     const uint32_t bounds[] = {1u << 31, 1u << 31, 1000};
     const struct { int errnoValue, refused; bool failed; } cases[] = {
         {EINTR, 2, false},  // the third read succeeds
@@ -49,15 +49,11 @@ TEST(KernelRandom, InterruptedReadsAreRetriedRefusalsAreNot) {
         if (c.failed) EXPECT_EQ(values[0] + values[1] + values[2], 0u);
     }
     refusals = 0;
-}
-
-// One read for what the caller expects, capped at one batch; refills when the draws ran it dry.
-TEST(KernelRandom, ReadsAreBatchedUpToTheLimit) {
+    // One read for what the caller expects, capped at one batch; refills when the draws ran it dry.
     requests.clear();
     KernelRandom random(4 * 300);
-    const uint32_t bound = 1u << 31;
     uint32_t value = 0;
-    for (int i = 0; i < 100; ++i) random.BelowEach(&bound, 1, &value);
+    for (int i = 0; i < 100; ++i) random.BelowEach(bounds, 1, &value);
     ASSERT_GE(requests.size(), 2u);
     EXPECT_EQ(requests[0], KernelRandom::kBatchLimit);
     for (size_t length : requests) EXPECT_LE(length, KernelRandom::kBatchLimit);

@@ -34,8 +34,7 @@ void AwaitCount(const std::atomic<int>& count, int wanted) {
     while (count.load() < wanted) std::this_thread::yield();
 }
 
-// Where the kernel offers private expedited barriers, readers take the path without a fence: the
-// guard's cost in docs/benchmarks.md rests on it. (ThreadSanitizer builds keep the fence on purpose.)
+// Where the kernel offers membarrier, readers need no fence (docs/benchmarks.md's guard cost rests on it).
 TEST(DataGuard, ReadersNeedNoFenceWhereTheKernelOffersMembarrier) {
 #if defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "fenced readers under ThreadSanitizer";

@@ -93,60 +93,46 @@ std::string Config(const std::string& dictionary, const std::string& extra = "")
 }
 
 const OperatorLine kOperatorLines[] = {
-    {"FinalizeBeforeInitialize",
-     [](auto&, auto&) {
+    {"FinalizeBeforeInitialize", [](auto&, auto&) {
          PPC_Finalize();
          return "ERROR|PPC_Finalize|No initialize component";
      }},
-    {"Version",
-     [](auto& config, auto& dir) {
-         config.Write(Config(dir.WriteFile("dic", "")));
-         PPC_Initialize(nullptr, 0, 0);
-         return "INFO|PrintAllInfoToLog|PwdPolicyLib version 1.1.2";
-     }},
-    {"UnknownPolicy",
-     [](auto& config, auto& dir) {
+    {"UnknownPolicy", [](auto& config, auto& dir) {
          config.Write(Config(dir.WriteFile("dic", "")));
          unsigned int verdict = 0;
          PPC_IsMatchPolicy("Abcdefg1!", 7, 1, &verdict);
          return "ERROR|PPC_IsMatchPolicy|policy == NULL,policyId= 7";
      }},
-    {"KeyInTheWrongSection",
-     [](auto& config, auto& dir) {
+    {"KeyInTheWrongSection", [](auto& config, auto& dir) {
          config.Write(Config(dir.WriteFile("dic", ""), "minlen=9\n"));
          PPC_Initialize(nullptr, 0, 0);
          return "WARN|HandlerCfgVal|unknown section BASIC and name minlen";
      }},
-    {"OverlongConfigLine",
-     [](auto& config, auto& dir) {
+    {"OverlongConfigLine", [](auto& config, auto& dir) {
          config.Write(Config(dir.WriteFile("dic", ""), "#" + std::string(300, 'x') + "\n"));
          PPC_Initialize(nullptr, 0, 0);
          return "ERROR|ConfigReader|line 3 of "s + testenv::ConfigFile::Path() +
                 " is longer than 199 bytes and is ignored whole";
      }},
-    {"UnwatchableDictionary",
-     [](auto& config, auto& dir) {
+    {"UnwatchableDictionary", [](auto& config, auto& dir) {
          config.Write(Config(dir.Path() + "/absent"));
          PPC_Initialize(nullptr, 1, 0);
          return "ERROR|AddFileWatch|inotify_add_watch " + dir.Path() + "/absent failed,error=2";
      }},
-    {"UnusableBreachTable",
-     [](auto& config, auto& dir) {
+    {"UnusableBreachTable", [](auto& config, auto& dir) {
          config.Write(Config(dir.WriteFile("dic", ""), "breachedPwdTable=" + dir.Path() + "/absent\n"));
          PPC_Initialize(nullptr, 0, 1);
          return "ERROR|InitData|breachedPwdTable " + dir.Path() +
                 "/absent cannot be used: cannot open: No such file or directory";
      }},
-    {"Reload",
-     [](auto& config, auto& dir) {
+    {"Reload", [](auto& config, auto& dir) {
          config.Write(Config(dir.WriteFile("dic", "")));
          PPC_Initialize(nullptr, 1, 1);
          config.Write(Config(dir.Path() + "/dic", "timerInterval=2\n"));
          HandlerTimeTask(SIGALRM);
          return "INFO|HandlerTimeTask|call InitData to refresh cache";
      }},
-    {"DictionaryNeverLoaded",
-     [](auto& config, auto& dir) {
+    {"DictionaryNeverLoaded", [](auto& config, auto& dir) {
          config.Write(Config(dir.WriteFile("dic", "")));
          PPC_Initialize(nullptr, 0, 0);
          unsigned int weak = 0;

@@ -24,8 +24,22 @@ final class Fixtures {
         return Files.readString(Path.of(path), StandardCharsets.ISO_8859_1);
     }
 
-    /** The configuration, with or without policy 0, naming a fresh dictionary file. */
-    static String configuration(boolean withDefaultPolicy) throws IOException {
+    /**
+     * Writes the configuration, with or without policy 0 and naming a fresh dictionary file, at the
+     * fixed path: only on the private tmpfs of tests/support/private-conf.sh (mountinfo: field 4 is
+     * the mount point, the type and source follow " - "), which goes with the process.
+     */
+    static void writeConfiguration(boolean withDefaultPolicy) throws IOException {
+        String dir = "/usr/local/vesticor/conf";
+        if (Files.readAllLines(Path.of("/proc/self/mountinfo")).stream()
+                .noneMatch(line -> line.split(" ")[4].equals(dir) && line.contains(" - tmpfs ppc-test-conf "))) {
+            throw new IOException("refusing to write " + dir + "/ppc.conf outside a private mount namespace;"
+                    + " run the test under tests/support/private-conf.sh (ctest does)");
+        }
+        Files.writeString(Path.of(dir, "ppc.conf"), configuration(withDefaultPolicy));
+    }
+
+    private static String configuration(boolean withDefaultPolicy) throws IOException {
         Path dictionary = Files.createTempFile("ppc-java-test", ".dic");
         dictionary.toFile().deleteOnExit();
         Files.write(dictionary, List.of("letmein", WEAK_BUT_WELL_FORMED, "pässwort")); // in UTF-8

@@ -21,7 +21,7 @@ class PwdPolicyAPIFreshTest {
         PwdPolicyResult result = new PwdPolicyResult();
         result.intVal = -77;
         // A call that reached the component would initialise it on demand from this file.
-        ConfigFile.write(configuration(false));
+        writeConfiguration(false);
         assertThrows(NullPointerException.class, () -> PPCInitialize(null, 0, 1));
         assertThrows(NullPointerException.class, () -> PPCIsWeakPwd(null, result));
         assertThrows(NullPointerException.class, () -> PPCGetPolicy(0, null, 0, result));
@@ -54,7 +54,7 @@ class PwdPolicyAPIFreshTest {
     @Test
     @Order(2)
     void threadsCallingFromTheFirstCallOnGetTheirOwnAnswers() throws Exception {
-        ConfigFile.write(configuration(true));
+        writeConfiguration(true);
         CyclicBarrier start = new CyclicBarrier(THREADS);
         ExecutorService pool = Executors.newFixedThreadPool(THREADS);
         Callable<String> task = () -> {

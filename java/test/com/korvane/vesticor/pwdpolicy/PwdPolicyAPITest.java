@@ -20,7 +20,7 @@ class PwdPolicyAPITest {
 
     @BeforeAll
     static void initialise() throws Exception {
-        ConfigFile.write(configuration(true));
+        writeConfiguration(true);
         assertEquals(PPC_OK, PPCInitialize("", 0, 1));
     }
 
