@@ -23,6 +23,10 @@ TEST(AddFileWatch, FillsInWhatIsMissingOnOneInstance) {
     dir.WriteFile("ppc.conf", "[BASIC]\n");
     EXPECT_EQ(AddFileWatch(cfg.c_str(), dic.c_str()), 0);  // which watches it adds: the Recovery cases
     EXPECT_EQ(gMonitorFd, monitor);
+    for (int i = 0; i < kMaxTableWatches; ++i) {  // every table slot starts empty, so each table is watched
+        EXPECT_TRUE(AddTableWatch(i, dic.c_str()));
+        EXPECT_GT(gBreachTableWd[i], 0) << i;
+    }
     for (int i = 0; i < 2; ++i) EXPECT_EQ(CloseFileMonitor(), 0);  // closed, then nothing to close
     EXPECT_EQ(fcntl(monitor, F_GETFD), -1);
 }
