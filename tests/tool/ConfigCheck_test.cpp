@@ -92,7 +92,7 @@ TEST(ConfigCheck, SoundConfigurationPassesAndCandidateFileIsJudgedAlone) {
     testenv::TempDir dir;
     const std::string dictionary = dir.WriteFile("weak.dic", "password\nqwerty\n");
     const std::string good = "[BASIC]\nweakPwdDic=" + dictionary + "\ntimerInterval=2\n"
-                             "reloadRecovery=1\n[POLICY0]\nminlen=8\nmaxlen=32\nminclass=3\nspecialchar=!#space\n";
+                             "reloadRecovery=1\n[POLICY0]\nminlen=6\nmaxlen=32\nminclass=3\nspecialchar=!#space\n";
     config.Write(good + "[POLICY1]\nminlen=12\n");
     EXPECT_EQ(json::parse(Ppc({"config", "check", "--json"}).out),
               json::parse(R"({"ok":true,"config":"/usr/local/vesticor/conf/ppc.conf","policies":[0,1],
