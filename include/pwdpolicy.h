@@ -73,7 +73,9 @@ extern "C" {
  * timerStartInd 1 it also watches both files and arms a periodic SIGALRM
  * timer that reloads them when they change; the component then owns SIGALRM
  * and ITIMER_REAL for the whole process.
- * confFile is accepted and not read; it may be null.
+ * confFile is accepted and not read; it may be null. Before it checks the
+ * indicators it seeds rand() and opens the log, so a call refused with
+ * PPC_ERR_BAD_ARGUMENT has still reseeded rand().
  * Returns PPC_OK, PPC_ERR_ALREADY_INITIALIZED, PPC_ERR_BAD_ARGUMENT (an
  * indicator other than 0 or 1), PPC_ERR_DATA_LOAD, PPC_ERR_FILE_MONITOR or
  * PPC_ERR_TIMER. On failure the component stays uninitialised.
