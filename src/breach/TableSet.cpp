@@ -28,7 +28,7 @@ std::string ParseTableList(std::string_view value, std::vector<std::string>* pat
         if (std::find(found.begin(), found.end(), item) != found.end()) {
             return std::string(item) + " is listed twice";
         }
-        if (found.size() == kMaxTablesInSet) return "more than 16 tables";
+        if (found.size() == kMaxTablesInSet) return "more than " + std::to_string(kMaxTablesInSet) + " tables";
         found.emplace_back(item);
         if (comma == std::string_view::npos) break;
         value.remove_prefix(comma + 1);
@@ -44,7 +44,7 @@ std::unique_ptr<TableSet> TableSet::Open(const std::vector<std::string>& paths, 
         return nullptr;
     }
     if (paths.empty() || paths.size() > kMaxTablesInSet) {
-        *problem = paths.empty() ? "no table named" : "more than 16 tables";
+        *problem = paths.empty() ? "no table named" : "more than " + std::to_string(kMaxTablesInSet) + " tables";
         return nullptr;
     }
     try {
